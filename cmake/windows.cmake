@@ -1,0 +1,28 @@
+# The Windows program: the store's file layer, the window, the entry, the resources.
+if(MINGW)
+    # One self-contained executable: no MinGW runtime DLLs beside it.
+    add_link_options(-static -static-libgcc -static-libstdc++)
+    add_compile_definitions(_WIN32_WINNT=0x0601 WINVER=0x0601 UNICODE _UNICODE NOMINMAX
+                            WIN32_LEAN_AND_MEAN)
+else()
+    add_compile_definitions(_WIN32_WINNT=0x0601 WINVER=0x0601 UNICODE _UNICODE NOMINMAX
+                            WIN32_LEAN_AND_MEAN _CRT_SECURE_NO_WARNINGS)
+endif()
+
+file(GLOB QB_WIN_SOURCES CONFIGURE_DEPENDS store/win/*.cpp ui/*.cpp app/*.cpp)
+list(FILTER QB_WIN_SOURCES EXCLUDE REGEX "app/main\\.cpp$")
+add_library(qb_win STATIC ${QB_WIN_SOURCES})
+target_link_libraries(qb_win PUBLIC qb_core user32 gdi32 comctl32 shell32 kernel32)
+
+include(cmake/resources.cmake)
+
+add_executable(Quillbrasset WIN32 app/main.cpp ${QB_RESOURCE_FILES})
+target_link_libraries(Quillbrasset PRIVATE qb_win)
+if(MINGW)
+    target_link_options(Quillbrasset PRIVATE -municode)
+endif()
+
+if(QB_TESTS)
+    add_subdirectory(tests/windows)
+    add_subdirectory(tests/e2e)
+endif()

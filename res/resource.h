@@ -1,0 +1,34 @@
+// Resource identifiers shared by the resource script and the window declaration.
+#pragma once
+
+#define IDI_APP 1
+#define IDB_IMAGELIST 100
+
+#define IDM_POPUPMENU1 201
+#define IDM_POPUPMENU2 202
+#define IDM_POPUPMENU3 203
+
+// Menu items keep their numbered names: N1 .. N14.
+#define ID_N1 1001
+#define ID_N2 1002
+#define ID_N3 1003
+#define ID_N4 1004
+#define ID_N5 1005
+#define ID_N6 1006
+#define ID_N7 1007
+#define ID_N8 1008
+#define ID_N9 1009
+#define ID_N10 1010
+#define ID_N11 1011
+#define ID_N12 1012
+#define ID_N13 1013
+#define ID_N14 1014
+
+// Actions of ActionManager1, as commands of the toolbar.
+#define ID_ACTION_CUT 2001
+#define ID_ACTION_COPY 2002
+#define ID_ACTION_PASTE 2003
+#define ID_ACTION_EXIT 2004
+#define ID_ACTION_NEW 2005
+#define ID_ACTION_RENAME 2006
+#define ID_ACTION1 2007

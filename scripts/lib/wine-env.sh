@@ -1,0 +1,43 @@
+# Shared by scripts/run and scripts/test: a virtual X display and a throw-away Wine prefix,
+# stopped again by qb_env_stop (only what this shell started).
+export LC_ALL=ru_RU.UTF-8
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+
+QB_XVFB_PID=""
+QB_OWN_PREFIX=""
+
+qb_env_start() {
+    if [[ -z "${DISPLAY:-}" ]]; then
+        local n
+        for n in $(seq 90 130); do
+            [[ -e /tmp/.X11-unix/X$n || -e /tmp/.X$n-lock ]] && continue
+            Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+            QB_XVFB_PID=$!
+            export DISPLAY=":$n"
+            break
+        done
+        local i
+        for i in $(seq 50); do
+            xdpyinfo >/dev/null 2>&1 && break
+            sleep 0.1
+        done
+    fi
+    if [[ -z "${WINEPREFIX:-}" ]]; then
+        WINEPREFIX=$(mktemp -d /tmp/qb-wine.XXXXXX)
+        export WINEPREFIX
+        QB_OWN_PREFIX=$WINEPREFIX
+        wineboot -i >/dev/null 2>&1 || true
+        wineserver -w
+    fi
+}
+
+qb_env_stop() {
+    if [[ -n "$QB_OWN_PREFIX" ]]; then
+        WINEPREFIX=$QB_OWN_PREFIX wineserver -k >/dev/null 2>&1 || true
+        rm -rf "$QB_OWN_PREFIX"
+    fi
+    if [[ -n "$QB_XVFB_PID" ]]; then
+        kill "$QB_XVFB_PID" 2>/dev/null || true
+    fi
+}

@@ -1,0 +1,9 @@
+#include "store/pure/page_names.h"
+
+namespace qb::store {
+
+std::wstring PageFileName(int index) {
+    return L"./strings/Tab" + std::to_wstring(index) + L".txt";
+}
+
+}  // namespace qb::store

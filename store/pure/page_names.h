@@ -1,0 +1,21 @@
+// Names in the store: the directory, the page files and the tab list, relative to the
+// working directory. The directory is spelt "Strings" where it is tested, made and the tab
+// list written, and "strings" where pages are named and the tab list read; Windows matches
+// names without case, so both name the same directory.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace qb::store {
+
+inline constexpr std::wstring_view kStoreDirectory = L"./Strings";
+inline constexpr std::wstring_view kTabListWritePath = L"./Strings/Tabs.txt";
+inline constexpr std::wstring_view kTabListReadPath = L"./strings/tabs.txt";
+inline constexpr std::wstring_view kSettingsPath = L"settings.dat";
+inline constexpr std::wstring_view kReadmePath = L"./readme.txt";
+
+// "./strings/Tab" + the index in signed decimal + ".txt"; -1 gives "Tab-1.txt".
+std::wstring PageFileName(int index);
+
+}  // namespace qb::store

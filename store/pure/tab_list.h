@@ -1,0 +1,17 @@
+// The tab list file: one caption a line, each followed by CR LF.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qb::store {
+
+// A line ends at CR, at LF, at a CR LF pair, or at NUL, which also ends the whole text. Every
+// line becomes a caption, an empty one too; a break at the very end adds no empty caption.
+std::vector<std::string> SplitTabList(std::string_view bytes);
+
+// Each caption followed by CR LF, the last one included; no captions give no bytes.
+std::string JoinTabList(const std::vector<std::string>& captions);
+
+}  // namespace qb::store

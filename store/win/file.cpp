@@ -1,0 +1,135 @@
+#include "store/win/file.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "store/pure/error.h"
+#include "store/pure/messages.h"
+
+namespace qb::win {
+
+UniqueHandle& UniqueHandle::operator=(UniqueHandle&& other) noexcept {
+    if (this != &other) {
+        reset(other.release());
+    }
+    return *this;
+}
+
+HANDLE UniqueHandle::release() {
+    HANDLE h = h_;
+    h_ = INVALID_HANDLE_VALUE;
+    return h;
+}
+
+void UniqueHandle::reset(HANDLE h) {
+    if (valid()) {
+        CloseHandle(h_);
+    }
+    h_ = h;
+}
+
+bool UniqueHandle::close() {
+    if (!valid()) {
+        return true;
+    }
+    const bool ok = CloseHandle(release()) != FALSE;
+    return ok;
+}
+
+std::wstring FullPath(std::wstring_view path) {
+    const std::wstring in(path);
+    DWORD needed = GetFullPathNameW(in.c_str(), 0, nullptr, nullptr);
+    if (needed == 0) {
+        return in;
+    }
+    std::wstring out(needed, L'\0');
+    DWORD written = GetFullPathNameW(in.c_str(), needed, out.data(), nullptr);
+    if (written == 0 || written >= needed) {
+        return in;
+    }
+    out.resize(written);
+    return out;
+}
+
+std::wstring SystemErrorText(DWORD code) {
+    // Enough for the longest system message; the text is cut to 255 characters anyway.
+    std::vector<wchar_t> buffer(1024);
+    DWORD n = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS |
+                                 FORMAT_MESSAGE_ARGUMENT_ARRAY,
+                             nullptr, code, 0, buffer.data(), static_cast<DWORD>(buffer.size()),
+                             nullptr);
+    return TrimSystemErrorText(std::wstring_view(buffer.data(), n));
+}
+
+namespace {
+
+DWORD Attributes(std::wstring_view path) {
+    return GetFileAttributesW(std::wstring(path).c_str());
+}
+
+[[noreturn]] void ThrowFileError(bool creating, std::wstring_view path, DWORD code) {
+    const std::wstring full = FullPath(path);
+    const std::wstring sys = SystemErrorText(code);
+    throw Error(creating ? CannotCreateFileText(full, sys) : CannotOpenFileText(full, sys));
+}
+
+}  // namespace
+
+bool FileExists(std::wstring_view path) {
+    const DWORD a = Attributes(path);
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+bool DirectoryExists(std::wstring_view path) {
+    const DWORD a = Attributes(path);
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+std::string ReadWholeFile(std::wstring_view path) {
+    UniqueHandle file(CreateFileW(std::wstring(path).c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid()) {
+        ThrowFileError(false, path, GetLastError());
+    }
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file.get(), &size)) {
+        ThrowFileError(false, path, GetLastError());
+    }
+    std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
+    std::size_t at = 0;
+    while (at < bytes.size()) {
+        const DWORD want = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - at, 1u << 30));
+        DWORD got = 0;
+        if (!ReadFile(file.get(), bytes.data() + at, want, &got, nullptr)) {
+            ThrowFileError(false, path, GetLastError());
+        }
+        if (got == 0) {
+            break;  // the file shrank while we read it
+        }
+        at += got;
+    }
+    bytes.resize(at);
+    return bytes;
+}
+
+void WriteWholeFile(std::wstring_view path, std::string_view bytes) {
+    UniqueHandle file(CreateFileW(std::wstring(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0,
+                                  nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid()) {
+        ThrowFileError(true, path, GetLastError());
+    }
+    std::size_t at = 0;
+    while (at < bytes.size()) {
+        const DWORD want = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - at, 1u << 30));
+        DWORD put = 0;
+        if (!WriteFile(file.get(), bytes.data() + at, want, &put, nullptr) || put == 0) {
+            ThrowFileError(true, path, GetLastError());
+        }
+        at += put;
+    }
+    if (!file.close()) {
+        ThrowFileError(true, path, GetLastError());
+    }
+}
+
+}  // namespace qb::win

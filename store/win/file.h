@@ -1,0 +1,52 @@
+// A thin layer over the Windows file API: whole-file reads and writes, existence tests, and
+// the system's error texts. Every failure is a qb::Error with the program's message.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+
+namespace qb::win {
+
+// Owns a kernel handle; closes it once.
+class UniqueHandle {
+public:
+    UniqueHandle() = default;
+    explicit UniqueHandle(HANDLE h) : h_(h) {}
+    UniqueHandle(const UniqueHandle&) = delete;
+    UniqueHandle& operator=(const UniqueHandle&) = delete;
+    UniqueHandle(UniqueHandle&& other) noexcept : h_(other.release()) {}
+    UniqueHandle& operator=(UniqueHandle&& other) noexcept;
+    ~UniqueHandle() { reset(); }
+
+    HANDLE get() const { return h_; }
+    bool valid() const { return h_ != nullptr && h_ != INVALID_HANDLE_VALUE; }
+    HANDLE release();
+    void reset(HANDLE h = INVALID_HANDLE_VALUE);
+    // Closes now, reporting whether the system agreed.
+    bool close();
+
+private:
+    HANDLE h_ = INVALID_HANDLE_VALUE;
+};
+
+// The absolute form of a path relative to the working directory, as messages show it.
+std::wstring FullPath(std::wstring_view path);
+
+// The system's message for an error code, trimmed as the error box wants it; empty when the
+// system has no message for the code.
+std::wstring SystemErrorText(DWORD code);
+
+bool FileExists(std::wstring_view path);       // an existing file; a directory does not count
+bool DirectoryExists(std::wstring_view path);  // an existing directory
+
+// The whole content, read while others may read but not write the file.
+// Fails with "Cannot open file "<absolute path>". <system text>".
+std::string ReadWholeFile(std::wstring_view path);
+
+// Creates or truncates the file, not shared while open, and writes the bytes in one piece.
+// Fails with "Cannot create file "<absolute path>". <system text>".
+void WriteWholeFile(std::wstring_view path, std::string_view bytes);
+
+}  // namespace qb::win

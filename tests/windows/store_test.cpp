@@ -1,0 +1,5 @@
+#include <gtest/gtest.h>
+
+#include "store/win/store.h"
+
+TEST(Store, Placeholder) { EXPECT_FALSE(qb::store::SettingsExist()); }
