@@ -1,3 +1,17 @@
+// The program's entry: the application, its title, the main window and the message loop.
 #include <windows.h>
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) { return 0; }
+#include <memory>
+
+#include "app/application.h"
+#include "ui/form1.h"
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
+    qb::app::Application application(instance);
+    auto form = std::make_unique<TForm1>();
+    Form1 = form.get();
+    application.CreateForm(*form);
+    const int code = application.Run(*form, showCommand);
+    Form1 = nullptr;
+    return code;
+}

@@ -1,1 +1,410 @@
-#include <windows.h>
+#include "ui/form1.h"
+
+#include <commctrl.h>
+#include <windowsx.h>
+
+#include <algorithm>
+
+#include "res/resource.h"
+#include "store/pure/messages.h"
+#include "store/win/ansi.h"
+#include "ui/declaration.h"
+
+TForm1* Form1 = nullptr;
+
+TForm1::TForm1() {
+    for (const auto& action : qb::ui::kActions) {
+        actionStates_.emplace_back(action.id, true);
+    }
+}
+
+TForm1::~TForm1() {
+    if (Handle != nullptr) {
+        SetWindowLongPtrW(Handle, GWLP_USERDATA, 0);
+        DestroyWindow(Handle);
+    }
+}
+
+namespace {
+
+// What a message answers when its handler failed: a failed save before a tab change refuses
+// the change.
+LRESULT FailedResult(UINT msg, LPARAM lParam) {
+    if (msg == WM_NOTIFY && reinterpret_cast<const NMHDR*>(lParam)->code == TCN_SELCHANGING) {
+        return TRUE;
+    }
+    return 0;
+}
+
+template <typename F>
+LRESULT Guarded(TForm1* form, UINT msg, LPARAM lParam, F&& f) {
+    try {
+        return f();
+    } catch (const qb::Error& e) {
+        form->ShowError(e);
+    } catch (const std::bad_alloc&) {
+        form->ShowError(qb::Error(L"Out of memory"));
+    }
+    return FailedResult(msg, lParam);
+}
+
+const UINT kTaskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
+
+}  // namespace
+
+LRESULT CALLBACK TForm1::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_NCCREATE) {
+        auto* cs = reinterpret_cast<CREATESTRUCTW*>(lParam);
+        auto* form = static_cast<TForm1*>(cs->lpCreateParams);
+        form->Handle = hwnd;
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
+    }
+    auto* form = reinterpret_cast<TForm1*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (form == nullptr) {
+        return DefWindowProcW(hwnd, msg, wParam, lParam);
+    }
+    return Guarded(form, msg, lParam, [&] { return form->Dispatch(msg, wParam, lParam); });
+}
+
+LRESULT TForm1::Dispatch(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+        case WM_COMMAND:
+            return OnCommand(LOWORD(wParam));
+        case WM_NOTIFY:
+            return OnNotify(*reinterpret_cast<const NMHDR*>(lParam));
+        case WM_HSCROLL:
+            if (reinterpret_cast<HWND>(lParam) == TrackBar1) {
+                TrackBar1Change();
+            }
+            return 0;
+        case WM_SIZE:
+            return OnSize();
+        case WM_SETFOCUS:
+            SetFocus(Memo1);
+            return 0;
+        case WM_CONTEXTMENU:
+            return OnContextMenu(reinterpret_cast<HWND>(wParam), GET_X_LPARAM(lParam),
+                                 GET_Y_LPARAM(lParam));
+        case WM_INITMENUPOPUP:
+            return OnInitMenuPopup(reinterpret_cast<HMENU>(wParam));
+        case WM_MEASUREITEM:
+            return OnMeasureItem(*reinterpret_cast<MEASUREITEMSTRUCT*>(lParam));
+        case WM_DRAWITEM:
+            return OnDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+        case WM_SYSCOMMAND:
+            if (SysCommandMessage(wParam)) {
+                return 0;
+            }
+            break;
+        case TrayCallbackMessage:
+            TrayIconMessage(static_cast<UINT>(lParam));
+            return 0;
+        case WM_CLOSE:
+            return OnClose();
+        case WM_DESTROY:
+            return OnDestroy();
+        case WM_QUERYENDSESSION:
+            return OnQueryEndSession();
+        default:
+            if (msg == kTaskbarCreated && kTaskbarCreated != 0) {
+                return OnTaskbarCreated();
+            }
+            break;
+    }
+    return DefWindowProcW(Handle, msg, wParam, lParam);
+}
+
+LRESULT TForm1::OnCommand(UINT id) {
+    Execute(id);
+    return 0;
+}
+
+void TForm1::Execute(UINT id) {
+    if (const auto* item = qb::ui::FindMenuItem(id)) {
+        if (item->click != nullptr) {
+            (this->*item->click)();
+            return;
+        }
+        id = item->action;
+    }
+    if (const auto* action = qb::ui::FindAction(id)) {
+        if (ActionEnabled(id)) {
+            (this->*action->execute)();
+        }
+    }
+}
+
+LRESULT TForm1::OnNotify(const NMHDR& header) {
+    for (const auto& binding : qb::ui::kNotifications) {
+        if (header.hwndFrom == this->*binding.control && header.code == binding.code) {
+            (this->*binding.handler)();
+            return 0;
+        }
+    }
+    return 0;
+}
+
+LRESULT TForm1::OnSize() {
+    LayoutControls();
+    return 0;
+}
+
+void TForm1::LayoutControls() {
+    if (Memo1 == nullptr) {
+        return;
+    }
+    RECT client{};
+    GetClientRect(Handle, &client);
+    const int barHeight = MulDiv(26, scaleNumerator_, qb::ui::kForm1.designTextHeight);
+    const int width = client.right - client.left;
+    const int height = std::max<int>(0, client.bottom - barHeight);
+    SetWindowPos(ActionToolBar1, nullptr, 0, 0, width, barHeight, SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(TabControl1, nullptr, 0, barHeight, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+
+    // The text area sits 4 pixels in from the display area's left, right and bottom edges and
+    // below the rows of tabs.
+    RECT display{0, 0, width, height};
+    SendMessageW(TabControl1, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&display));
+    const int inset = MulDiv(4, scaleNumerator_, qb::ui::kForm1.designTextHeight);
+    RECT tabs{};
+    int rowsBottom = 0;
+    const int count = static_cast<int>(SendMessageW(TabControl1, TCM_GETITEMCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        if (SendMessageW(TabControl1, TCM_GETITEMRECT, i, reinterpret_cast<LPARAM>(&tabs))) {
+            rowsBottom = std::max<int>(rowsBottom, tabs.bottom);
+        }
+    }
+    const int top = std::max<int>(display.top, rowsBottom + inset);
+    SetWindowPos(Memo1, nullptr, inset, top, std::max(0, width - 2 * inset),
+                 std::max(0, height - inset - top), SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+LRESULT TForm1::OnContextMenu(HWND source, int x, int y) {
+    if (source == TabControl1) {
+        PopupAt(PopupMenu1, TabControl1, x, y);
+    } else if (source == Memo1) {
+        PopupAt(PopupMenu3, Memo1, x, y);
+    }
+    return 0;
+}
+
+void TForm1::PopupAt(HMENU menu, HWND control, int x, int y) {
+    if (x == -1 && y == -1) {
+        // From the keyboard: at the control's top-left corner.
+        POINT corner{0, 0};
+        ClientToScreen(control, &corner);
+        x = corner.x;
+        y = corner.y;
+    }
+    TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, x, y, 0, Handle, nullptr);
+}
+
+LRESULT TForm1::OnInitMenuPopup(HMENU menu) {
+    // Items show the enabled state of their actions.
+    const int n = GetMenuItemCount(menu);
+    for (int i = 0; i < n; ++i) {
+        const UINT id = GetMenuItemID(menu, i);
+        const auto* item = qb::ui::FindMenuItem(id);
+        if (item != nullptr && item->action != 0) {
+            EnableMenuItem(menu, id,
+                           MF_BYCOMMAND | (ActionEnabled(item->action) ? MF_ENABLED : MF_GRAYED));
+        }
+    }
+    return 0;
+}
+
+LRESULT TForm1::OnMeasureItem(MEASUREITEMSTRUCT& item) {
+    if (item.CtlType == ODT_MENU) {
+        item.itemWidth = 16;
+        item.itemHeight = 16;
+        return TRUE;
+    }
+    return FALSE;
+}
+
+LRESULT TForm1::OnDrawItem(const DRAWITEMSTRUCT& item) {
+    if (item.CtlType != ODT_MENU) {
+        return FALSE;
+    }
+    const auto* binding = qb::ui::FindMenuItem(item.itemID);
+    if (binding == nullptr || binding->image < 0) {
+        return FALSE;
+    }
+    const int top = item.rcItem.top + (item.rcItem.bottom - item.rcItem.top - 16) / 2;
+    ImageList_Draw(ImageList1, binding->image, item.hDC, item.rcItem.left, top, ILD_TRANSPARENT);
+    return TRUE;
+}
+
+LRESULT TForm1::OnClose() {
+    Close();
+    return 0;
+}
+
+void TForm1::Close() {
+    FormClose();
+    DestroyWindow(Handle);
+}
+
+LRESULT TForm1::OnDestroy() {
+    PostQuitMessage(0);
+    return 0;
+}
+
+LRESULT TForm1::OnQueryEndSession() {
+    // The program agrees to end with the session.
+    return TRUE;
+}
+
+LRESULT TForm1::OnTaskbarCreated() { return 0; }
+
+void TForm1::Show() {
+    if (applicationMinimized_) {
+        ShowWindow(owner_, SW_RESTORE);
+        applicationMinimized_ = false;
+    }
+    ShowWindow(owner_, SW_SHOWNOACTIVATE);
+    const bool wasVisible = visible_;
+    visible_ = true;
+    ShowWindow(Handle, SW_SHOW);
+    if (!wasVisible) {
+        FormShow();
+    }
+}
+
+void TForm1::Hide() {
+    visible_ = false;
+    ShowWindow(Handle, SW_HIDE);
+    ShowWindow(owner_, SW_HIDE);
+}
+
+void TForm1::ApplicationMinimized() {
+    applicationMinimized_ = true;
+    ShowWindow(Handle, SW_HIDE);
+    ShowWindow(owner_, SW_MINIMIZE);
+}
+
+void TForm1::ApplicationRestored() {
+    applicationMinimized_ = false;
+    if (visible_) {
+        ShowWindow(Handle, SW_SHOW);
+        SetForegroundWindow(Handle);
+        SetFocus(Memo1);
+    }
+}
+
+bool TForm1::PreTranslateMessage(const MSG& msg) {
+    if (Handle == nullptr || (msg.hwnd != Handle && !IsChild(Handle, msg.hwnd))) {
+        return false;
+    }
+    bool consumed = false;
+    Guarded(this, msg.message, 0, [&]() -> LRESULT {
+        if (msg.message == WM_KEYDOWN && msg.wParam == VK_TAB && GetKeyState(VK_CONTROL) >= 0) {
+            // Tab and Shift+Tab move the focus among the window's tab stops; the text area is
+            // the only one.
+            SetFocus(Memo1);
+            consumed = true;
+        } else if (msg.message == WM_SYSCHAR) {
+            consumed = TabControl1DialogChar(static_cast<wchar_t>(msg.wParam));
+        }
+        return 0;
+    });
+    return consumed;
+}
+
+LRESULT CALLBACK TForm1::MemoProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                  DWORD_PTR data) {
+    auto* form = reinterpret_cast<TForm1*>(data);
+    switch (msg) {
+        case WM_KEYDOWN: {
+            WORD key = static_cast<WORD>(wParam);
+            Guarded(form, msg, lParam, [&]() -> LRESULT {
+                form->Memo1KeyDown(key);
+                return 0;
+            });
+            if (key == 0) {
+                return 0;
+            }
+            break;
+        }
+        case WM_CHAR:
+            if (wParam == L'\t') {
+                return 0;  // Tab is not taken as text
+            }
+            break;
+        case WM_CONTEXTMENU:
+            return Guarded(form, msg, lParam, [&] {
+                return form->OnContextMenu(hwnd, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+            });
+        default:
+            break;
+    }
+    return DefSubclassProc(hwnd, msg, wParam, lParam);
+}
+
+bool TForm1::ActionEnabled(UINT action) const {
+    for (const auto& [id, enabled] : actionStates_) {
+        if (id == action) {
+            return enabled;
+        }
+    }
+    return false;
+}
+
+void TForm1::SetActionEnabled(UINT action, bool enabled) {
+    for (auto& [id, state] : actionStates_) {
+        if (id == action) {
+            state = enabled;
+        }
+    }
+}
+
+void TForm1::SetAlphaBlendValue(BYTE alpha) {
+    if (alpha == alpha_) {
+        return;
+    }
+    alpha_ = alpha;
+    SetLayeredWindowAttributes(Handle, 0, alpha_, LWA_ALPHA);
+}
+
+std::string TForm1::MemoBytes() const {
+    const int length = GetWindowTextLengthW(Memo1);
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    const int got = GetWindowTextW(Memo1, text.data(), length + 1);
+    text.resize(static_cast<std::size_t>(std::max(0, got)));
+    return qb::win::ToAnsi(text);
+}
+
+void TForm1::SetMemoBytes(std::string_view bytes) {
+    const std::wstring text = qb::win::FromAnsi(qb::store::UpToFirstNul(bytes));
+    const int length = GetWindowTextLengthW(Memo1);
+    if (static_cast<std::size_t>(length) == text.size()) {
+        std::wstring current(static_cast<std::size_t>(length) + 1, L'\0');
+        const int got = GetWindowTextW(Memo1, current.data(), length + 1);
+        current.resize(static_cast<std::size_t>(std::max(0, got)));
+        if (current == text) {
+            return;
+        }
+    }
+    if (!SetWindowTextW(Memo1, text.c_str())) {
+        throw qb::Error(std::wstring(qb::kTextExceedsMemoCapacity));
+    }
+}
+
+void TForm1::ClearMemo() { SetWindowTextW(Memo1, L""); }
+
+ModalDialogScope::ModalDialogScope() {
+    if (Form1 != nullptr && Form1->Handle != nullptr) {
+        wasTopmost_ = (GetWindowLongPtrW(Form1->Handle, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+        if (wasTopmost_) {
+            SetWindowPos(Form1->Handle, HWND_NOTOPMOST, 0, 0, 0, 0,
+                         SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        }
+    }
+}
+
+ModalDialogScope::~ModalDialogScope() {
+    if (wasTopmost_ && Form1 != nullptr && Form1->Handle != nullptr) {
+        SetWindowPos(Form1->Handle, HWND_TOPMOST, 0, 0, 0, 0,
+                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    }
+}

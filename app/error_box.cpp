@@ -1,0 +1,11 @@
+// The one way failures reach the user: a modal message box with the application's title.
+#include "app/title.h"
+#include "store/pure/messages.h"
+#include "ui/form1.h"
+
+void TForm1::ShowError(const qb::Error& error) {
+    ModalDialogScope modal;
+    const std::wstring text = qb::ErrorBoxText(error.text());
+    HWND owner = (Handle != nullptr && visible_) ? Handle : owner_;
+    MessageBoxW(owner, text.c_str(), qb::app::kApplicationTitle, MB_OK | MB_ICONERROR);
+}

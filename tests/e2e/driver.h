@@ -1,0 +1,107 @@
+// Drives the real program from outside: a scratch working directory, the process, its window
+// and controls, real input, and the files it leaves on disk.
+#pragma once
+
+#include <windows.h>
+
+#include <chrono>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+namespace fs = std::filesystem;
+
+// A fresh working directory, removed again afterwards.
+class ScratchDir {
+public:
+    ScratchDir();
+    ~ScratchDir();
+    ScratchDir(const ScratchDir&) = delete;
+    ScratchDir& operator=(const ScratchDir&) = delete;
+
+    const fs::path& path() const { return path_; }
+    fs::path operator/(const std::wstring& name) const { return path_ / name; }
+
+    void Write(const std::wstring& relative, const std::string& bytes) const;
+    std::string Read(const std::wstring& relative) const;
+    bool Exists(const std::wstring& relative) const;
+    void CopyReadme() const;  // the program's own readme.txt
+
+private:
+    fs::path path_;
+};
+
+// The readme shipped with the program, as bytes.
+std::string ReadmeBytes();
+
+std::string SettingsBytes(int left, int top, int opacity, int width, int height, int tabIndex);
+
+struct SettingsValues {
+    int left, top, opacity, width, height, tabIndex;
+};
+SettingsValues DecodeSettings(const std::string& bytes);
+
+// A running copy of the program.
+class Program {
+public:
+    explicit Program(const ScratchDir& dir, bool waitForWindow = true);
+    ~Program();
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+
+    DWORD pid() const { return pi_.dwProcessId; }
+    HWND form() const { return form_; }
+    HWND tabs() const { return tabs_; }
+    HWND memo() const { return memo_; }
+    HWND trackbar() const { return trackbar_; }
+    HWND toolbar() const { return toolbar_; }
+    HWND application() const { return GetWindow(form_, GW_OWNER); }
+
+    // Waits until the main window exists and the program is idle; answers error boxes shown
+    // during start-up into startupErrors.
+    void WaitForWindow();
+    std::vector<std::wstring> startupErrors;
+
+    // The open error box's text, if one is up (waiting up to the timeout).
+    std::optional<std::wstring> ErrorBoxText(int timeoutMs = 3000);
+    void DismissErrorBox();
+    // A top-level window of the program by class and caption (nullptr when none appears).
+    HWND FindOwnWindow(const wchar_t* className, const wchar_t* caption, int timeoutMs = 3000);
+
+    int TabCount() const;
+    int SelectedTab() const;
+    std::vector<std::wstring> Captions() const;
+    std::wstring MemoText() const;
+    BYTE Alpha() const;
+    bool TrayIconRegistered() const;
+
+    // Real input.
+    void Activate();
+    void Click(HWND window, int x, int y, bool right = false);  // client coordinates
+    void ClickTab(int index);
+    void Keys(std::initializer_list<WORD> chord);  // pressed in order, released in reverse
+    void Type(const std::wstring& text);
+    void SetMemoText(const std::wstring& text);
+    void Idle(int ms = 50) const;
+
+    // Ends the program with a close request from outside and waits for the process to end.
+    bool CloseFromOutside(int timeoutMs = 10000);
+    bool WaitForExit(int timeoutMs = 10000);
+    bool Running() const;
+
+private:
+    PROCESS_INFORMATION pi_{};
+    HWND form_ = nullptr;
+    HWND tabs_ = nullptr;
+    HWND memo_ = nullptr;
+    HWND trackbar_ = nullptr;
+    HWND toolbar_ = nullptr;
+};
+
+// Runs the program's message-driven work: a wait that lets other processes run.
+void Pause(int ms);
+
+}  // namespace e2e

@@ -1,0 +1,183 @@
+// Makes the main window from its declaration: the form, then each control in creation order,
+// the image list, the menus, and the window's stacking and opacity.
+#include <windows.h>
+#include <commctrl.h>
+
+#include "res/resource.h"
+#include "store/pure/error.h"
+#include "ui/declaration.h"
+#include "ui/form1.h"
+#include "ui/toolbar.h"
+
+using qb::ui::Align;
+using qb::ui::kForm1;
+
+struct FormBuilder {
+    static void Build(TForm1& form, HINSTANCE instance, HWND owner);
+    static void RegisterClass(HINSTANCE instance, HICON icon);
+    static void CreateFont(TForm1& form);
+    static void CreateImages(TForm1& form, HINSTANCE instance);
+    static void CreateControls(TForm1& form, HINSTANCE instance);
+    static void LoadMenus(TForm1& form, HINSTANCE instance);
+};
+
+void TForm1::Create(HINSTANCE instance, HWND owner) {
+    owner_ = owner;
+    FormBuilder::Build(*this, instance, owner);
+    try {
+        FormCreate();
+    } catch (const qb::Error& e) {
+        // The window is still shown with whatever the completed steps set.
+        ShowError(e);
+    }
+}
+
+void FormBuilder::Build(TForm1& form, HINSTANCE instance, HWND owner) {
+    form.icon_.reset(static_cast<HICON>(
+        LoadImageW(instance, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE)));
+    form.AppIcon = form.icon_.get();
+    RegisterClass(instance, form.AppIcon);
+    CreateFont(form);
+    CreateImages(form, instance);
+
+    const std::wstring title(kForm1.title);
+    HWND hwnd = CreateWindowExW(kForm1.exStyle, kForm1.className, title.c_str(), kForm1.style,
+                                kForm1.left, kForm1.top, kForm1.width, kForm1.height, owner,
+                                nullptr, instance, &form);
+    if (hwnd == nullptr) {
+        throw qb::Error(L"Cannot create the main window");
+    }
+    SendMessageW(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(form.AppIcon));
+    SendMessageW(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(form.AppIcon));
+
+    CreateControls(form, instance);
+    LoadMenus(form, instance);
+
+    // Opacity through a layered window, and always on top.
+    SetWindowLongPtrW(hwnd, GWL_EXSTYLE, GetWindowLongPtrW(hwnd, GWL_EXSTYLE) | WS_EX_LAYERED);
+    form.alpha_ = kForm1.alphaBlendValue;
+    SetLayeredWindowAttributes(hwnd, 0, form.alpha_, LWA_ALPHA);
+    SetWindowPos(hwnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    form.LayoutControls();
+}
+
+void FormBuilder::RegisterClass(HINSTANCE instance, HICON icon) {
+    WNDCLASSEXW wc{};
+    if (GetClassInfoExW(instance, kForm1.className, &wc)) {
+        return;
+    }
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = &TForm1::WindowProc;
+    wc.hInstance = instance;
+    wc.hIcon = icon;
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = kForm1.className;
+    if (!RegisterClassExW(&wc)) {
+        throw qb::Error(L"Cannot register the main window's class");
+    }
+}
+
+void FormBuilder::CreateFont(TForm1& form) {
+    int dpi = 96;
+    {
+        qb::ui::WindowDC screen(nullptr);
+        dpi = GetDeviceCaps(screen.get(), LOGPIXELSY);
+    }
+    LOGFONTW lf{};
+    lf.lfHeight = -MulDiv(kForm1.fontHeight, dpi, 96);
+    lf.lfWeight = FW_NORMAL;
+    lf.lfCharSet = DEFAULT_CHARSET;
+    lstrcpynW(lf.lfFaceName, kForm1.fontName, LF_FACESIZE);
+    form.font_.reset(CreateFontIndirectW(&lf));
+
+    // Controls are scaled by the height of "0" in the scaled font over the design height.
+    qb::ui::WindowDC screen(nullptr);
+    qb::ui::SelectedObject selected(screen.get(), form.font_.get());
+    SIZE zero{};
+    if (GetTextExtentPoint32W(screen.get(), L"0", 1, &zero) && zero.cy > 0) {
+        form.scaleNumerator_ = zero.cy;
+    }
+}
+
+void FormBuilder::CreateImages(TForm1& form, HINSTANCE instance) {
+    form.images_.reset(ImageList_Create(16, 16, ILC_COLOR24 | ILC_MASK, 5, 0));
+    qb::ui::UniqueBitmap strip(static_cast<HBITMAP>(
+        LoadImageW(instance, MAKEINTRESOURCEW(IDB_IMAGELIST), IMAGE_BITMAP, 0, 0,
+                   LR_CREATEDIBSECTION)));
+    if (strip) {
+        ImageList_AddMasked(form.images_.get(), strip.get(), RGB(255, 0, 255));
+    }
+    form.ImageList1 = form.images_.get();
+}
+
+void FormBuilder::CreateControls(TForm1& form, HINSTANCE instance) {
+    const int m = form.scaleNumerator_;
+    const int d = kForm1.designTextHeight;
+    for (const auto& c : qb::ui::kControls) {
+        HWND parent = c.parent != nullptr ? form.*c.parent : form.Handle;
+        HWND hwnd = nullptr;
+        if (std::wstring_view(c.className) == L"TActionToolBar") {
+            std::vector<qb::ui::ToolbarItem> items;
+            for (const auto& t : qb::ui::kToolbarItems) {
+                qb::ui::ToolbarItem item;
+                if (t.action == 0) {
+                    item.separator = true;
+                } else {
+                    const auto* action = qb::ui::FindAction(t.action);
+                    item.image = action->image;
+                    item.caption = action->caption;
+                    item.showCaption = t.showCaption;
+                    item.command = action->id;
+                    item.enabled = form.ActionEnabled(action->id);
+                }
+                items.push_back(std::move(item));
+            }
+            hwnd = qb::ui::CreateActionToolBar(parent, c.id, form.ImageList1, form.font_.get(),
+                                               std::move(items));
+        } else {
+            hwnd = CreateWindowExW(c.exStyle, c.className, L"", c.style, MulDiv(c.left, m, d),
+                                   MulDiv(c.top, m, d), MulDiv(c.width, m, d),
+                                   MulDiv(c.height, m, d), parent,
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), instance,
+                                   nullptr);
+        }
+        if (hwnd == nullptr) {
+            throw qb::Error(std::wstring(L"Cannot create control ") + c.className);
+        }
+        SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(form.font_.get()), FALSE);
+        for (const auto& init : c.init) {
+            SendMessageW(hwnd, init.msg, init.wParam, init.lParam);
+        }
+        // Later controls lie above earlier ones.
+        SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        form.*c.field = hwnd;
+    }
+    // The declared tab.
+    form.Tabs().Append(L"Main");
+    SetWindowSubclass(form.Memo1, &TForm1::MemoProc, 1, reinterpret_cast<DWORD_PTR>(&form));
+}
+
+void FormBuilder::LoadMenus(TForm1& form, HINSTANCE instance) {
+    for (std::size_t i = 0; i < qb::ui::kMenus.size(); ++i) {
+        const auto& decl = qb::ui::kMenus[i];
+        form.menus_[i].reset(LoadMenuW(instance, MAKEINTRESOURCEW(decl.resource)));
+        HMENU popup = form.menus_[i] ? GetSubMenu(form.menus_[i].get(), 0) : nullptr;
+        if (popup == nullptr) {
+            throw qb::Error(L"Cannot load the window's menus");
+        }
+        if (decl.defaultItem != 0) {
+            SetMenuDefaultItem(popup, decl.defaultItem, FALSE);
+        }
+        for (const auto& item : qb::ui::kMenuItems) {
+            if (decl.showsImages && item.image >= 0) {
+                MENUITEMINFOW info{};
+                info.cbSize = sizeof info;
+                info.fMask = MIIM_BITMAP;
+                info.hbmpItem = HBMMENU_CALLBACK;
+                SetMenuItemInfoW(popup, item.item, FALSE, &info);
+            }
+        }
+        form.*decl.field = popup;
+    }
+}

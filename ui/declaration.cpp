@@ -1,0 +1,157 @@
+#include "ui/declaration.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+
+#include "res/resource.h"
+#include "ui/form1.h"
+
+namespace qb::ui {
+
+namespace {
+
+constexpr wchar_t kCaption[] = L"Quillbrasset 1.5            © Разработчики Quillbrasset";
+
+}  // namespace
+
+const FormDeclaration kForm1 = {
+    .className = L"TForm1",
+    .title = kCaption,
+    .left = 73,
+    .top = 117,
+    .width = 433,
+    .height = 202,
+    // A sizable tool window; the system menu and minimize are declared, though the tool
+    // window's frame shows neither a minimize nor a maximize box.
+    .style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX |
+             WS_CLIPCHILDREN,
+    .exStyle = WS_EX_TOOLWINDOW | WS_EX_WINDOWEDGE,
+    .alphaBlendValue = 240,
+    .fontName = L"MS Sans Serif",
+    .fontHeight = 11,
+    .designTextHeight = 13,
+};
+
+namespace {
+
+constexpr InitMessage kTrackBarInit[] = {
+    {TBM_SETRANGEMIN, FALSE, 50},   {TBM_SETRANGEMAX, FALSE, 255},
+    {TBM_SETPAGESIZE, 0, 2},        {TBM_SETLINESIZE, 0, 0},
+    {TBM_SETTHUMBLENGTH, 10, 0},    {TBM_SETPOS, TRUE, 240},
+};
+
+// No limit beyond the edit control's own (the default typing limit is lifted).
+constexpr InitMessage kMemoInit[] = {{EM_SETLIMITTEXT, 0, 0}};
+
+const ControlDeclaration kControlTable[] = {
+    {.field = &TForm1::ActionToolBar1,
+     .className = L"TActionToolBar",
+     .id = 1,
+     .style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS,
+     .exStyle = 0,
+     .left = 0, .top = 0, .width = 425, .height = 26,
+     .align = Align::Top,
+     .parent = nullptr,
+     .init = {}},
+    {.field = &TForm1::TrackBar1,
+     .className = TRACKBAR_CLASSW,
+     .id = 2,
+     .style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | TBS_HORZ | TBS_NOTICKS |
+              TBS_ENABLESELRANGE | TBS_FIXEDLENGTH,
+     .exStyle = 0,
+     .left = 184, .top = 7, .width = 65, .height = 15,
+     .align = Align::None,
+     .parent = nullptr,
+     .init = kTrackBarInit},
+    {.field = &TForm1::TabControl1,
+     .className = WC_TABCONTROLW,
+     .id = 3,
+     .style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | TCS_MULTILINE |
+              TCS_TABS | TCS_FOCUSNEVER,
+     .exStyle = 0,
+     .left = 0, .top = 26, .width = 425, .height = 149,
+     .align = Align::Client,
+     .parent = nullptr,
+     .init = {}},
+    {.field = &TForm1::Memo1,
+     .className = L"EDIT",
+     .id = 4,
+     .style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL |
+              ES_WANTRETURN | ES_NOHIDESEL,
+     .exStyle = WS_EX_CLIENTEDGE,
+     .left = 4, .top = 24, .width = 417, .height = 121,
+     .align = Align::TabDisplay,
+     .parent = &TForm1::TabControl1,
+     .init = kMemoInit},
+};
+
+const ActionDeclaration kActionTable[] = {
+    {ID_ACTION_CUT, L"Вырезать", 0, &TForm1::CutExecute},
+    {ID_ACTION_COPY, L"Копировать", 1,
+     &TForm1::CopyExecute},
+    {ID_ACTION_PASTE, L"Вставить", 2,
+     &TForm1::PasteExecute},
+    {ID_ACTION_EXIT, L"Выход", 3, &TForm1::ExitExecute},
+    {ID_ACTION_NEW, L"New", 4, &TForm1::NewExecute},
+    {ID_ACTION_RENAME,
+     L"Переименовать", -1,
+     &TForm1::RenameExecute},
+    {ID_ACTION1, L"Закрыть", -1, &TForm1::Action1Execute},
+};
+
+const ToolbarItemDeclaration kToolbarTable[] = {
+    {ID_ACTION_NEW, false}, {ID_ACTION_CUT, false}, {ID_ACTION_COPY, false},
+    {ID_ACTION_PASTE, false}, {0, false}, {ID_ACTION_EXIT, true},
+};
+
+const MenuItemBinding kMenuItemTable[] = {
+    // The tab strip's menu.
+    {ID_N2, ID_ACTION_RENAME, nullptr, -1},
+    {ID_N1, ID_ACTION1, nullptr, -1},
+    // The notification icon's menu.
+    {ID_N3, 0, &TForm1::N3Click, -1},
+    {ID_N14, 0, &TForm1::N14Click, -1},
+    {ID_N4, ID_ACTION_EXIT, nullptr, -1},
+    // The text area's menu.
+    {ID_N12, 0, &TForm1::N12Click, -1},
+    {ID_N6, ID_ACTION_CUT, nullptr, 0},
+    {ID_N7, ID_ACTION_COPY, nullptr, 1},
+    {ID_N8, ID_ACTION_PASTE, nullptr, 2},
+    {ID_N9, 0, &TForm1::N9Click, 3},
+    {ID_N5, 0, &TForm1::N5Click, -1},
+};
+
+const MenuDeclaration kMenuTable[] = {
+    {&TForm1::PopupMenu1, IDM_POPUPMENU1, 0, false},
+    {&TForm1::PopupMenu2, IDM_POPUPMENU2, ID_N3, false},
+    {&TForm1::PopupMenu3, IDM_POPUPMENU3, 0, true},
+};
+
+const NotifyBinding kNotifyTable[] = {
+    {&TForm1::TabControl1, TCN_SELCHANGING, &TForm1::TabControl1Changing},
+    {&TForm1::TabControl1, TCN_SELCHANGE, &TForm1::TabControl1Change},
+};
+
+}  // namespace
+
+const std::span<const ControlDeclaration> kControls = kControlTable;
+const std::span<const ActionDeclaration> kActions = kActionTable;
+const std::span<const ToolbarItemDeclaration> kToolbarItems = kToolbarTable;
+const std::span<const MenuItemBinding> kMenuItems = kMenuItemTable;
+const std::span<const MenuDeclaration> kMenus = kMenuTable;
+const std::span<const NotifyBinding> kNotifications = kNotifyTable;
+
+const ActionDeclaration* FindAction(UINT id) {
+    auto it = std::find_if(kActions.begin(), kActions.end(),
+                           [id](const ActionDeclaration& a) { return a.id == id; });
+    return it == kActions.end() ? nullptr : &*it;
+}
+
+const MenuItemBinding* FindMenuItem(UINT id) {
+    auto it = std::find_if(kMenuItems.begin(), kMenuItems.end(),
+                           [id](const MenuItemBinding& m) { return m.item == id; });
+    return it == kMenuItems.end() ? nullptr : &*it;
+}
+
+}  // namespace qb::ui

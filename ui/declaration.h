@@ -1,0 +1,93 @@
+// The main window as data: its properties, controls, actions, toolbar items, menus and which
+// handler each event runs. One generic builder turns this into the window.
+#pragma once
+
+#include <windows.h>
+
+#include <span>
+#include <string_view>
+
+#include "ui/form1.h"
+
+namespace qb::ui {
+
+using Handler = void (TForm1::*)();
+
+struct FormDeclaration {
+    const wchar_t* className;
+    std::wstring_view title;  // the caption starts with the application title
+    int left, top, width, height;
+    DWORD style;
+    DWORD exStyle;
+    BYTE alphaBlendValue;
+    const wchar_t* fontName;
+    int fontHeight;  // pixels at 96 pixels per inch
+    int designTextHeight;  // height of "0" in the font when the form was laid out
+};
+
+enum class Align { None, Top, Client, TabDisplay };
+
+// A message sent to a control right after it is made, to set one of its properties.
+struct InitMessage {
+    UINT msg;
+    WPARAM wParam;
+    LPARAM lParam;
+};
+
+struct ControlDeclaration {
+    HWND TForm1::*field;
+    const wchar_t* className;  // the window class; "TActionToolBar" is the program's own
+    int id;
+    DWORD style;
+    DWORD exStyle;
+    int left, top, width, height;  // in design pixels, scaled with the font
+    Align align;
+    HWND TForm1::*parent;  // nullptr: the form itself
+    std::span<const InitMessage> init;
+};
+
+struct ActionDeclaration {
+    UINT id;
+    const wchar_t* caption;
+    int image;  // -1: none
+    Handler execute;
+};
+
+struct ToolbarItemDeclaration {
+    UINT action;  // 0: a separator
+    bool showCaption;
+};
+
+// A menu item runs its action's handler, or its own.
+struct MenuItemBinding {
+    UINT item;
+    UINT action;  // 0: none
+    Handler click;
+    int image;  // drawn only in menus that show images; -1: none
+};
+
+struct MenuDeclaration {
+    HMENU TForm1::*field;
+    UINT resource;
+    UINT defaultItem;  // 0: none
+    bool showsImages;
+};
+
+struct NotifyBinding {
+    HWND TForm1::*control;
+    UINT code;
+    Handler handler;
+};
+
+extern const FormDeclaration kForm1;
+extern const std::span<const ControlDeclaration> kControls;
+extern const std::span<const ActionDeclaration> kActions;
+extern const std::span<const ToolbarItemDeclaration> kToolbarItems;
+extern const std::span<const MenuItemBinding> kMenuItems;
+extern const std::span<const MenuDeclaration> kMenus;
+extern const std::span<const NotifyBinding> kNotifications;
+
+const ActionDeclaration* FindAction(UINT id);
+const MenuItemBinding* FindMenuItem(UINT id);
+
+}  // namespace qb::ui

@@ -1,0 +1,178 @@
+// The main window: its controls, menus and actions as the declaration makes them, and one
+// handler for each event.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <array>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "store/pure/error.h"
+#include "store/pure/settings_record.h"
+#include "ui/handles.h"
+#include "ui/tab_strip.h"
+
+namespace qb::ui {
+struct FormDeclaration;
+}
+
+// The notification icon reports mouse events with this message (the first user message + 1).
+constexpr UINT TrayCallbackMessage = WM_USER + 1;
+
+class TForm1 {
+public:
+    TForm1();
+    ~TForm1();
+    TForm1(const TForm1&) = delete;
+    TForm1& operator=(const TForm1&) = delete;
+
+    // Builds the window from its declaration under the given owner (the application window),
+    // then runs FormCreate. A failure of FormCreate is shown and the window stays.
+    void Create(HINSTANCE instance, HWND owner);
+
+    // The window's own shown-or-hidden state (it stays "visible" while the application is
+    // minimized to its taskbar button).
+    bool Visible() const { return visible_; }
+    void Show();
+    void Hide();
+    // Closing: FormClose, then the window is destroyed and the message loop ends.
+    void Close();
+
+    // Called by the message loop before a message is translated; true when it was consumed.
+    bool PreTranslateMessage(const MSG& msg);
+
+    // The application window minimized or restored from its taskbar button.
+    void ApplicationMinimized();
+    void ApplicationRestored();
+
+    // Controls, as the declaration names them.
+    HWND Handle = nullptr;
+    HWND ActionToolBar1 = nullptr;
+    HWND TrackBar1 = nullptr;
+    HWND TabControl1 = nullptr;
+    HWND Memo1 = nullptr;
+    HMENU PopupMenu1 = nullptr;
+    HMENU PopupMenu2 = nullptr;
+    HMENU PopupMenu3 = nullptr;
+    HIMAGELIST ImageList1 = nullptr;
+    HICON AppIcon = nullptr;
+
+    // Handlers of the window (start-up and shutdown).
+    void FormCreate();
+    void FormShow();
+    void FormClose();
+    void N14Click();
+
+    // Tab pages.
+    void TabControl1Changing();
+    void TabControl1Change();
+    void Memo1KeyDown(WORD& key);
+    void NewExecute();
+    void RenameExecute();
+    void Action1Execute();
+    void RemoveTab(int index);
+    // Alt with a character: true when a tab's access key matched.
+    bool TabControl1DialogChar(wchar_t ch);
+
+    // Editing and opacity.
+    void CutExecute();
+    void CopyExecute();
+    void PasteExecute();
+    void N12Click();
+    void N9Click();
+    void N5Click();
+    void TrackBar1Change();
+
+    // Hiding to the notification area.
+    // Returns true when the command was handled (not passed on to the default handling).
+    bool SysCommandMessage(WPARAM command);
+    void TrayIconMessage(UINT mouseMessage);
+    void N3Click();
+    void ExitExecute();
+    void N4Click() { ExitExecute(); }
+
+    // Registers (1), removes (2) or updates (3) the notification icon; the platform's result.
+    BOOL TrayIcon(int kind, HICON icon);
+
+    // Actions: enabled state, shown by their menu items and toolbar buttons.
+    bool ActionEnabled(UINT action) const;
+    void SetActionEnabled(UINT action, bool enabled);
+
+    // The window's opacity 0..255.
+    BYTE AlphaBlendValue() const { return alpha_; }
+    void SetAlphaBlendValue(BYTE alpha);
+
+    // Settings variables, read at start-up and written at shutdown.
+    qb::store::Settings Settings;
+
+    // The strip's tabs.
+    qb::ui::TabStrip Tabs() const { return qb::ui::TabStrip(TabControl1); }
+
+    // The text area's whole text, as the store keeps it (ANSI bytes).
+    std::string MemoBytes() const;
+    // Replaces the text area's text with stored bytes, unless it equals them already.
+    void SetMemoBytes(std::string_view bytes);
+    void ClearMemo();
+
+    // Store operations on the text area and the strip's selection.
+    void SaveCurrentPage();
+    void LoadCurrentPage();
+    void LoadTabList();
+    void SaveTabList();
+
+    // The one place where failures of a handler reach the user.
+    void ShowError(const qb::Error& error);
+
+    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+
+private:
+    friend struct FormBuilder;
+
+    LRESULT Dispatch(UINT msg, WPARAM wParam, LPARAM lParam);
+    LRESULT OnCommand(UINT id);
+    LRESULT OnNotify(const NMHDR& header);
+    LRESULT OnSize();
+    LRESULT OnContextMenu(HWND source, int x, int y);
+    LRESULT OnInitMenuPopup(HMENU menu);
+    LRESULT OnMeasureItem(MEASUREITEMSTRUCT& item);
+    LRESULT OnDrawItem(const DRAWITEMSTRUCT& item);
+    LRESULT OnClose();
+    LRESULT OnDestroy();
+    LRESULT OnQueryEndSession();
+    LRESULT OnTaskbarCreated();
+
+    void LayoutControls();
+    void PopupAt(HMENU menu, HWND control, int x, int y);
+    // The handler a menu item, a toolbar button or a command id runs.
+    void Execute(UINT id);
+    static LRESULT CALLBACK MemoProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+
+    bool visible_ = false;
+    bool applicationMinimized_ = false;
+    BYTE alpha_ = 255;
+    HWND owner_ = nullptr;
+    int scaleNumerator_ = 13;  // height of "0" in the window's font; declared at 13
+    std::vector<std::pair<UINT, bool>> actionStates_;
+    qb::ui::UniqueFont font_;
+    qb::ui::UniqueMenu menus_[3];
+    qb::ui::UniqueImageList images_;
+    qb::ui::UniqueIcon icon_;
+};
+
+// The program's one main window.
+extern TForm1* Form1;
+
+// Gives up the main window's topmost place while a modal dialog of the program is open.
+class ModalDialogScope {
+public:
+    ModalDialogScope();
+    ~ModalDialogScope();
+    ModalDialogScope(const ModalDialogScope&) = delete;
+    ModalDialogScope& operator=(const ModalDialogScope&) = delete;
+
+private:
+    bool wasTopmost_ = false;
+};
