@@ -1,0 +1,656 @@
+#include <windows.h>
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <type_traits>
+#include <utility>
+#include <vector>
+
+#include "ui/toolbar.h"
+
+using qb::ui::ToolbarItem;
+
+namespace {
+
+constexpr int kBarId = 700;
+constexpr UINT kNew = 1001;
+constexpr UINT kCut = 1002;
+constexpr UINT kCopy = 1003;
+constexpr UINT kPaste = 1004;
+constexpr UINT kExit = 1005;
+constexpr std::size_t kCutIndex = 1;
+constexpr std::size_t kSeparatorIndex = 4;
+constexpr std::size_t kExitIndex = 5;
+
+constexpr COLORREF kHotFill = RGB(198, 211, 239);
+constexpr COLORREF kHotFrame = RGB(49, 105, 198);
+constexpr COLORREF kSilhouette = RGB(116, 149, 216);
+constexpr COLORREF kMagenta = RGB(255, 0, 255);
+
+// Each test glyph is a solid square covering pixels 4..11 of the 16, in a colour of its own.
+constexpr int kShapeFirst = 4;
+constexpr int kShapeLast = 11;
+COLORREF GlyphColour(int image) {
+    return RGB(200, 30 + image * 40, 20);
+}
+
+struct DeleteGdi {
+    void operator()(void* h) const { DeleteObject(static_cast<HGDIOBJ>(h)); }
+};
+using OwnedFont = std::unique_ptr<std::remove_pointer_t<HFONT>, DeleteGdi>;
+using OwnedBitmap = std::unique_ptr<std::remove_pointer_t<HBITMAP>, DeleteGdi>;
+struct DeleteDc {
+    void operator()(HDC dc) const { DeleteDC(dc); }
+};
+using OwnedDc = std::unique_ptr<std::remove_pointer_t<HDC>, DeleteDc>;
+struct DestroyImages {
+    void operator()(HIMAGELIST list) const { ImageList_Destroy(list); }
+};
+using OwnedImages = std::unique_ptr<std::remove_pointer_t<HIMAGELIST>, DestroyImages>;
+struct DestroyWindowOf {
+    void operator()(HWND hwnd) const { DestroyWindow(hwnd); }
+};
+using OwnedWindow = std::unique_ptr<std::remove_pointer_t<HWND>, DestroyWindowOf>;
+
+// A 32-bit top-down DIB with its own memory DC.
+class Canvas {
+  public:
+    Canvas(int width, int height) : width_(width), height_(height) {
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof(info.bmiHeader);
+        info.bmiHeader.biWidth = width;
+        info.bmiHeader.biHeight = -height;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        info.bmiHeader.biCompression = BI_RGB;
+        void* bits = nullptr;
+        bitmap_.reset(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+        bits_ = static_cast<const std::uint32_t*>(bits);
+        dc_.reset(CreateCompatibleDC(nullptr));
+        old_ = SelectObject(dc_.get(), bitmap_.get());
+    }
+    ~Canvas() { SelectObject(dc_.get(), old_); }
+    Canvas(const Canvas&) = delete;
+    Canvas& operator=(const Canvas&) = delete;
+
+    HDC dc() const { return dc_.get(); }
+    HBITMAP Release() {
+        SelectObject(dc_.get(), old_);
+        old_ = nullptr;
+        return bitmap_.release();
+    }
+    COLORREF At(int x, int y) const {
+        if (x < 0 || y < 0 || x >= width_ || y >= height_) {
+            ADD_FAILURE() << "pixel (" << x << ", " << y << ") is outside the picture";
+            return CLR_INVALID;
+        }
+        GdiFlush();
+        const std::uint32_t v = bits_[static_cast<std::size_t>(y) * width_ + x];
+        return RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF);
+    }
+    int CountIn(const RECT& r, COLORREF colour) const {
+        int count = 0;
+        for (int y = r.top; y < r.bottom; ++y) {
+            for (int x = r.left; x < r.right; ++x) {
+                count += At(x, y) == colour ? 1 : 0;
+            }
+        }
+        return count;
+    }
+
+  private:
+    int width_;
+    int height_;
+    OwnedBitmap bitmap_;
+    OwnedDc dc_;
+    HGDIOBJ old_ = nullptr;
+    const std::uint32_t* bits_ = nullptr;
+};
+
+std::string Hex(COLORREF c) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    std::string text = "#";
+    for (const int part : {GetRValue(c), GetGValue(c), GetBValue(c)}) {
+        text += kDigits[(part >> 4) & 0xF];
+        text += kDigits[part & 0xF];
+    }
+    return text;
+}
+
+#define EXPECT_COLOUR(canvas, x, y, colour) \
+    EXPECT_EQ(Hex((canvas).At((x), (y))), Hex(colour)) << "at (" << (x) << ", " << (y) << ")"
+
+OwnedImages MakeImages() {
+    OwnedImages images(ImageList_Create(16, 16, ILC_COLOR24 | ILC_MASK, 5, 0));
+    for (int i = 0; i < 5; ++i) {
+        Canvas glyph(16, 16);
+        const RECT all{0, 0, 16, 16};
+        const HBRUSH magenta = CreateSolidBrush(kMagenta);
+        FillRect(glyph.dc(), &all, magenta);
+        DeleteObject(magenta);
+        const RECT shape{kShapeFirst, kShapeFirst, kShapeLast + 1, kShapeLast + 1};
+        const HBRUSH colour = CreateSolidBrush(GlyphColour(i));
+        FillRect(glyph.dc(), &shape, colour);
+        DeleteObject(colour);
+        OwnedBitmap bitmap(glyph.Release());
+        ImageList_AddMasked(images.get(), bitmap.get(), kMagenta);
+    }
+    return images;
+}
+
+ToolbarItem Button(int image, const wchar_t* caption, bool showCaption, UINT command) {
+    ToolbarItem item;
+    item.image = image;
+    item.caption = caption;
+    item.showCaption = showCaption;
+    item.command = command;
+    return item;
+}
+
+ToolbarItem Separator() {
+    ToolbarItem item;
+    item.separator = true;
+    return item;
+}
+
+std::vector<ToolbarItem> ProgramItems() {
+    return {Button(4, L"New", false, kNew),
+            Button(0, L"Вырезать", false, kCut),
+            Button(1, L"Копировать", false, kCopy),
+            Button(2, L"Вставить", false, kPaste),
+            Separator(),
+            Button(3, L"Выход", true, kExit)};
+}
+
+std::vector<std::pair<WPARAM, LPARAM>> g_commands;
+
+LRESULT CALLBACK HostProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_COMMAND) {
+        g_commands.emplace_back(wParam, lParam);
+        return 0;
+    }
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+const wchar_t* HostClass() {
+    static const wchar_t* name = [] {
+        WNDCLASSEXW wc{};
+        wc.cbSize = sizeof(wc);
+        wc.lpfnWndProc = HostProc;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
+        wc.lpszClassName = L"ToolbarTestHost";
+        RegisterClassExW(&wc);
+        return L"ToolbarTestHost";
+    }();
+    return name;
+}
+
+LPARAM At(int x, int y) {
+    return MAKELPARAM(x, y);
+}
+LPARAM CentreOf(const RECT& r) {
+    return At((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+}
+
+class ToolbarTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        g_commands.clear();
+        images_ = MakeImages();
+        font_.reset(CreateFontW(-11, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                                OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                DEFAULT_PITCH, L"MS Sans Serif"));
+        host_.reset(CreateWindowExW(WS_EX_NOACTIVATE, HostClass(), L"Toolbar test", WS_POPUP, 40,
+                                    40, 420, 80, nullptr, nullptr, GetModuleHandleW(nullptr),
+                                    nullptr));
+        ASSERT_NE(host_.get(), nullptr);
+        bar_ = qb::ui::CreateActionToolBar(host_.get(), kBarId, images_.get(), font_.get(),
+                                           ProgramItems());
+        ASSERT_NE(bar_, nullptr);
+        ShowWindow(host_.get(), SW_SHOWNA);
+        Resize(400);
+    }
+    void TearDown() override { host_.reset(); }
+
+    void Resize(int width) { MoveWindow(bar_, 0, 0, width, 26, TRUE); }
+    RECT Cell(std::size_t index) const { return qb::ui::ToolbarItemRect(bar_, index); }
+
+    // The bar as it draws itself now.
+    std::unique_ptr<Canvas> Snapshot() const {
+        RECT client{};
+        GetClientRect(bar_, &client);
+        auto canvas = std::make_unique<Canvas>(client.right, client.bottom);
+        SendMessageW(bar_, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(canvas->dc()), PRF_CLIENT);
+        return canvas;
+    }
+
+    void Click(LPARAM down, LPARAM up) {
+        SendMessageW(bar_, WM_LBUTTONDOWN, MK_LBUTTON, down);
+        SendMessageW(bar_, WM_MOUSEMOVE, MK_LBUTTON, up);
+        SendMessageW(bar_, WM_LBUTTONUP, 0, up);
+    }
+
+    OwnedImages images_;
+    OwnedFont font_;
+    OwnedWindow host_;
+    HWND bar_ = nullptr;
+};
+
+// ---- Geometry ----
+
+TEST_F(ToolbarTest, CellsFollowTheGlyphAndCaptionSizes) {
+    EXPECT_EQ(GetDlgCtrlID(bar_), kBarId);
+    EXPECT_EQ(GetParent(bar_), host_.get());
+
+    for (std::size_t i = 0; i < 4; ++i) {
+        const RECT r = Cell(i);
+        EXPECT_EQ(r.left, 1 + 25 * static_cast<int>(i)) << i;
+        EXPECT_EQ(r.top, 1) << i;
+        EXPECT_EQ(r.right - r.left, 25) << i;
+        EXPECT_EQ(r.bottom - r.top, 24) << i;
+    }
+    const RECT separator = Cell(kSeparatorIndex);
+    EXPECT_EQ(separator.left, 101);
+    EXPECT_EQ(separator.right - separator.left, 13);
+
+    // The caption cell: margin, glyph, gap, the caption as the bar's font measures it, margin, 1.
+    HDC screen = GetDC(nullptr);
+    HGDIOBJ old = SelectObject(screen, font_.get());
+    SIZE caption{};
+    GetTextExtentPoint32W(screen, L"Выход", 5, &caption);
+    SelectObject(screen, old);
+    ReleaseDC(nullptr, screen);
+    ASSERT_GT(caption.cx, 10);
+    const RECT exit = Cell(kExitIndex);
+    EXPECT_EQ(exit.left, separator.right);
+    EXPECT_EQ(exit.right - exit.left, 4 + 16 + 4 + caption.cx + 4 + 1);
+    EXPECT_EQ(exit.bottom - exit.top, 8 + std::max<int>(16, caption.cy));
+
+    const RECT none = qb::ui::ToolbarItemRect(bar_, 99);
+    EXPECT_TRUE(IsRectEmpty(&none));
+    const RECT chevron = qb::ui::ToolbarChevronRect(bar_);
+    EXPECT_TRUE(IsRectEmpty(&chevron));
+}
+
+// ---- Look ----
+
+TEST_F(ToolbarTest, NormalCellsAreBarColouredWithTheGlyphAtRest) {
+    const auto shot = Snapshot();
+    const COLORREF face = GetSysColor(COLOR_BTNFACE);
+    EXPECT_COLOUR(*shot, 0, 0, face);  // the margin
+    const RECT cut = Cell(kCutIndex);
+    EXPECT_COLOUR(*shot, cut.left, cut.top + 10, face);  // no frame
+    EXPECT_COLOUR(*shot, cut.left + 2, cut.top + 2, face);
+    // Resting place: 4 pixels into the cell.
+    const int x = cut.left + 4;
+    const int y = cut.top + 4;
+    EXPECT_COLOUR(*shot, x + kShapeFirst, y + kShapeFirst, GlyphColour(0));
+    EXPECT_COLOUR(*shot, x + kShapeLast, y + kShapeLast, GlyphColour(0));
+    EXPECT_COLOUR(*shot, x + kShapeFirst - 1, y + kShapeFirst - 1, face);
+    EXPECT_COLOUR(*shot, x + kShapeLast + 1, y + kShapeLast + 1, face);  // no silhouette
+    EXPECT_EQ(shot->CountIn(Cell(kExitIndex), GetSysColor(COLOR_BTNTEXT)) > 0, true)
+        << "the Exit caption is drawn in the button-text colour";
+}
+
+TEST_F(ToolbarTest, HotCellIsFilledFramedAndItsGlyphRaised) {
+    const RECT cut = Cell(kCutIndex);
+    SendMessageW(bar_, WM_MOUSEMOVE, 0, CentreOf(cut));
+    const auto shot = Snapshot();
+
+    EXPECT_COLOUR(*shot, cut.left + 2, cut.top + 2, kHotFill);
+    EXPECT_COLOUR(*shot, cut.right - 3, cut.bottom - 3, kHotFill);
+    EXPECT_COLOUR(*shot, cut.left, cut.top + 10, kHotFrame);
+    EXPECT_COLOUR(*shot, cut.right - 1, cut.top + 10, kHotFrame);
+    EXPECT_COLOUR(*shot, cut.left + 10, cut.top, kHotFrame);
+    EXPECT_COLOUR(*shot, cut.left + 10, cut.bottom - 1, kHotFrame);
+
+    const int x = cut.left + 4;
+    const int y = cut.top + 4;
+    // The glyph one pixel up and left of its resting place...
+    EXPECT_COLOUR(*shot, x + kShapeFirst - 1, y + kShapeFirst - 1, GlyphColour(0));
+    EXPECT_COLOUR(*shot, x + kShapeLast - 1, y + kShapeLast - 1, GlyphColour(0));
+    // ...over its silhouette one pixel down and right of it.
+    EXPECT_COLOUR(*shot, x + kShapeLast, y + kShapeLast, kSilhouette);
+    EXPECT_COLOUR(*shot, x + kShapeLast + 1, y + kShapeLast + 1, kSilhouette);
+    EXPECT_COLOUR(*shot, x + kShapeLast + 2, y + kShapeLast + 2, kHotFill);
+    // The silhouette covers only the glyph's opaque pixels.
+    EXPECT_COLOUR(*shot, x + kShapeFirst, y + kShapeLast + 2, kHotFill);
+
+    // Only the cell under the mouse is hot.
+    const RECT neighbour = Cell(kCutIndex + 1);
+    EXPECT_COLOUR(*shot, neighbour.left + 2, neighbour.top + 2, GetSysColor(COLOR_BTNFACE));
+
+    // Moving off the items and leaving the bar both end the hot look.
+    SendMessageW(bar_, WM_MOUSEMOVE, 0, At(300, 12));
+    EXPECT_COLOUR(*Snapshot(), cut.left + 2, cut.top + 2, GetSysColor(COLOR_BTNFACE));
+    SendMessageW(bar_, WM_MOUSEMOVE, 0, CentreOf(cut));
+    SendMessageW(bar_, WM_MOUSELEAVE, 0, 0);
+    EXPECT_COLOUR(*Snapshot(), cut.left + 2, cut.top + 2, GetSysColor(COLOR_BTNFACE));
+}
+
+TEST_F(ToolbarTest, PressedGlyphRestsOnItsSilhouette) {
+    const RECT cut = Cell(kCutIndex);
+    SendMessageW(bar_, WM_MOUSEMOVE, 0, CentreOf(cut));
+    SendMessageW(bar_, WM_LBUTTONDOWN, MK_LBUTTON, CentreOf(cut));
+    EXPECT_EQ(GetCapture(), bar_);
+    const auto shot = Snapshot();
+    const int x = cut.left + 4;
+    const int y = cut.top + 4;
+    EXPECT_COLOUR(*shot, cut.left + 2, cut.top + 2, kHotFill);
+    EXPECT_COLOUR(*shot, cut.left, cut.top + 10, kHotFrame);
+    EXPECT_COLOUR(*shot, x + kShapeFirst - 1, y + kShapeFirst - 1, kHotFill);
+    EXPECT_COLOUR(*shot, x + kShapeFirst, y + kShapeFirst, GlyphColour(0));
+    EXPECT_COLOUR(*shot, x + kShapeLast, y + kShapeLast, GlyphColour(0));
+    EXPECT_COLOUR(*shot, x + kShapeLast + 1, y + kShapeLast + 1, kSilhouette);
+
+    // Dragged off the cell it shows normal; the release there executes nothing.
+    SendMessageW(bar_, WM_MOUSEMOVE, MK_LBUTTON, At(300, 12));
+    EXPECT_COLOUR(*Snapshot(), cut.left + 2, cut.top + 2, GetSysColor(COLOR_BTNFACE));
+    SendMessageW(bar_, WM_LBUTTONUP, 0, At(300, 12));
+    EXPECT_NE(GetCapture(), bar_);
+    EXPECT_TRUE(g_commands.empty());
+}
+
+TEST_F(ToolbarTest, ScreenPaintMatchesTheHotLook) {
+    const RECT cut = Cell(kCutIndex);
+    SendMessageW(bar_, WM_MOUSEMOVE, 0, CentreOf(cut));
+    RedrawWindow(bar_, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    RECT client{};
+    GetClientRect(bar_, &client);
+    Canvas shot(client.right, client.bottom);
+    HDC dc = GetDC(bar_);
+    BitBlt(shot.dc(), 0, 0, client.right, client.bottom, dc, 0, 0, SRCCOPY);
+    ReleaseDC(bar_, dc);
+    EXPECT_COLOUR(shot, cut.left + 2, cut.top + 2, kHotFill);
+    EXPECT_COLOUR(shot, cut.left, cut.top + 10, kHotFrame);
+    EXPECT_COLOUR(shot, cut.left + 4 + kShapeLast + 1, cut.top + 4 + kShapeLast + 1, kSilhouette);
+    EXPECT_COLOUR(shot, 0, 0, GetSysColor(COLOR_BTNFACE));
+}
+
+TEST_F(ToolbarTest, SeparatorIsAnEtchedLineThatIgnoresTheMouse) {
+    const RECT sep = Cell(kSeparatorIndex);
+    SendMessageW(bar_, WM_MOUSEMOVE, 0, CentreOf(sep));
+    const auto shot = Snapshot();
+    const COLORREF shadow = GetSysColor(COLOR_BTNSHADOW);
+    const COLORREF highlight = GetSysColor(COLOR_BTNHIGHLIGHT);
+    const COLORREF face = GetSysColor(COLOR_BTNFACE);
+    const int mid = (sep.top + sep.bottom) / 2;
+    int line = -1;
+    for (int x = sep.left; x < sep.right; ++x) {
+        if (shot->At(x, mid) == shadow) {
+            EXPECT_EQ(line, -1) << "one shadow column only";
+            line = x;
+        }
+    }
+    ASSERT_NE(line, -1);
+    // In the middle of the cell.
+    EXPECT_GE(line - sep.left, 4);
+    EXPECT_LE(sep.right - 1 - (line + 1), 7);
+    EXPECT_LE((line - sep.left) - (sep.right - 1 - (line + 1)), 1);
+    EXPECT_GE((line - sep.left) - (sep.right - 1 - (line + 1)), -1);
+    for (int y = sep.top + 1; y <= sep.bottom - 2; ++y) {
+        EXPECT_COLOUR(*shot, line, y, shadow);
+        EXPECT_COLOUR(*shot, line + 1, y, highlight);
+    }
+    EXPECT_COLOUR(*shot, line, sep.top, face);
+    EXPECT_COLOUR(*shot, line, sep.bottom - 1, face);
+    EXPECT_COLOUR(*shot, line - 1, mid, face);
+    EXPECT_COLOUR(*shot, line + 2, mid, face);
+    // No hot fill anywhere on the bar.
+    RECT client{};
+    GetClientRect(bar_, &client);
+    EXPECT_EQ(shot->CountIn(client, kHotFill), 0);
+
+    Click(CentreOf(sep), CentreOf(sep));
+    EXPECT_TRUE(g_commands.empty());
+    EXPECT_NE(GetCapture(), bar_);
+}
+
+// ---- Clicks ----
+
+TEST_F(ToolbarTest, ReleaseInThePressedCellSendsItsCommand) {
+    Click(CentreOf(Cell(kCutIndex)), CentreOf(Cell(kCutIndex)));
+    ASSERT_EQ(g_commands.size(), 1u);
+    EXPECT_EQ(g_commands[0].first, MAKEWPARAM(kCut, 0));
+    EXPECT_EQ(g_commands[0].second, reinterpret_cast<LPARAM>(bar_));
+    EXPECT_NE(GetCapture(), bar_);
+
+    // Anywhere inside the cell counts, up to its edges.
+    const RECT exit = Cell(kExitIndex);
+    Click(At(exit.left, exit.top), At(exit.right - 1, exit.bottom - 1));
+    ASSERT_EQ(g_commands.size(), 2u);
+    EXPECT_EQ(g_commands[1].first, MAKEWPARAM(kExit, 0));
+
+    // Out of the cell and back in before the release still counts.
+    const RECT copy = Cell(2);
+    SendMessageW(bar_, WM_LBUTTONDOWN, MK_LBUTTON, CentreOf(copy));
+    SendMessageW(bar_, WM_MOUSEMOVE, MK_LBUTTON, CentreOf(Cell(3)));
+    SendMessageW(bar_, WM_MOUSEMOVE, MK_LBUTTON, CentreOf(copy));
+    SendMessageW(bar_, WM_LBUTTONUP, 0, CentreOf(copy));
+    ASSERT_EQ(g_commands.size(), 3u);
+    EXPECT_EQ(g_commands[2].first, MAKEWPARAM(kCopy, 0));
+}
+
+TEST_F(ToolbarTest, ReleaseElsewhereSendsNothing) {
+    Click(CentreOf(Cell(kCutIndex)), CentreOf(Cell(kCutIndex + 1)));
+    Click(CentreOf(Cell(0)), At(0, 0));     // the margin
+    Click(At(300, 12), CentreOf(Cell(0)));  // pressed beside the items
+    EXPECT_TRUE(g_commands.empty());
+    // A lost capture cancels the press.
+    SendMessageW(bar_, WM_LBUTTONDOWN, MK_LBUTTON, CentreOf(Cell(0)));
+    ReleaseCapture();
+    SendMessageW(bar_, WM_LBUTTONUP, 0, CentreOf(Cell(0)));
+    EXPECT_TRUE(g_commands.empty());
+}
+
+TEST_F(ToolbarTest, DisabledItemIsGreyedAndInert) {
+    qb::ui::SetToolbarItemEnabled(bar_, kCut, false);
+    qb::ui::SetToolbarItemEnabled(bar_, kExit, false);
+    const RECT cut = Cell(kCutIndex);
+    SendMessageW(bar_, WM_MOUSEMOVE, 0, CentreOf(cut));
+    const auto shot = Snapshot();
+    RECT client{};
+    GetClientRect(bar_, &client);
+    EXPECT_EQ(shot->CountIn(client, kHotFill), 0);
+    // Greyed glyph: none of its own colour left.
+    EXPECT_EQ(shot->CountIn(cut, GlyphColour(0)), 0);
+    EXPECT_COLOUR(*shot, cut.left + 4 + kShapeFirst, cut.top + 4 + kShapeFirst,
+                  GetSysColor(COLOR_BTNSHADOW));
+    // Greyed caption.
+    const RECT exit = Cell(kExitIndex);
+    const RECT caption{exit.left + 24, exit.top, exit.right, exit.bottom};
+    EXPECT_GT(shot->CountIn(caption, GetSysColor(COLOR_GRAYTEXT)), 0);
+    EXPECT_EQ(shot->CountIn(caption, GetSysColor(COLOR_BTNTEXT)), 0);
+
+    Click(CentreOf(cut), CentreOf(cut));
+    Click(CentreOf(exit), CentreOf(exit));
+    EXPECT_TRUE(g_commands.empty());
+
+    // Enabled again, it works again; other commands were never affected.
+    qb::ui::SetToolbarItemEnabled(bar_, kCut, true);
+    Click(CentreOf(cut), CentreOf(cut));
+    Click(CentreOf(Cell(0)), CentreOf(Cell(0)));
+    ASSERT_EQ(g_commands.size(), 2u);
+    EXPECT_EQ(g_commands[0].first, MAKEWPARAM(kCut, 0));
+    EXPECT_EQ(g_commands[1].first, MAKEWPARAM(kNew, 0));
+}
+
+TEST_F(ToolbarTest, DisablingThePressedItemCancelsThePress) {
+    const RECT cut = Cell(kCutIndex);
+    SendMessageW(bar_, WM_LBUTTONDOWN, MK_LBUTTON, CentreOf(cut));
+    qb::ui::SetToolbarItemEnabled(bar_, kCut, false);
+    EXPECT_NE(GetCapture(), bar_);
+    qb::ui::SetToolbarItemEnabled(bar_, kCut, true);
+    SendMessageW(bar_, WM_LBUTTONUP, 0, CentreOf(cut));
+    EXPECT_TRUE(g_commands.empty());
+}
+
+// ---- Overflow ----
+
+TEST_F(ToolbarTest, NarrowBarHidesRightItemsBehindTheChevron) {
+    Resize(130);
+    RECT exit = Cell(kExitIndex);
+    EXPECT_TRUE(IsRectEmpty(&exit));
+    const RECT paste = Cell(3);
+    EXPECT_FALSE(IsRectEmpty(&paste));
+    const RECT chevron = qb::ui::ToolbarChevronRect(bar_);
+    EXPECT_EQ(chevron.right, 129);
+    EXPECT_EQ(chevron.top, 1);
+    EXPECT_EQ(chevron.bottom, 25);
+    EXPECT_GE(chevron.left, Cell(kSeparatorIndex).right);
+
+    auto shot = Snapshot();
+    EXPECT_GT(shot->CountIn(chevron, GetSysColor(COLOR_BTNTEXT)), 4) << "the >> marks";
+    EXPECT_EQ(shot->CountIn(chevron, kHotFill), 0);
+    SendMessageW(bar_, WM_MOUSEMOVE, 0, CentreOf(chevron));
+    shot = Snapshot();
+    EXPECT_COLOUR(*shot, chevron.left + 1, chevron.top + 2, kHotFill);
+    EXPECT_COLOUR(*shot, chevron.left, chevron.top + 2, kHotFrame);
+
+    // The hint sits on the chevron.
+    const HWND tip = qb::ui::ToolbarTooltip(bar_);
+    ASSERT_NE(tip, nullptr);
+    ASSERT_EQ(SendMessageW(tip, TTM_GETTOOLCOUNT, 0, 0), 1);
+    std::wstring text(INFOTIPSIZE, L'\0');
+    TOOLINFOW info{};
+    info.cbSize = TTTOOLINFOW_V2_SIZE;
+    ASSERT_TRUE(SendMessageW(tip, TTM_ENUMTOOLSW, 0, reinterpret_cast<LPARAM>(&info)));
+    info.lpszText = text.data();
+    SendMessageW(tip, TTM_GETTEXTW, text.size(), reinterpret_cast<LPARAM>(&info));
+    EXPECT_STREQ(text.c_str(), L"More Buttons");
+    EXPECT_TRUE(EqualRect(&info.rect, &chevron));
+
+    // Narrower still: fewer items; wide again: all back, no chevron.
+    Resize(70);
+    const RECT cut = Cell(kCutIndex);
+    EXPECT_FALSE(IsRectEmpty(&cut));
+    const RECT copy = Cell(2);
+    EXPECT_TRUE(IsRectEmpty(&copy));
+    Resize(400);
+    exit = Cell(kExitIndex);
+    EXPECT_FALSE(IsRectEmpty(&exit));
+    const RECT gone = qb::ui::ToolbarChevronRect(bar_);
+    EXPECT_TRUE(IsRectEmpty(&gone));
+    EXPECT_EQ(Snapshot()->CountIn(RECT{chevron.left, 0, 400, 26}, kHotFill), 0);
+
+    // Hidden items do not react where they would have been.
+    Resize(130);
+    Click(At(140, 12), At(140, 12));
+    EXPECT_TRUE(g_commands.empty());
+}
+
+// What the drop-down showed, and what the test does with it once it is open.
+struct MenuProbe {
+    std::vector<std::wstring> items;  // "-" for a separator
+    std::vector<bool> enabled;
+    std::vector<WPARAM> keys;  // pressed in order once the menu is up
+    bool seen = false;
+    int ticks = 0;
+};
+MenuProbe g_probe;
+
+void CALLBACK ProbeMenu(HWND, UINT, UINT_PTR id, DWORD) {
+    const HWND menuWindow = FindWindowW(L"#32768", nullptr);
+    if (menuWindow == nullptr || !IsWindowVisible(menuWindow)) {
+        if (++g_probe.ticks > 100) {
+            KillTimer(nullptr, id);
+        }
+        return;
+    }
+    KillTimer(nullptr, id);
+    g_probe.seen = true;
+    const HMENU menu = reinterpret_cast<HMENU>(SendMessageW(menuWindow, 0x01E1, 0, 0));
+    const int count = GetMenuItemCount(menu);
+    for (int i = 0; i < count; ++i) {
+        MENUITEMINFOW info{};
+        info.cbSize = sizeof(info);
+        info.fMask = MIIM_FTYPE | MIIM_STATE | MIIM_STRING;
+        GetMenuItemInfoW(menu, static_cast<UINT>(i), TRUE, &info);
+        if (info.fType & MFT_SEPARATOR) {
+            g_probe.items.push_back(L"-");
+            continue;
+        } else {
+            std::wstring text(info.cch + 1, L'\0');
+            info.dwTypeData = text.data();
+            info.cch = static_cast<UINT>(text.size());
+            GetMenuItemInfoW(menu, static_cast<UINT>(i), TRUE, &info);
+            text.resize(info.cch);
+            g_probe.items.push_back(text);
+        }
+        g_probe.enabled.push_back((info.fState & MFS_DISABLED) == 0);
+    }
+    if (g_probe.keys.empty()) {
+        EndMenu();
+    }
+    for (const WPARAM key : g_probe.keys) {
+        PostMessageW(menuWindow, WM_KEYDOWN, key, 0);
+        PostMessageW(menuWindow, WM_KEYUP, key, 0xC0000000);
+    }
+}
+
+void OpenChevronMenu(HWND bar, std::vector<WPARAM> keys) {
+    g_probe = {};
+    g_probe.keys = std::move(keys);
+    SetTimer(nullptr, 0, 20, ProbeMenu);
+    SendMessageW(bar, WM_LBUTTONDOWN, MK_LBUTTON, CentreOf(qb::ui::ToolbarChevronRect(bar)));
+    SendMessageW(bar, WM_LBUTTONUP, 0, CentreOf(qb::ui::ToolbarChevronRect(bar)));
+}
+
+TEST_F(ToolbarTest, ChevronListsHiddenItemsAndExecutesTheChosenOne) {
+    Resize(80);  // New and Cut fit
+    const RECT cut = Cell(kCutIndex);
+    const RECT copy = Cell(2);
+    ASSERT_FALSE(IsRectEmpty(&cut));
+    ASSERT_TRUE(IsRectEmpty(&copy));
+    qb::ui::SetToolbarItemEnabled(bar_, kPaste, false);
+
+    OpenChevronMenu(bar_, {});
+    ASSERT_TRUE(g_probe.seen);
+    EXPECT_EQ(g_probe.items,
+              (std::vector<std::wstring>{L"Копировать", L"Вставить", L"-", L"Выход"}));
+    EXPECT_EQ(g_probe.enabled, (std::vector<bool>{true, false, true}));
+    EXPECT_TRUE(g_commands.empty()) << "dismissed without a choice";
+
+    // The last item: up from no selection, then Return.
+    OpenChevronMenu(bar_, {VK_UP, VK_RETURN});
+    ASSERT_TRUE(g_probe.seen);
+    ASSERT_EQ(g_commands.size(), 1u);
+    EXPECT_EQ(g_commands[0].first, MAKEWPARAM(kExit, 0));
+    EXPECT_EQ(g_commands[0].second, reinterpret_cast<LPARAM>(bar_));
+
+    // The first item.
+    OpenChevronMenu(bar_, {VK_DOWN, VK_RETURN});
+    ASSERT_EQ(g_commands.size(), 2u);
+    EXPECT_EQ(g_commands[1].first, MAKEWPARAM(kCopy, 0));
+
+    // Escape closes it without a command.
+    OpenChevronMenu(bar_, {VK_ESCAPE});
+    EXPECT_EQ(g_commands.size(), 2u);
+}
+
+TEST_F(ToolbarTest, SeveralBarsKeepTheirOwnItems) {
+    std::vector<ToolbarItem> one = {Button(0, L"One", true, 42)};
+    const HWND second = qb::ui::CreateActionToolBar(host_.get(), kBarId + 1, images_.get(),
+                                                    font_.get(), std::move(one));
+    ASSERT_NE(second, nullptr);
+    MoveWindow(second, 0, 30, 400, 26, TRUE);
+    const RECT r = qb::ui::ToolbarItemRect(second, 0);
+    SendMessageW(second, WM_LBUTTONDOWN, MK_LBUTTON, CentreOf(r));
+    SendMessageW(second, WM_LBUTTONUP, 0, CentreOf(r));
+    Click(CentreOf(Cell(0)), CentreOf(Cell(0)));
+    ASSERT_EQ(g_commands.size(), 2u);
+    EXPECT_EQ(g_commands[0].first, MAKEWPARAM(42, 0));
+    EXPECT_EQ(g_commands[0].second, reinterpret_cast<LPARAM>(second));
+    EXPECT_EQ(g_commands[1].first, MAKEWPARAM(kNew, 0));
+    // Not a bar: the queries answer empty instead of reading someone else's data.
+    const RECT none = qb::ui::ToolbarItemRect(host_.get(), 0);
+    EXPECT_TRUE(IsRectEmpty(&none));
+    DestroyWindow(second);
+}
+
+}  // namespace

@@ -1,0 +1,697 @@
+#include "ui/toolbar.h"
+
+#include <windowsx.h>
+
+#include <memory>
+#include <type_traits>
+#include <utility>
+
+#include "store/pure/error.h"
+#include "ui/pure/toolbar_layout.h"
+
+namespace qb::ui {
+namespace {
+
+// The flat look's colours for hot and pressed cells.
+constexpr COLORREF kHotFill = RGB(198, 211, 239);
+constexpr COLORREF kHotFrame = RGB(49, 105, 198);
+constexpr COLORREF kGlyphShadow = RGB(116, 149, 216);
+
+constexpr int kDockedHeight = 26;
+constexpr UINT_PTR kChevronToolId = 1;
+// Raster operation: the brush where the source is black, the destination where it is white.
+constexpr DWORD kRopBrushWhereBlack = 0x00B8074A;
+
+// ---- Owners of GDI handles ----
+
+struct GdiObjectFree {
+    void operator()(void* h) const { DeleteObject(static_cast<HGDIOBJ>(h)); }
+};
+template <typename H>
+using GdiOwner = std::unique_ptr<std::remove_pointer_t<H>, GdiObjectFree>;
+using OwnedBitmap = GdiOwner<HBITMAP>;
+using OwnedBrush = GdiOwner<HBRUSH>;
+
+struct MemoryDcFree {
+    void operator()(HDC dc) const { DeleteDC(dc); }
+};
+using OwnedMemoryDc = std::unique_ptr<std::remove_pointer_t<HDC>, MemoryDcFree>;
+
+struct MenuFree {
+    void operator()(HMENU menu) const { DestroyMenu(menu); }
+};
+using OwnedMenu = std::unique_ptr<std::remove_pointer_t<HMENU>, MenuFree>;
+
+class ScreenDc {
+  public:
+    ScreenDc() : dc_(GetDC(nullptr)) {}
+    ~ScreenDc() {
+        if (dc_ != nullptr) {
+            ReleaseDC(nullptr, dc_);
+        }
+    }
+    ScreenDc(const ScreenDc&) = delete;
+    ScreenDc& operator=(const ScreenDc&) = delete;
+    HDC get() const { return dc_; }
+
+  private:
+    HDC dc_;
+};
+
+class PaintDc {
+  public:
+    explicit PaintDc(HWND hwnd) : hwnd_(hwnd) { BeginPaint(hwnd_, &ps_); }
+    ~PaintDc() { EndPaint(hwnd_, &ps_); }
+    PaintDc(const PaintDc&) = delete;
+    PaintDc& operator=(const PaintDc&) = delete;
+    HDC get() const { return ps_.hdc; }
+
+  private:
+    HWND hwnd_;
+    PAINTSTRUCT ps_{};
+};
+
+// Selects an object into a DC for the guard's lifetime.
+class Selection {
+  public:
+    Selection(HDC dc, HGDIOBJ object)
+        : dc_(dc), old_(object != nullptr ? SelectObject(dc, object) : nullptr) {}
+    ~Selection() {
+        if (old_ != nullptr && old_ != HGDI_ERROR) {
+            SelectObject(dc_, old_);
+        }
+    }
+    Selection(const Selection&) = delete;
+    Selection& operator=(const Selection&) = delete;
+
+  private:
+    HDC dc_;
+    HGDIOBJ old_;
+};
+
+// ---- Instance data ----
+
+enum class Look { Normal, Hot, Pressed };
+
+struct ToolbarState {
+    HWND hwnd = nullptr;
+    HIMAGELIST images = nullptr;
+    HFONT font = nullptr;
+    std::vector<ToolbarItem> items;
+    std::vector<CellSize> sizes;
+    ToolbarLayout layout;
+    int hot = kToolbarNoHit;      // the item or chevron under the mouse that shows hot
+    int pressed = kToolbarNoHit;  // the item the left button went down on, while captured
+    bool trackingLeave = false;
+    bool chevronOpen = false;
+    HWND tooltip = nullptr;
+};
+
+ToolbarState* StateOf(HWND hwnd) {
+    return reinterpret_cast<ToolbarState*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+}
+
+// The state of a window handed in from outside, null unless it is one of these bars.
+ToolbarState* BarStateOf(HWND hwnd) {
+    std::wstring name(64, L'\0');
+    const int length = GetClassNameW(hwnd, name.data(), static_cast<int>(name.size()));
+    name.resize(length > 0 ? static_cast<std::size_t>(length) : 0);
+    return name == kActionToolBarClass ? StateOf(hwnd) : nullptr;
+}
+
+RECT ToRect(const Box& box) {
+    return {box.left, box.top, box.right, box.bottom};
+}
+
+bool IsButton(const ToolbarState& state, int index) {
+    return index >= 0 && static_cast<std::size_t>(index) < state.items.size() &&
+           !state.items[static_cast<std::size_t>(index)].separator;
+}
+
+// Whether the mouse may make this hit hot or press it.
+bool Reacts(const ToolbarState& state, int hit) {
+    if (hit == kToolbarChevronHit) {
+        return !state.layout.chevron.Empty();
+    }
+    return IsButton(state, hit) && state.items[static_cast<std::size_t>(hit)].enabled;
+}
+
+HFONT FontOf(const ToolbarState& state) {
+    return state.font != nullptr ? state.font
+                                 : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+}
+
+bool HasGlyph(const ToolbarState& state, const ToolbarItem& item) {
+    return item.image >= 0 && state.images != nullptr;
+}
+
+void Measure(ToolbarState& state) {
+    ScreenDc screen;
+    Selection font(screen.get(), FontOf(state));
+    state.sizes.clear();
+    for (const ToolbarItem& item : state.items) {
+        CellContent content;
+        content.separator = item.separator;
+        content.glyph = HasGlyph(state, item);
+        content.caption = item.showCaption;
+        if (item.showCaption && !item.separator) {
+            SIZE extent{};
+            // An empty caption still sets the height of a line.
+            const wchar_t* text = item.caption.empty() ? L" " : item.caption.c_str();
+            const int length = item.caption.empty() ? 1 : static_cast<int>(item.caption.size());
+            GetTextExtentPoint32W(screen.get(), text, length, &extent);
+            content.captionWidth = item.caption.empty() ? 0 : extent.cx;
+            content.captionHeight = extent.cy;
+        }
+        state.sizes.push_back(MeasureCell(content));
+    }
+}
+
+void UpdateTooltipRect(const ToolbarState& state) {
+    if (state.tooltip == nullptr) {
+        return;
+    }
+    TOOLINFOW info{};
+    info.cbSize = TTTOOLINFOW_V2_SIZE;
+    info.hwnd = state.hwnd;
+    info.uId = kChevronToolId;
+    info.rect = ToRect(state.layout.chevron);
+    SendMessageW(state.tooltip, TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&info));
+}
+
+void Relayout(ToolbarState& state) {
+    RECT client{};
+    GetClientRect(state.hwnd, &client);
+    state.layout = LayoutToolbar(state.sizes, client.right - client.left);
+    if (!Reacts(state, state.hot)) {
+        state.hot = kToolbarNoHit;
+    }
+    if (state.pressed != kToolbarNoHit && !Reacts(state, state.pressed)) {
+        state.pressed = kToolbarNoHit;
+        if (GetCapture() == state.hwnd) {
+            ReleaseCapture();
+        }
+    }
+    UpdateTooltipRect(state);
+    InvalidateRect(state.hwnd, nullptr, FALSE);
+}
+
+void SetHot(ToolbarState& state, int hot) {
+    if (state.hot != hot) {
+        state.hot = hot;
+        InvalidateRect(state.hwnd, nullptr, FALSE);
+    }
+}
+
+Look LookOf(const ToolbarState& state, int index) {
+    if (index == kToolbarChevronHit && state.chevronOpen) {
+        return Look::Pressed;
+    }
+    if (!Reacts(state, index) || state.hot != index) {
+        return Look::Normal;
+    }
+    return state.pressed == index ? Look::Pressed : Look::Hot;
+}
+
+// ---- Drawing ----
+
+void FillSolid(HDC dc, const RECT& rect, COLORREF colour) {
+    OwnedBrush brush(CreateSolidBrush(colour));
+    FillRect(dc, &rect, brush.get());
+}
+
+void DrawHotCell(HDC dc, const RECT& cell) {
+    FillSolid(dc, cell, kHotFill);
+    OwnedBrush frame(CreateSolidBrush(kHotFrame));
+    FrameRect(dc, &cell, frame.get());
+}
+
+// Paints the opaque pixels of an image in one colour.
+void DrawSilhouette(HDC dc, HIMAGELIST images, int image, int x, int y, COLORREF colour) {
+    int cx = 0;
+    int cy = 0;
+    ImageList_GetIconSize(images, &cx, &cy);
+    OwnedMemoryDc maskDc(CreateCompatibleDC(dc));
+    OwnedBitmap mask(CreateBitmap(cx, cy, 1, 1, nullptr));
+    OwnedBrush brush(CreateSolidBrush(colour));
+    if (!maskDc || !mask || !brush) {
+        return;
+    }
+    Selection maskSelection(maskDc.get(), mask.get());
+    PatBlt(maskDc.get(), 0, 0, cx, cy, WHITENESS);
+    ImageList_Draw(images, image, maskDc.get(), 0, 0, ILD_MASK);
+
+    Selection brushSelection(dc, brush.get());
+    const COLORREF oldText = SetTextColor(dc, RGB(0, 0, 0));
+    const COLORREF oldBack = SetBkColor(dc, RGB(255, 255, 255));
+    BitBlt(dc, x, y, cx, cy, maskDc.get(), 0, 0, kRopBrushWhereBlack);
+    SetTextColor(dc, oldText);
+    SetBkColor(dc, oldBack);
+}
+
+void DrawButton(const ToolbarState& state, HDC dc, std::size_t index) {
+    const ToolbarItem& item = state.items[index];
+    const RECT cell = ToRect(state.layout.cells[index]);
+    const Look look = LookOf(state, static_cast<int>(index));
+    if (look != Look::Normal) {
+        DrawHotCell(dc, cell);
+    }
+
+    int textLeft = cell.left + kCellPadding;
+    if (HasGlyph(state, item)) {
+        const int x = cell.left + kCellPadding;
+        const int y = cell.top + (cell.bottom - cell.top - kGlyphSize) / 2;
+        if (!item.enabled) {
+            // Etched: a highlight silhouette below right, a shadow silhouette at rest.
+            DrawSilhouette(dc, state.images, item.image, x + 1, y + 1,
+                           GetSysColor(COLOR_BTNHIGHLIGHT));
+            DrawSilhouette(dc, state.images, item.image, x, y, GetSysColor(COLOR_BTNSHADOW));
+        } else if (look == Look::Normal) {
+            ImageList_Draw(state.images, item.image, dc, x, y, ILD_TRANSPARENT);
+        } else {
+            DrawSilhouette(dc, state.images, item.image, x + 1, y + 1, kGlyphShadow);
+            const int lift = look == Look::Hot ? 1 : 0;
+            ImageList_Draw(state.images, item.image, dc, x - lift, y - lift, ILD_TRANSPARENT);
+        }
+        textLeft += kGlyphSize + kGlyphCaptionGap;
+    }
+
+    if (item.showCaption && !item.caption.empty()) {
+        RECT text{textLeft, cell.top, cell.right - kCellPadding - kCellExtra, cell.bottom};
+        SetTextColor(dc, GetSysColor(item.enabled ? COLOR_BTNTEXT : COLOR_GRAYTEXT));
+        DrawTextW(dc, item.caption.c_str(), static_cast<int>(item.caption.size()), &text,
+                  DT_LEFT | DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_NOCLIP);
+    }
+}
+
+void DrawSeparator(const ToolbarState& state, HDC dc, std::size_t index) {
+    const Box& cell = state.layout.cells[index];
+    const int x = cell.left + (cell.Width() - 2) / 2;
+    const RECT shadow{x, cell.top + 1, x + 1, cell.bottom - 1};
+    const RECT highlight{x + 1, cell.top + 1, x + 2, cell.bottom - 1};
+    FillRect(dc, &shadow, GetSysColorBrush(COLOR_BTNSHADOW));
+    FillRect(dc, &highlight, GetSysColorBrush(COLOR_BTNHIGHLIGHT));
+}
+
+// Two small ">" marks side by side in the middle of the chevron.
+void DrawChevron(const ToolbarState& state, HDC dc) {
+    const RECT cell = ToRect(state.layout.chevron);
+    if (LookOf(state, kToolbarChevronHit) != Look::Normal) {
+        DrawHotCell(dc, cell);
+    }
+    const int midX = (cell.left + cell.right) / 2;
+    const int midY = (cell.top + cell.bottom) / 2;
+    const HBRUSH ink = GetSysColorBrush(COLOR_BTNTEXT);
+    for (const int base : {midX - 4, midX}) {
+        for (int row = -2; row <= 2; ++row) {
+            const int x = base + 2 - (row < 0 ? -row : row);
+            const RECT stroke{x, midY + row, x + 2, midY + row + 1};
+            FillRect(dc, &stroke, ink);
+        }
+    }
+}
+
+void DrawBar(const ToolbarState& state, HDC dc, const RECT& client) {
+    FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
+    Selection font(dc, FontOf(state));
+    const int oldMode = SetBkMode(dc, TRANSPARENT);
+    const COLORREF oldText = GetTextColor(dc);
+    for (std::size_t i = 0; i < state.items.size(); ++i) {
+        if (state.layout.cells[i].Empty()) {
+            continue;
+        }
+        if (state.items[i].separator) {
+            DrawSeparator(state, dc, i);
+        } else {
+            DrawButton(state, dc, i);
+        }
+    }
+    if (!state.layout.chevron.Empty()) {
+        DrawChevron(state, dc);
+    }
+    SetTextColor(dc, oldText);
+    SetBkMode(dc, oldMode);
+}
+
+// ---- Commands ----
+
+// Sends the item's command to the parent. The parent may destroy the bar while handling it, so
+// nothing of the bar is touched afterwards.
+void Execute(HWND hwnd, UINT command) {
+    SendMessageW(GetParent(hwnd), WM_COMMAND, MAKEWPARAM(command, 0),
+                 reinterpret_cast<LPARAM>(hwnd));
+}
+
+// Drops the list of hidden items down from the chevron and executes the chosen one.
+void DropChevronMenu(HWND hwnd) {
+    ToolbarState* state = StateOf(hwnd);
+    std::vector<bool> separators;
+    for (const ToolbarItem& item : state->items) {
+        separators.push_back(item.separator);
+    }
+    const std::vector<std::size_t> listed = ChevronMenuItems(state->layout, separators);
+    if (listed.empty()) {
+        return;
+    }
+    OwnedMenu menu(CreatePopupMenu());
+    if (!menu) {
+        return;
+    }
+    for (const std::size_t index : listed) {
+        const ToolbarItem& item = state->items[index];
+        if (item.separator) {
+            AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr);
+        } else {
+            AppendMenuW(menu.get(), MF_STRING | (item.enabled ? MF_ENABLED : MF_GRAYED), index + 1,
+                        item.caption.c_str());
+        }
+    }
+
+    RECT chevron = ToRect(state->layout.chevron);
+    MapWindowPoints(hwnd, nullptr, reinterpret_cast<POINT*>(&chevron), 2);
+    TPMPARAMS params{};
+    params.cbSize = sizeof(params);
+    params.rcExclude = chevron;
+
+    state->chevronOpen = true;
+    InvalidateRect(hwnd, nullptr, FALSE);
+    UpdateWindow(hwnd);
+    const UINT chosen = static_cast<UINT>(
+        TrackPopupMenuEx(menu.get(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RETURNCMD | TPM_VERTICAL,
+                         chevron.left, chevron.bottom, hwnd, &params));
+
+    state = StateOf(hwnd);
+    if (!IsWindow(hwnd) || state == nullptr) {
+        return;
+    }
+    state->chevronOpen = false;
+    state->hot = kToolbarNoHit;
+    InvalidateRect(hwnd, nullptr, FALSE);
+    if (chosen == 0 || chosen > state->items.size()) {
+        return;
+    }
+    const ToolbarItem& item = state->items[chosen - 1];
+    if (!item.separator && item.enabled) {
+        Execute(hwnd, item.command);
+    }
+}
+
+// ---- Message handlers ----
+
+bool OnNcCreate(HWND hwnd, const CREATESTRUCTW& create) {
+    // The creator passes its owner of the state; from here on the window owns it.
+    auto* owner = static_cast<std::unique_ptr<ToolbarState>*>(create.lpCreateParams);
+    if (owner == nullptr || !*owner) {
+        return false;
+    }
+    (*owner)->hwnd = hwnd;
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(owner->release()));
+    return true;
+}
+
+void OnNcDestroy(HWND hwnd) {
+    std::unique_ptr<ToolbarState> state(StateOf(hwnd));
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+}
+
+void OnCreate(ToolbarState& state) {
+    Measure(state);
+    state.tooltip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                                    WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
+                                    CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, state.hwnd,
+                                    nullptr, GetModuleHandleW(nullptr), nullptr);
+    if (state.tooltip != nullptr) {
+        TOOLINFOW info{};
+        info.cbSize = TTTOOLINFOW_V2_SIZE;
+        info.uFlags = TTF_SUBCLASS;
+        info.hwnd = state.hwnd;
+        info.uId = kChevronToolId;
+        info.lpszText = const_cast<wchar_t*>(kMoreButtonsHint);
+        SendMessageW(state.tooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
+    }
+    Relayout(state);
+}
+
+void OnDestroy(ToolbarState& state) {
+    if (state.tooltip != nullptr) {
+        DestroyWindow(state.tooltip);
+        state.tooltip = nullptr;
+    }
+}
+
+void OnPaint(ToolbarState& state) {
+    PaintDc paint(state.hwnd);
+    RECT client{};
+    GetClientRect(state.hwnd, &client);
+    const int width = client.right - client.left;
+    const int height = client.bottom - client.top;
+    if (width <= 0 || height <= 0) {
+        return;
+    }
+    // Drawn off screen first and copied in one go, so hot tracking does not flicker.
+    OwnedMemoryDc buffer(CreateCompatibleDC(paint.get()));
+    OwnedBitmap bitmap(CreateCompatibleBitmap(paint.get(), width, height));
+    if (!buffer || !bitmap) {
+        DrawBar(state, paint.get(), client);
+        return;
+    }
+    Selection selection(buffer.get(), bitmap.get());
+    DrawBar(state, buffer.get(), client);
+    BitBlt(paint.get(), 0, 0, width, height, buffer.get(), 0, 0, SRCCOPY);
+}
+
+void OnPrintClient(const ToolbarState& state, HDC dc) {
+    RECT client{};
+    GetClientRect(state.hwnd, &client);
+    DrawBar(state, dc, client);
+}
+
+void OnSize(ToolbarState& state) {
+    Relayout(state);
+}
+
+void OnMouseMove(ToolbarState& state, int x, int y) {
+    if (!state.trackingLeave) {
+        TRACKMOUSEEVENT track{};
+        track.cbSize = sizeof(track);
+        track.dwFlags = TME_LEAVE;
+        track.hwndTrack = state.hwnd;
+        state.trackingLeave = TrackMouseEvent(&track) != FALSE;
+    }
+    const int hit = ToolbarHitTest(state.layout, x, y);
+    if (state.pressed != kToolbarNoHit) {
+        // While a button is held, only that button lights up, and only with the mouse on it.
+        SetHot(state, hit == state.pressed ? hit : kToolbarNoHit);
+    } else {
+        SetHot(state, Reacts(state, hit) ? hit : kToolbarNoHit);
+    }
+}
+
+void OnMouseLeave(ToolbarState& state) {
+    state.trackingLeave = false;
+    if (state.pressed == kToolbarNoHit && !state.chevronOpen) {
+        SetHot(state, kToolbarNoHit);
+    }
+}
+
+void OnLButtonDown(ToolbarState& state, int x, int y) {
+    const int hit = ToolbarHitTest(state.layout, x, y);
+    if (!Reacts(state, hit)) {
+        return;
+    }
+    if (hit == kToolbarChevronHit) {
+        DropChevronMenu(state.hwnd);
+        return;
+    }
+    state.pressed = hit;
+    state.hot = hit;
+    SetCapture(state.hwnd);
+    InvalidateRect(state.hwnd, nullptr, FALSE);
+}
+
+void OnLButtonUp(ToolbarState& state, int x, int y) {
+    const int pressed = std::exchange(state.pressed, kToolbarNoHit);
+    if (pressed == kToolbarNoHit) {
+        return;
+    }
+    const int hit = ToolbarHitTest(state.layout, x, y);
+    state.hot = Reacts(state, hit) ? hit : kToolbarNoHit;
+    InvalidateRect(state.hwnd, nullptr, FALSE);
+    if (GetCapture() == state.hwnd) {
+        ReleaseCapture();
+    }
+    if (hit == pressed && Reacts(state, hit)) {
+        Execute(state.hwnd, state.items[static_cast<std::size_t>(hit)].command);
+    }
+}
+
+void OnCaptureChanged(ToolbarState& state) {
+    if (state.pressed != kToolbarNoHit) {
+        state.pressed = kToolbarNoHit;
+        state.hot = kToolbarNoHit;
+        InvalidateRect(state.hwnd, nullptr, FALSE);
+    }
+}
+
+void OnCancelMode(ToolbarState& state) {
+    if (GetCapture() == state.hwnd) {
+        ReleaseCapture();
+    }
+}
+
+void OnSetFont(ToolbarState& state, HFONT font, bool redraw) {
+    state.font = font;
+    Measure(state);
+    Relayout(state);
+    if (redraw) {
+        UpdateWindow(state.hwnd);
+    }
+}
+
+LRESULT CALLBACK ToolbarProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        if (!OnNcCreate(hwnd, *reinterpret_cast<const CREATESTRUCTW*>(lParam))) {
+            return FALSE;
+        }
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    }
+    ToolbarState* state = StateOf(hwnd);
+    if (state == nullptr) {
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    }
+    switch (message) {
+        case WM_CREATE:
+            OnCreate(*state);
+            return 0;
+        case WM_DESTROY:
+            OnDestroy(*state);
+            return 0;
+        case WM_NCDESTROY:
+            OnNcDestroy(hwnd);
+            return DefWindowProcW(hwnd, message, wParam, lParam);
+        case WM_ERASEBKGND:
+            return 1;  // everything is painted in WM_PAINT
+        case WM_PAINT:
+            OnPaint(*state);
+            return 0;
+        case WM_PRINTCLIENT:
+            OnPrintClient(*state, reinterpret_cast<HDC>(wParam));
+            return 0;
+        case WM_SIZE:
+            OnSize(*state);
+            return 0;
+        case WM_MOUSEMOVE:
+            OnMouseMove(*state, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+            return 0;
+        case WM_MOUSELEAVE:
+            OnMouseLeave(*state);
+            return 0;
+        case WM_LBUTTONDOWN:
+            OnLButtonDown(*state, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+            return 0;
+        case WM_LBUTTONUP:
+            OnLButtonUp(*state, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+            return 0;
+        case WM_CAPTURECHANGED:
+            OnCaptureChanged(*state);
+            return 0;
+        case WM_CANCELMODE:
+            OnCancelMode(*state);
+            return 0;
+        case WM_SETFONT:
+            OnSetFont(*state, reinterpret_cast<HFONT>(wParam), LOWORD(lParam) != 0);
+            return 0;
+        case WM_GETFONT:
+            return reinterpret_cast<LRESULT>(state->font);
+        default:
+            return DefWindowProcW(hwnd, message, wParam, lParam);
+    }
+}
+
+void RegisterToolbarClass() {
+    static const bool registered = [] {
+        INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES};
+        InitCommonControlsEx(&controls);
+        WNDCLASSEXW wc{};
+        wc.cbSize = sizeof(wc);
+        wc.lpfnWndProc = ToolbarProc;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+        wc.lpszClassName = kActionToolBarClass;
+        if (RegisterClassExW(&wc) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
+            throw Error(L"Cannot register the toolbar window class");
+        }
+        return true;
+    }();
+    (void)registered;
+}
+
+}  // namespace
+
+HWND CreateActionToolBar(HWND parent, int controlId, HIMAGELIST images, HFONT font,
+                         std::vector<ToolbarItem> items) {
+    RegisterToolbarClass();
+    auto state = std::make_unique<ToolbarState>();
+    state->images = images;
+    state->font = font;
+    state->items = std::move(items);
+
+    RECT parentClient{};
+    GetClientRect(parent, &parentClient);
+    const HWND bar =
+        CreateWindowExW(0, kActionToolBarClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0,
+                        parentClient.right - parentClient.left, kDockedHeight, parent,
+                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(controlId)),
+                        GetModuleHandleW(nullptr), &state);
+    if (bar == nullptr) {
+        throw Error(L"Cannot create the toolbar window");
+    }
+    return bar;
+}
+
+void SetToolbarItemEnabled(HWND bar, UINT command, bool enabled) {
+    ToolbarState* state = BarStateOf(bar);
+    if (state == nullptr) {
+        return;
+    }
+    bool changed = false;
+    for (ToolbarItem& item : state->items) {
+        if (!item.separator && item.command == command && item.enabled != enabled) {
+            item.enabled = enabled;
+            changed = true;
+        }
+    }
+    if (!changed) {
+        return;
+    }
+    if (!Reacts(*state, state->hot)) {
+        state->hot = kToolbarNoHit;
+    }
+    if (state->pressed != kToolbarNoHit && !Reacts(*state, state->pressed)) {
+        state->pressed = kToolbarNoHit;
+        if (GetCapture() == bar) {
+            ReleaseCapture();
+        }
+    }
+    InvalidateRect(bar, nullptr, FALSE);
+}
+
+RECT ToolbarItemRect(HWND bar, std::size_t index) {
+    const ToolbarState* state = BarStateOf(bar);
+    if (state == nullptr || index >= state->layout.cells.size()) {
+        return {};
+    }
+    return ToRect(state->layout.cells[index]);
+}
+
+RECT ToolbarChevronRect(HWND bar) {
+    const ToolbarState* state = BarStateOf(bar);
+    return state != nullptr ? ToRect(state->layout.chevron) : RECT{};
+}
+
+HWND ToolbarTooltip(HWND bar) {
+    const ToolbarState* state = BarStateOf(bar);
+    return state != nullptr ? state->tooltip : nullptr;
+}
+
+}  // namespace qb::ui
