@@ -156,6 +156,8 @@ void FormBuilder::CreateControls(TForm1& form, HINSTANCE instance) {
     // The declared tab.
     form.Tabs().Append(L"Main");
     SetWindowSubclass(form.Memo1, &TForm1::MemoProc, 1, reinterpret_cast<DWORD_PTR>(&form));
+    SetWindowSubclass(form.TabControl1, &TForm1::TabControlProc, 1,
+                      reinterpret_cast<DWORD_PTR>(&form));
 }
 
 void FormBuilder::LoadMenus(TForm1& form, HINSTANCE instance) {

@@ -180,7 +180,11 @@ void TForm1::LayoutControls() {
 }
 
 LRESULT TForm1::OnContextMenu(HWND source, int x, int y) {
-    if (source == TabControl1) {
+    RECT strip{};
+    GetWindowRect(TabControl1, &strip);
+    // The strip lets clicks beside its tabs through to the window behind it.
+    const bool onStrip = source == Handle && PtInRect(&strip, POINT{x, y});
+    if (source == TabControl1 || onStrip) {
         PopupAt(PopupMenu1, TabControl1, x, y);
     } else if (source == Memo1) {
         PopupAt(PopupMenu3, Memo1, x, y);
@@ -337,6 +341,22 @@ LRESULT CALLBACK TForm1::MemoProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPa
             });
         default:
             break;
+    }
+    return DefSubclassProc(hwnd, msg, wParam, lParam);
+}
+
+LRESULT CALLBACK TForm1::TabControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam,
+                                        UINT_PTR, DWORD_PTR data) {
+    auto* form = reinterpret_cast<TForm1*>(data);
+    if (msg == WM_RBUTTONUP) {
+        // The strip's menu, anywhere on the strip, for the selected tab; the control itself
+        // would only report clicks on a tab.
+        POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+        ClientToScreen(hwnd, &at);
+        return Guarded(form, msg, lParam, [&] { return form->OnContextMenu(hwnd, at.x, at.y); });
+    }
+    if (msg == WM_CONTEXTMENU) {
+        return 0;  // answered on the button's release above
     }
     return DefSubclassProc(hwnd, msg, wParam, lParam);
 }

@@ -149,6 +149,7 @@ private:
     // The handler a menu item, a toolbar button or a command id runs.
     void Execute(UINT id);
     static LRESULT CALLBACK MemoProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+    static LRESULT CALLBACK TabControlProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
 
     bool visible_ = false;
     bool applicationMinimized_ = false;

@@ -59,7 +59,7 @@ BOOL CALLBACK FindTopLevel(HWND hwnd, LPARAM lParam) {
     }
     wchar_t cls[256] = {};
     GetClassNameW(hwnd, cls, 256);
-    if (wcscmp(cls, data->className) != 0) {
+    if (data->className != nullptr && wcscmp(cls, data->className) != 0) {
         return TRUE;
     }
     if (data->caption != nullptr) {

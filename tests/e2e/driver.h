@@ -68,7 +68,8 @@ public:
     // The open error box's text, if one is up (waiting up to the timeout).
     std::optional<std::wstring> ErrorBoxText(int timeoutMs = 3000);
     void DismissErrorBox();
-    // A top-level window of the program by class and caption (nullptr when none appears).
+    // A shown top-level window of the program by class (nullptr: any) and caption; nullptr when
+    // none appears in time.
     HWND FindOwnWindow(const wchar_t* className, const wchar_t* caption, int timeoutMs = 3000);
 
     int TabCount() const;
