@@ -297,6 +297,10 @@ void Program::Activate() {
 void Program::Click(HWND window, int x, int y, bool right) {
     POINT p{x, y};
     ClientToScreen(window, &p);
+    ClickAt(p, right);
+}
+
+void Program::ClickAt(POINT p, bool right) {
     SetCursorPos(p.x, p.y);
     Idle(30);
     INPUT in[2] = {};
@@ -307,15 +311,100 @@ void Program::Click(HWND window, int x, int y, bool right) {
     Idle();
 }
 
-void Program::ClickTab(int index) {
-    // The strip writes the rectangle into its caller's memory: lend it some in the program.
+RECT Program::RemoteRect(HWND control, UINT msg, WPARAM wParam) const {
+    // The control writes into its caller's memory: lend it some in the program.
     RECT r{};
     void* remote = VirtualAllocEx(pi_.hProcess, nullptr, sizeof(RECT), MEM_COMMIT, PAGE_READWRITE);
-    SendMessageW(tabs_, TCM_GETITEMRECT, static_cast<WPARAM>(index),
-                 reinterpret_cast<LPARAM>(remote));
+    SendMessageW(control, msg, wParam, reinterpret_cast<LPARAM>(remote));
     ReadProcessMemory(pi_.hProcess, remote, &r, sizeof r, nullptr);
     VirtualFreeEx(pi_.hProcess, remote, 0, MEM_RELEASE);
+    return r;
+}
+
+void Program::ClickTab(int index) {
+    const RECT r = RemoteRect(tabs_, TCM_GETITEMRECT, static_cast<WPARAM>(index));
     Click(tabs_, (r.left + r.right) / 2, (r.top + r.bottom) / 2);
+}
+
+void Program::Drag(HWND window, POINT from, POINT to) {
+    ClientToScreen(window, &from);
+    ClientToScreen(window, &to);
+    SetCursorPos(from.x, from.y);
+    Idle(30);
+    INPUT down{};
+    down.type = INPUT_MOUSE;
+    down.mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    SendInput(1, &down, sizeof down);
+    Idle(30);
+    // Several steps, as a hand moves.
+    for (int i = 1; i <= 8; ++i) {
+        SetCursorPos(from.x + (to.x - from.x) * i / 8, from.y + (to.y - from.y) * i / 8);
+        INPUT move{};
+        move.type = INPUT_MOUSE;
+        move.mi.dwFlags = MOUSEEVENTF_MOVE;
+        SendInput(1, &move, sizeof move);
+        Idle(20);
+    }
+    INPUT up{};
+    up.type = INPUT_MOUSE;
+    up.mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    SendInput(1, &up, sizeof up);
+    Idle();
+}
+
+POINT Program::CloseButton() const {
+    RECT w{};
+    GetWindowRect(form_, &w);
+    for (int y = w.top + 1; y < w.top + 40; ++y) {
+        for (int x = w.right - 1; x > w.right - 60; --x) {
+            if (SendMessageW(form_, WM_NCHITTEST, 0, MAKELPARAM(x, y)) == HTCLOSE) {
+                return {x - 3, y + 3};
+            }
+        }
+    }
+    throw std::runtime_error("no close button on the caption");
+}
+
+HWND Program::Focus() const {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    GetGUIThreadInfo(GetWindowThreadProcessId(form_, nullptr), &info);
+    return info.hwndFocus;
+}
+
+std::optional<std::wstring> ClipboardText() {
+    if (!OpenClipboard(nullptr)) {
+        throw std::runtime_error("cannot open the clipboard");
+    }
+    std::optional<std::wstring> text;
+    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+        if (const auto* p = static_cast<const wchar_t*>(GlobalLock(data))) {
+            text = p;
+            GlobalUnlock(data);
+        }
+    }
+    CloseClipboard();
+    return text;
+}
+
+void SetClipboardText(const std::wstring& text) {
+    if (!OpenClipboard(nullptr)) {
+        throw std::runtime_error("cannot open the clipboard");
+    }
+    EmptyClipboard();
+    const std::size_t bytes = (text.size() + 1) * sizeof(wchar_t);
+    HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, bytes);
+    memcpy(GlobalLock(mem), text.c_str(), bytes);
+    GlobalUnlock(mem);
+    SetClipboardData(CF_UNICODETEXT, mem);
+    CloseClipboard();
+}
+
+void EmptyTheClipboard() {
+    if (OpenClipboard(nullptr)) {
+        EmptyClipboard();
+        CloseClipboard();
+    }
 }
 
 void Program::Keys(std::initializer_list<WORD> chord) {

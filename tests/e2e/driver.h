@@ -82,10 +82,19 @@ public:
     // Real input.
     void Activate();
     void Click(HWND window, int x, int y, bool right = false);  // client coordinates
+    void ClickAt(POINT screen, bool right = false);
     void ClickTab(int index);
     void Keys(std::initializer_list<WORD> chord);  // pressed in order, released in reverse
     void Type(const std::wstring& text);
     void SetMemoText(const std::wstring& text);
+    // Presses the left button at one client point of a window, moves to another, releases.
+    void Drag(HWND window, POINT from, POINT to);
+    // A rectangle a control writes into its caller's memory (TCM_GETITEMRECT, TBM_GETTHUMBRECT).
+    RECT RemoteRect(HWND control, UINT msg, WPARAM wParam) const;
+    // The screen point of the caption's close button, found by hit-testing along the caption.
+    POINT CloseButton() const;
+    // The window with the keyboard focus in the program's thread.
+    HWND Focus() const;
     void Idle(int ms = 50) const;
 
     // Ends the program with a close request from outside and waits for the process to end.
@@ -101,6 +110,11 @@ private:
     HWND trackbar_ = nullptr;
     HWND toolbar_ = nullptr;
 };
+
+// The clipboard as text; nullopt when it holds none.
+std::optional<std::wstring> ClipboardText();
+void SetClipboardText(const std::wstring& text);
+void EmptyTheClipboard();
 
 // Runs the program's message-driven work: a wait that lets other processes run.
 void Pause(int ms);

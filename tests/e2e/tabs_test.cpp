@@ -21,12 +21,7 @@ void MakeStore(const ScratchDir& dir, const std::vector<std::string>& captions, 
     dir.Write(L"Strings/Tabs.txt", list);
 }
 
-HWND FocusOf(const Program& program) {
-    GUITHREADINFO info{};
-    info.cbSize = sizeof info;
-    GetGUIThreadInfo(GetWindowThreadProcessId(program.form(), nullptr), &info);
-    return info.hwndFocus;
-}
+HWND FocusOf(const Program& program) { return program.Focus(); }
 
 // The toolbar's first button, New: a 25 by 24 cell one pixel in from the bar's corner.
 void ClickNew(Program& program) { program.Click(program.toolbar(), 13, 13); }
@@ -166,14 +161,7 @@ TEST(NewTab, PastedLineBreaksNeverReachTheCaption) {
     Program program(dir);
     ClickNew(program);
     ASSERT_NE(WaitForDialog(program, L"Новая вкладка"), nullptr);
-    ASSERT_TRUE(OpenClipboard(nullptr));
-    EmptyClipboard();
-    const wchar_t text[] = L"ab\rcd";
-    HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, sizeof text);
-    memcpy(GlobalLock(mem), text, sizeof text);
-    GlobalUnlock(mem);
-    SetClipboardData(CF_UNICODETEXT, mem);
-    CloseClipboard();
+    SetClipboardText(L"ab\rcd");
     program.Keys({VK_CONTROL, 'V'});
     program.Keys({VK_RETURN});
     ASSERT_EQ(program.TabCount(), 2);
