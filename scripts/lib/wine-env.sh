@@ -29,7 +29,16 @@ qb_env_start() {
         QB_OWN_PREFIX=$WINEPREFIX
         wineboot -i >/dev/null 2>&1 || true
         wineserver -w
+        qb_prefix_fonts "$WINEPREFIX"
     fi
+}
+
+# Wine resolves "MS Sans Serif" (and its other bitmap fonts) from the prefix's Fonts folder;
+# Debian's fonts-wine keeps them outside it.
+qb_prefix_fonts() {
+    local fonts="$1/drive_c/windows/Fonts"
+    mkdir -p "$fonts"
+    cp -n /usr/share/wine/fonts/* "$fonts/" 2>/dev/null || true
 }
 
 qb_env_stop() {

@@ -1,0 +1,126 @@
+// The tab strip's captions and selection on a real tab control.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include "app/tray_icon.h"
+#include "store/pure/error.h"
+#include "ui/form1.h"
+#include "ui/tab_strip.h"
+
+namespace {
+
+class TabStripTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        INITCOMMONCONTROLSEX icc{sizeof icc, ICC_TAB_CLASSES};
+        InitCommonControlsEx(&icc);
+        parent_ = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 300, 200, nullptr, nullptr,
+                                  GetModuleHandleW(nullptr), nullptr);
+        hwnd_ = CreateWindowExW(0, WC_TABCONTROLW, L"", WS_CHILD | TCS_MULTILINE, 0, 0, 300, 200,
+                                parent_, nullptr, GetModuleHandleW(nullptr), nullptr);
+        ASSERT_NE(hwnd_, nullptr);
+    }
+    void TearDown() override { DestroyWindow(parent_); }
+
+    std::wstring FailureOf(void (*f)(const qb::ui::TabStrip&), const qb::ui::TabStrip& tabs) {
+        try {
+            f(tabs);
+        } catch (const qb::Error& e) {
+            return e.text();
+        }
+        return L"(no failure)";
+    }
+
+    HWND parent_ = nullptr;
+    HWND hwnd_ = nullptr;
+};
+
+TEST_F(TabStripTest, FirstTabAppendedToAnEmptyStripIsSelected) {
+    qb::ui::TabStrip tabs(hwnd_);
+    EXPECT_EQ(tabs.Selected(), -1);
+    tabs.Append(L"Main");
+    EXPECT_EQ(tabs.Selected(), 0);
+    tabs.Append(L"Work");
+    EXPECT_EQ(tabs.Selected(), 0) << "later tabs do not take the selection";
+    EXPECT_EQ(tabs.Captions(), (std::vector<std::wstring>{L"Main", L"Work"}));
+}
+
+TEST_F(TabStripTest, SelectingBeyondTheCountLeavesTheSelection) {
+    qb::ui::TabStrip tabs(hwnd_);
+    tabs.Append(L"A");
+    tabs.Append(L"B");
+    tabs.Select(1);
+    tabs.Select(2);
+    EXPECT_EQ(tabs.Selected(), 1);
+    tabs.Select(7);
+    EXPECT_EQ(tabs.Selected(), 1);
+}
+
+TEST_F(TabStripTest, CaptionsAreReadBackCutTo4095Characters) {
+    qb::ui::TabStrip tabs(hwnd_);
+    tabs.Append(std::wstring(5000, L'x'));
+    tabs.Append(std::wstring(4095, L'y'));
+    EXPECT_EQ(tabs.Caption(0), std::wstring(4095, L'x'));
+    EXPECT_EQ(tabs.Caption(1), std::wstring(4095, L'y'));
+}
+
+TEST_F(TabStripTest, EmptyAndOddCaptionsSurvive) {
+    qb::ui::TabStrip tabs(hwnd_);
+    tabs.Append(L"");
+    tabs.Append(L"Заметки & %s %d");
+    EXPECT_EQ(tabs.Caption(0), L"");
+    EXPECT_EQ(tabs.Caption(1), L"Заметки & %s %d");
+    tabs.SetCaption(0, L"renamed");
+    EXPECT_EQ(tabs.Caption(0), L"renamed");
+}
+
+TEST_F(TabStripTest, FailuresNameTheIndex) {
+    qb::ui::TabStrip tabs(hwnd_);
+    EXPECT_EQ(FailureOf([](const qb::ui::TabStrip& t) { t.Caption(-1); }, tabs),
+              L"Failed to retrieve tab at index -1");
+    EXPECT_EQ(FailureOf([](const qb::ui::TabStrip& t) { t.Caption(0); }, tabs),
+              L"Failed to retrieve tab at index 0");
+    EXPECT_EQ(FailureOf([](const qb::ui::TabStrip& t) { t.SetCaption(3, L"%s at %d"); }, tabs),
+              L"Failed to set tab \"%s at %d\" at index 3");
+    EXPECT_EQ(FailureOf([](const qb::ui::TabStrip& t) { t.Delete(0); }, tabs),
+              L"Failed to delete tab at index 0");
+}
+
+TEST_F(TabStripTest, DeleteAndClear) {
+    qb::ui::TabStrip tabs(hwnd_);
+    for (const wchar_t* c : {L"A", L"B", L"C"}) {
+        tabs.Append(c);
+    }
+    tabs.Select(1);
+    tabs.Delete(0);
+    EXPECT_EQ(tabs.Captions(), (std::vector<std::wstring>{L"B", L"C"}));
+    EXPECT_EQ(tabs.Selected(), 0) << "the selection moves with its tab";
+    tabs.Clear();
+    EXPECT_EQ(tabs.Count(), 0);
+    EXPECT_EQ(tabs.Selected(), -1);
+}
+
+TEST(TrayIconRecord, FirstFormWithTheProgramsFields) {
+    HWND window = reinterpret_cast<HWND>(static_cast<INT_PTR>(0x1234));
+    HICON icon = reinterpret_cast<HICON>(static_cast<INT_PTR>(0x5678));
+    const NOTIFYICONDATAA data = qb::app::MakeNotifyIconData(window, icon);
+#ifdef _WIN64
+    EXPECT_EQ(data.cbSize, 104u);
+#else
+    EXPECT_EQ(data.cbSize, 88u);
+#endif
+    EXPECT_EQ(data.cbSize, static_cast<DWORD>(offsetof(NOTIFYICONDATAA, szTip) + 64));
+    EXPECT_EQ(data.hWnd, window);
+    EXPECT_EQ(data.uID, 1u);
+    EXPECT_EQ(data.uFlags, 7u);
+    EXPECT_EQ(data.uCallbackMessage, 1025u);
+    EXPECT_EQ(data.hIcon, icon);
+    EXPECT_STREQ(data.szTip, "Quillbrasset 1.5");
+    for (std::size_t i = sizeof "Quillbrasset 1.5"; i < 64; ++i) {
+        EXPECT_EQ(data.szTip[i], '\0') << i;
+    }
+}
+
+}  // namespace
