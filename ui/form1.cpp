@@ -273,6 +273,14 @@ void TForm1::Show() {
     if (!wasVisible) {
         FormShow();
     }
+    MakeTopmost();
+}
+
+void TForm1::MakeTopmost() {
+    // Showing and activating the application window may take the place back; reassert it.
+    if (modalDialogs_ == 0) {
+        SetWindowPos(Handle, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    }
 }
 
 void TForm1::Hide() {
@@ -293,6 +301,7 @@ void TForm1::ApplicationRestored() {
         ShowWindow(Handle, SW_SHOW);
         SetForegroundWindow(Handle);
         SetFocus(Memo1);
+        MakeTopmost();
     }
 }
 
@@ -414,8 +423,7 @@ void TForm1::ClearMemo() { SetWindowTextW(Memo1, L""); }
 
 ModalDialogScope::ModalDialogScope() {
     if (Form1 != nullptr && Form1->Handle != nullptr) {
-        wasTopmost_ = (GetWindowLongPtrW(Form1->Handle, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
-        if (wasTopmost_) {
+        if (Form1->modalDialogs_++ == 0) {
             SetWindowPos(Form1->Handle, HWND_NOTOPMOST, 0, 0, 0, 0,
                          SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         }
@@ -423,8 +431,9 @@ ModalDialogScope::ModalDialogScope() {
 }
 
 ModalDialogScope::~ModalDialogScope() {
-    if (wasTopmost_ && Form1 != nullptr && Form1->Handle != nullptr) {
-        SetWindowPos(Form1->Handle, HWND_TOPMOST, 0, 0, 0, 0,
-                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    if (Form1 != nullptr && Form1->Handle != nullptr) {
+        if (--Form1->modalDialogs_ == 0) {
+            Form1->MakeTopmost();
+        }
     }
 }

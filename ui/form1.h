@@ -130,6 +130,7 @@ public:
 
 private:
     friend struct FormBuilder;
+    friend class ModalDialogScope;
 
     LRESULT Dispatch(UINT msg, WPARAM wParam, LPARAM lParam);
     LRESULT OnCommand(UINT id);
@@ -145,6 +146,7 @@ private:
     LRESULT OnTaskbarCreated();
 
     void LayoutControls();
+    void MakeTopmost();
     void PopupAt(HMENU menu, HWND control, int x, int y);
     // The handler a menu item, a toolbar button or a command id runs.
     void Execute(UINT id);
@@ -152,6 +154,7 @@ private:
     static LRESULT CALLBACK TabControlProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
 
     bool visible_ = false;
+    int modalDialogs_ = 0;  // open modal dialogs of the program
     bool applicationMinimized_ = false;
     BYTE alpha_ = 255;
     HWND owner_ = nullptr;
@@ -174,6 +177,4 @@ public:
     ModalDialogScope(const ModalDialogScope&) = delete;
     ModalDialogScope& operator=(const ModalDialogScope&) = delete;
 
-private:
-    bool wasTopmost_ = false;
 };

@@ -146,10 +146,16 @@ TEST(NewTab, CancelChangesNothing) {
     MakeStore(dir, {"Main"}, 0);
     Program program(dir);
     program.SetMemoText(L"unsaved");
+    auto topmost = [&] {
+        return (GetWindowLongPtrW(program.form(), GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+    };
+    EXPECT_TRUE(topmost());
     ClickNew(program);
     ASSERT_NE(WaitForDialog(program, L"Новая вкладка"), nullptr);
+    EXPECT_FALSE(topmost()) << "the window gives up its place while the prompt is open";
     program.Type(L"Other");
     program.Keys({VK_ESCAPE});
+    EXPECT_TRUE(topmost()) << "and takes it back after";
     EXPECT_EQ(program.Captions(), (std::vector<std::wstring>{L"Main"}));
     EXPECT_EQ(program.MemoText(), L"unsaved");
     EXPECT_EQ(dir.Read(L"Strings/Tab0.txt"), "page 0");
