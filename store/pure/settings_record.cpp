@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "store/pure/messages.h"
+
 namespace qb::store {
 
 std::array<std::int32_t*, kSettingsRecords> RecordsInFileOrder(Settings& s) {
@@ -32,6 +34,22 @@ std::array<char, kSettingsFileBytes> EncodeSettings(const Settings& s) {
         at += record.size();
     }
     return out;
+}
+
+SettingsRead DecodeSettingsFile(std::string_view bytes) {
+    SettingsRead read;
+    std::size_t at = 0;
+    for (std::int32_t* field : RecordsInFileOrder(read.settings)) {
+        if (bytes.size() - at < kSettingsRecordBytes) {
+            // A short read moves what is left; every read after it finds nothing.
+            read.failure = kReadBeyondEndCode;
+            at = bytes.size();
+            continue;
+        }
+        *field = DecodeRecord(bytes.substr(at, kSettingsRecordBytes));
+        at += kSettingsRecordBytes;
+    }
+    return read;
 }
 
 }  // namespace qb::store

@@ -29,4 +29,19 @@ std::int32_t DecodeRecord(std::string_view fourBytes);
 
 std::array<char, kSettingsFileBytes> EncodeSettings(const Settings& s);
 
+// The outcome of reading a settings file: the six values and the I/O error code of the read
+// (0 when every record was read whole).
+struct SettingsRead {
+    Settings settings;
+    std::uint32_t failure = 0;
+
+    bool ok() const { return failure == 0; }
+    bool operator==(const SettingsRead&) const = default;
+};
+
+// Reads the six records in file order from a settings file's bytes, as the program reads the
+// file: bytes after the 24th are ignored; a record that finds fewer than 4 bytes leaves its value
+// at zero and sets the failure to code 100, while the records before it keep what they read.
+SettingsRead DecodeSettingsFile(std::string_view bytes);
+
 }  // namespace qb::store
