@@ -58,6 +58,17 @@ std::wstring CannotOpenFileText(std::wstring_view absolutePath, std::wstring_vie
     return FileFailure(L"open", absolutePath, systemText);
 }
 
+std::wstring CannotMoveFileText(std::wstring_view from, std::wstring_view to,
+                                std::wstring_view systemText) {
+    std::wstring text = L"Cannot move file \"";
+    text += from;
+    text += L"\" to \"";
+    text += to;
+    text += L"\". ";
+    text += systemText;
+    return text;
+}
+
 std::wstring FailedToRetrieveTabText(int index) {
     return L"Failed to retrieve tab at index " + std::to_wstring(index);
 }

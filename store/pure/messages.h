@@ -20,6 +20,8 @@ std::wstring TrimSystemErrorText(std::wstring_view raw);
 
 std::wstring CannotCreateFileText(std::wstring_view absolutePath, std::wstring_view systemText);
 std::wstring CannotOpenFileText(std::wstring_view absolutePath, std::wstring_view systemText);
+std::wstring CannotMoveFileText(std::wstring_view from, std::wstring_view to,
+                                std::wstring_view systemText);
 
 inline constexpr std::wstring_view kTextExceedsMemoCapacity = L"Text exceeds memo capacity";
 inline constexpr std::wstring_view kFailedToClearTabControl = L"Failed to clear tab control";

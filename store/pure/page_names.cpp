@@ -6,4 +6,6 @@ std::wstring PageFileName(int index) {
     return L"./strings/Tab" + std::to_wstring(index) + L".txt";
 }
 
+std::wstring RemovedPageFileFor(int index) { return PageFileName(index) + L".removed"; }
+
 }  // namespace qb::store

@@ -18,4 +18,7 @@ inline constexpr std::wstring_view kReadmePath = L"./readme.txt";
 // "./strings/Tab" + the index in signed decimal + ".txt"; -1 gives "Tab-1.txt".
 std::wstring PageFileName(int index);
 
+// Where a closed tab's page waits while the later pages are renumbered; never a page's name.
+std::wstring RemovedPageFileFor(int index);
+
 }  // namespace qb::store

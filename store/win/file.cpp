@@ -112,23 +112,89 @@ std::string ReadWholeFile(std::wstring_view path) {
     return bytes;
 }
 
-void WriteWholeFile(std::wstring_view path, std::string_view bytes) {
-    UniqueHandle file(CreateFileW(std::wstring(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0,
-                                  nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.valid()) {
-        ThrowFileError(true, path, GetLastError());
-    }
+std::wstring TemporaryFileFor(std::wstring_view path) { return std::wstring(path) + L".saving"; }
+
+namespace {
+
+DWORD WriteAll(HANDLE file, std::string_view bytes) {
     std::size_t at = 0;
     while (at < bytes.size()) {
         const DWORD want = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - at, 1u << 30));
         DWORD put = 0;
-        if (!WriteFile(file.get(), bytes.data() + at, want, &put, nullptr) || put == 0) {
-            ThrowFileError(true, path, GetLastError());
+        if (!WriteFile(file, bytes.data() + at, want, &put, nullptr)) {
+            return GetLastError();
+        }
+        if (put == 0) {
+            return ERROR_HANDLE_DISK_FULL;
         }
         at += put;
     }
-    if (!file.close()) {
-        ThrowFileError(true, path, GetLastError());
+    return 0;
+}
+
+DWORD WriteInPlace(const std::wstring& target, std::string_view bytes, DWORD shareMode) {
+    UniqueHandle file(CreateFileW(target.c_str(), GENERIC_READ | GENERIC_WRITE, shareMode, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid()) {
+        return GetLastError();
+    }
+    DWORD failure = WriteAll(file.get(), bytes);
+    if (failure == 0 && !SetEndOfFile(file.get())) {
+        failure = GetLastError();
+    }
+    if (failure == 0 && !FlushFileBuffers(file.get())) {
+        failure = GetLastError();
+    }
+    if (!file.close() && failure == 0) {
+        failure = GetLastError();
+    }
+    return failure;
+}
+
+}  // namespace
+
+DWORD ReplaceWholeFile(std::wstring_view path, std::string_view bytes, DWORD shareMode) {
+    const std::wstring target(path);
+    // The target must be one we may replace: not a directory, not read-only, not held open by
+    // another program. Opening it for writing asks all three at once.
+    if (GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES) {
+        UniqueHandle probe(CreateFileW(target.c_str(), GENERIC_WRITE, shareMode, nullptr,
+                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!probe.valid()) {
+            return GetLastError();
+        }
+    }
+    const std::wstring temp = TemporaryFileFor(path);
+    SetFileAttributesW(temp.c_str(), FILE_ATTRIBUTE_NORMAL);  // a leftover of a crash
+    UniqueHandle file(CreateFileW(temp.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                  CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid()) {
+        return GetLastError();
+    }
+    DWORD failure = WriteAll(file.get(), bytes);
+    if (failure == 0 && !FlushFileBuffers(file.get())) {
+        failure = GetLastError();
+    }
+    if (!file.close() && failure == 0) {
+        failure = GetLastError();
+    }
+    if (failure == 0 && !MoveFileExW(temp.c_str(), target.c_str(),
+                                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        failure = GetLastError();
+    }
+    if (failure != 0) {
+        DeleteFileW(temp.c_str());
+    }
+    // The target passed the probe, so a refused move means another program holds it open.
+    if ((failure == ERROR_SHARING_VIOLATION || failure == ERROR_ACCESS_DENIED) && shareMode != 0) {
+        failure = WriteInPlace(target, bytes, shareMode);
+    }
+    return failure;
+}
+
+void WriteWholeFile(std::wstring_view path, std::string_view bytes) {
+    if (const DWORD code = ReplaceWholeFile(path, bytes)) {
+        ThrowFileError(true, path, code);
     }
 }
 

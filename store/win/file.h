@@ -45,8 +45,20 @@ bool DirectoryExists(std::wstring_view path);  // an existing directory
 // Fails with "Cannot open file "<absolute path>". <system text>".
 std::string ReadWholeFile(std::wstring_view path);
 
-// Creates or truncates the file, not shared while open, and writes the bytes in one piece.
-// Fails with "Cannot create file "<absolute path>". <system text>".
+// Replaces the file in one step: the bytes go to a temporary file beside it (not shared while
+// open), are flushed to the disk, and the temporary file is then moved over the target. A
+// crash, a killed process or a full disk leaves the old file whole. Returns 0 or the system's
+// error code; the temporary file is removed again on failure.
+//
+// shareMode is how the target may be shared with others while this program writes it. With
+// sharing, another program may hold the target open; the move over it is then refused by the
+// system, and the bytes are written into the open file in place instead.
+DWORD ReplaceWholeFile(std::wstring_view path, std::string_view bytes, DWORD shareMode = 0);
+
+// The temporary file ReplaceWholeFile writes first; never a name the store reads.
+std::wstring TemporaryFileFor(std::wstring_view path);
+
+// ReplaceWholeFile, failing with "Cannot create file "<absolute path>". <system text>".
 void WriteWholeFile(std::wstring_view path, std::string_view bytes);
 
 }  // namespace qb::win

@@ -14,7 +14,7 @@ namespace qb::store {
 
 namespace {
 
-[[noreturn]] void ThrowIoError(DWORD code) { throw Error(IoErrorText(code)); }
+[[noreturn]] void ThrowIoError(DWORD code) { throw IoError(IoErrorText(code), code); }
 
 }  // namespace
 
@@ -51,14 +51,48 @@ void SaveTabList(const std::vector<std::string>& captions) {
 
 std::vector<std::string> LoadTabList() { return SplitTabList(win::ReadWholeFile(kTabListReadPath)); }
 
+namespace {
+
+[[noreturn]] void ThrowMoveError(const std::wstring& from, const std::wstring& to, DWORD code) {
+    throw Error(CannotMoveFileText(win::FullPath(from), win::FullPath(to),
+                                   win::SystemErrorText(code)));
+}
+
+}  // namespace
+
 void RemovePageFiles(int i, int n) {
-    DeleteFileW(PageFileName(i).c_str());
-    if (n < i + 1) {
-        return;
+    // Either every later page moves down one number, or nothing changes at all: a page left
+    // behind would be shown and saved as its neighbour's.
+    const std::wstring removed = PageFileName(i);
+    const std::wstring aside = RemovedPageFileFor(i);
+    const bool hadPage = win::FileExists(removed);
+    if (hadPage && !MoveFileExW(removed.c_str(), aside.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        ThrowMoveError(removed, aside, GetLastError());
     }
+    std::vector<int> moved;
+    auto rollBack = [&] {
+        for (auto k = moved.rbegin(); k != moved.rend(); ++k) {
+            MoveFileW(PageFileName(*k).c_str(), PageFileName(*k + 1).c_str());
+        }
+        if (hadPage) {
+            MoveFileW(aside.c_str(), removed.c_str());
+        }
+    };
     for (int k = i; k <= n - 1; ++k) {
-        // MoveFile fails without effect when the source is missing or the target exists.
-        MoveFileW(PageFileName(k + 1).c_str(), PageFileName(k).c_str());
+        const std::wstring from = PageFileName(k + 1);
+        const std::wstring to = PageFileName(k);
+        if (GetFileAttributesW(from.c_str()) == INVALID_FILE_ATTRIBUTES) {
+            continue;  // a page never saved; its new place was freed by the step before
+        }
+        if (!MoveFileW(from.c_str(), to.c_str())) {
+            const DWORD code = GetLastError();
+            rollBack();
+            ThrowMoveError(from, to, code);
+        }
+        moved.push_back(k);
+    }
+    if (hadPage) {
+        DeleteFileW(aside.c_str());
     }
 }
 
@@ -96,30 +130,11 @@ Settings ReadSettings() {
 }
 
 void WriteSettings(const Settings& settings) {
-    win::UniqueHandle file(CreateFileW(std::wstring(kSettingsPath).c_str(),
-                                       GENERIC_READ | GENERIC_WRITE,
-                                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
-                                       FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.valid()) {
-        ThrowIoError(GetLastError());
-    }
-    Settings copy = settings;
-    DWORD failure = 0;
-    for (std::int32_t* field : RecordsInFileOrder(copy)) {
-        const auto record = EncodeRecord(*field);
-        DWORD put = 0;
-        if (!WriteFile(file.get(), record.data(), static_cast<DWORD>(record.size()), &put,
-                       nullptr)) {
-            failure = GetLastError();
-        } else if (put < record.size()) {
-            failure = kDiskFullCode;
-        }
-    }
-    if (failure != 0) {
-        ThrowIoError(failure);
-    }
-    if (!file.close()) {
-        ThrowIoError(GetLastError());
+    const auto bytes = EncodeSettings(settings);
+    const std::string_view record(bytes.data(), bytes.size());
+    if (const DWORD code = win::ReplaceWholeFile(kSettingsPath, record,
+                                                 FILE_SHARE_READ | FILE_SHARE_WRITE)) {
+        ThrowIoError(code);
     }
 }
 

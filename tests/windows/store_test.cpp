@@ -499,11 +499,13 @@ TEST_F(StoreRemovePages, MissingRemovedFileStillMovesTheRest) {
     EXPECT_EQ(Page(2), std::nullopt);
 }
 
-TEST_F(StoreRemovePages, RenameOntoAnExistingFileFailsWithoutEffect) {
-    // The removed page's name is taken by a directory, so nothing can move onto it.
+TEST_F(StoreRemovePages, PageThatCannotMoveDownChangesNothing) {
+    // The removed page's name is taken by a directory, so nothing can move onto it: the later
+    // pages keep their numbers rather than leave one behind to be read as its neighbour.
     MakePages({1, 2});
     ASSERT_TRUE(CreateDirectoryW(L"Strings\\Tab0.txt", nullptr));
-    EXPECT_NO_THROW(RemovePageFiles(0, 2));
+    const std::wstring failure = FailureText([] { RemovePageFiles(0, 2); });
+    EXPECT_EQ(failure.substr(0, 18), L"Cannot move file \"");
     EXPECT_TRUE(IsDirectory(L"Strings\\Tab0.txt"));
     EXPECT_EQ(Page(1), "page1"s);
     EXPECT_EQ(Page(2), "page2"s);
