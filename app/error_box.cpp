@@ -9,3 +9,15 @@ void TForm1::ShowError(const qb::Error& error) {
     HWND owner = (Handle != nullptr && visible_) ? Handle : owner_;
     MessageBoxW(owner, text.c_str(), qb::app::kApplicationTitle, MB_OK | MB_ICONERROR);
 }
+
+void TForm1::NoticeOnce(const std::wstring& subject, const std::wstring& text) {
+    for (const auto& seen : noticed_) {
+        if (seen == subject) {
+            return;
+        }
+    }
+    noticed_.push_back(subject);
+    ModalDialogScope modal;
+    HWND owner = (Handle != nullptr && visible_) ? Handle : owner_;
+    MessageBoxW(owner, text.c_str(), qb::app::kApplicationTitle, MB_OK | MB_ICONWARNING);
+}

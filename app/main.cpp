@@ -4,13 +4,20 @@
 #include <memory>
 
 #include "app/application.h"
+#include "app/single_instance.h"
 #include "ui/form1.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
+    qb::app::SingleInstance single;
+    if (!single.First()) {
+        single.BringRunningForward();
+        return 0;
+    }
     qb::app::Application application(instance);
     auto form = std::make_unique<TForm1>();
     Form1 = form.get();
     application.CreateForm(*form);
+    single.Publish(form->Handle);
     const int code = application.Run(*form, showCommand);
     Form1 = nullptr;
     return code;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "store/pure/messages.h"
 #include "store/pure/page_names.h"
 #include "store/win/store.h"
 #include "ui/form1.h"
@@ -32,15 +33,65 @@ void SetBound(HWND hwnd, LONG RECT::*field, int value) {
 
 }  // namespace
 
+namespace {
+
+// Runs one step of start-up; a failure is shown and start-up goes on with what can be read.
+template <typename F>
+bool ShownAndPassed(TForm1& form, F&& step) {
+    try {
+        step();
+        return true;
+    } catch (const qb::Error& e) {
+        form.ShowError(e);
+        return false;
+    }
+}
+
+}  // namespace
+
 void TForm1::FormCreate() {
     TrayIcon(1, AppIcon);
-    if (!qb::store::SettingsExist()) {
+    const bool haveSettings = qb::store::SettingsExist();
+    const bool haveTabList = qb::store::TabListExists();
+    if (!haveSettings && !haveTabList) {
         // The first run: the About page instead of a restored store.
         N14Click();
         return;
     }
-    Settings = qb::store::ReadSettings();
 
+    // Without settings (or with unreadable ones) the window keeps its declared geometry and
+    // opacity, and the first tab is selected.
+    int tabIndex = 0;
+    if (haveSettings) {
+        ShownAndPassed(*this, [&] {
+            try {
+                Settings = qb::store::ReadSettings();
+            } catch (const qb::IoError& e) {
+                // A file that could not even be opened (held by another program, not ours to
+                // write) is not replaced at shutdown; a short one holds nothing worth keeping.
+                settingsWritable_ = e.code() == qb::kReadBeyondEndCode;
+                throw;
+            }
+            ApplySettings();
+            tabIndex = Settings.tabIndex;
+        });
+    }
+
+    if (haveTabList && !ShownAndPassed(*this, [&] { LoadTabList(); })) {
+        // Which page belongs to which tab is unknown now: nothing is written in this run.
+        storeRead_ = false;
+        UpdateMemoReadOnly();
+    }
+    if (Tabs().Count() == 0) {
+        Tabs().Append(kDeclaredTab);
+    }
+    Tabs().Select(tabIndex);
+    if (storeRead_) {
+        LoadCurrentPage();
+    }
+}
+
+void TForm1::ApplySettings() {
     SetBound(Handle, &RECT::left, Settings.left);
     SetBound(Handle, &RECT::top, Settings.top);
     SetBound(Handle, &RECT::bottom, Settings.height);
@@ -53,22 +104,22 @@ void TForm1::FormCreate() {
         SendMessageW(TrackBar1, TBM_SETPOS, TRUE, position);
         TrackBar1Change();
     }
-
-    if (qb::store::TabListExists()) {
-        LoadTabList();
-    }
-    if (Tabs().Count() == 0) {
-        Tabs().Append(kDeclaredTab);
-    }
-    Tabs().Select(Settings.tabIndex);
-    LoadCurrentPage();
 }
 
 void TForm1::N14Click() {
     Tabs().Append(kAboutCaption);
+    tabsChanged_ = true;
     SaveCurrentPage();  // still the tab being left
     Tabs().Select(Tabs().Count() - 1);
-    SetMemoBytes(qb::store::LoadTextFile(qb::store::kReadmePath));
+    LayoutControls();
+    // A new page: what the text area held belongs to the tab just left.
+    NewPageShown();
+    try {
+        SetMemoBytes(qb::store::LoadTextFile(qb::store::kReadmePath));
+    } catch (const qb::Error&) {
+        ClearMemo();
+        throw;
+    }
 }
 
 void TForm1::FormShow() {
@@ -76,18 +127,4 @@ void TForm1::FormShow() {
     SetFocus(Memo1);
 }
 
-void TForm1::FormClose() {
-    qb::store::EnsureStoreDirectory();
-    SaveTabList();
-    SaveCurrentPage();
-
-    RECT bounds{};
-    GetWindowRect(Handle, &bounds);
-    Settings.left = bounds.left;
-    Settings.top = bounds.top;
-    Settings.opacity = AlphaBlendValue();
-    Settings.width = bounds.right - bounds.left;
-    Settings.height = bounds.bottom - bounds.top;
-    Settings.tabIndex = Tabs().Selected();
-    qb::store::WriteSettings(Settings);
-}
+void TForm1::FormClose() { SaveStore(); }

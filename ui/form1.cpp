@@ -49,6 +49,7 @@ LRESULT Guarded(TForm1* form, UINT msg, LPARAM lParam, F&& f) {
 }
 
 const UINT kTaskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
+const UINT kShowRunningCopy = RegisterWindowMessageW(qb::ui::kShowRunningCopyMessage);
 
 }  // namespace
 
@@ -105,9 +106,14 @@ LRESULT TForm1::Dispatch(UINT msg, WPARAM wParam, LPARAM lParam) {
             return OnDestroy();
         case WM_QUERYENDSESSION:
             return OnQueryEndSession();
+        case WM_ENDSESSION:
+            return OnEndSession(wParam != FALSE);
         default:
             if (msg == kTaskbarCreated && kTaskbarCreated != 0) {
                 return OnTaskbarCreated();
+            }
+            if (msg == kShowRunningCopy && kShowRunningCopy != 0) {
+                return OnShowRunningCopy();
             }
             break;
     }
@@ -255,11 +261,41 @@ LRESULT TForm1::OnDestroy() {
 }
 
 LRESULT TForm1::OnQueryEndSession() {
-    // The program agrees to end with the session.
+    // The session ends as Exit would: everything is written before the program agrees. When
+    // that fails the program says so and asks the session to wait.
+    try {
+        SaveStore();
+    } catch (const qb::Error& e) {
+        ShowError(e);
+        return FALSE;
+    }
     return TRUE;
 }
 
-LRESULT TForm1::OnTaskbarCreated() { return 0; }
+LRESULT TForm1::OnEndSession(bool ending) {
+    if (ending) {
+        TrayIcon(2, AppIcon);
+        DestroyWindow(Handle);
+    }
+    return 0;
+}
+
+LRESULT TForm1::OnTaskbarCreated() {
+    // The notification area was rebuilt (the shell restarted): the icon must come back, or a
+    // hidden window could not be reached.
+    TrayIcon(1, AppIcon);
+    return 0;
+}
+
+LRESULT TForm1::OnShowRunningCopy() {
+    // A second start in this working directory asks this copy to come forward.
+    if (!Visible() || applicationMinimized_) {
+        N3Click();
+    }
+    SetForegroundWindow(Handle);
+    SetFocus(Memo1);
+    return 0;
+}
 
 void TForm1::Show() {
     if (applicationMinimized_) {

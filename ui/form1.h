@@ -22,6 +22,11 @@ struct FormDeclaration;
 // The notification icon reports mouse events with this message (the first user message + 1).
 constexpr UINT TrayCallbackMessage = WM_USER + 1;
 
+namespace qb::ui {
+// Registered message by which a second start asks the running copy to come forward.
+inline constexpr wchar_t kShowRunningCopyMessage[] = L"Quillbrasset.ShowRunningCopy";
+}  // namespace qb::ui
+
 class TForm1 {
 public:
     TForm1();
@@ -65,6 +70,8 @@ public:
     void FormShow();
     void FormClose();
     void N14Click();
+    // The window's bounds and opacity from the settings variables.
+    void ApplySettings();
 
     // Tab pages.
     void TabControl1Changing();
@@ -122,9 +129,14 @@ public:
     void LoadCurrentPage();
     void LoadTabList();
     void SaveTabList();
+    // Everything the program writes when it ends: the tab list, the selected page, the
+    // settings.
+    void SaveStore();
 
     // The one place where failures of a handler reach the user.
     void ShowError(const qb::Error& error);
+    // A notice about the user's notes, shown once for each subject in a run.
+    void NoticeOnce(const std::wstring& subject, const std::wstring& text);
 
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
@@ -144,8 +156,16 @@ private:
     LRESULT OnDestroy();
     LRESULT OnQueryEndSession();
     LRESULT OnTaskbarCreated();
+    LRESULT OnEndSession(bool ending);
+    LRESULT OnShowRunningCopy();
 
     void LayoutControls();
+    // The text area takes typing only while what it holds will be kept.
+    void UpdateMemoReadOnly();
+    // A new page (a new tab, the About page) is in the text area.
+    void NewPageShown();
+    std::string MemoBytesTold();
+    void KeepOriginal(const std::wstring& path);
     void MakeTopmost();
     void PopupAt(HMENU menu, HWND control, int x, int y);
     // The handler a menu item, a toolbar button or a command id runs.
@@ -155,6 +175,15 @@ private:
 
     bool visible_ = false;
     int modalDialogs_ = 0;  // open modal dialogs of the program
+
+    // What protects the stored notes from being written over with what was never read.
+    bool pageLoaded_ = false;       // the text area holds the selected tab's page as read
+    bool pageCut_ = false;          // that page was shown only up to a NUL byte
+    bool storeRead_ = true;         // false: the tab list exists but could not be read
+    bool settingsWritable_ = true;  // false: the settings file exists but could not be opened
+    bool tabListCut_ = false;       // the tab list lost bytes in the strip
+    bool tabsChanged_ = false;      // tabs made, renamed or closed since the list was read
+    std::vector<std::wstring> noticed_;
     bool applicationMinimized_ = false;
     BYTE alpha_ = 255;
     HWND owner_ = nullptr;

@@ -43,5 +43,11 @@ void TForm1::N3Click() {
 
 void TForm1::ExitExecute() {
     TrayIcon(2, AppIcon);
-    Close();
+    try {
+        Close();
+    } catch (const qb::Error&) {
+        // The program goes on: it must stay reachable, hidden or not.
+        TrayIcon(1, AppIcon);
+        throw;
+    }
 }

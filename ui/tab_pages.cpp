@@ -3,41 +3,190 @@
 
 #include "res/resource.h"
 #include "store/win/ansi.h"
+#include "store/pure/page_names.h"
+#include "store/pure/tab_list.h"
 #include "store/win/store.h"
 #include "ui/form1.h"
 #include "ui/input_prompt.h"
 #include "ui/pure/access_keys.h"
 #include "ui/warning_dialog.h"
 
+namespace {
+
+constexpr wchar_t kCutPageNotice[] =
+    L"Страница «%s» содержит нулевой байт: текст после него не показывается. Файл страницы "
+    L"останется как есть, пока вы не измените эту страницу; тогда его прежнее содержимое "
+    L"сохранится в файле «%s».";
+constexpr wchar_t kCutTabListNotice[] =
+    L"Список вкладок содержит нулевой байт или слишком длинное имя вкладки и показан не "
+    L"полностью. Файл списка останется как есть, пока вы не измените вкладки; тогда его "
+    L"прежнее содержимое сохранится в файле «%s».";
+constexpr wchar_t kLostCharactersNotice[] =
+    L"Некоторые символы %s нельзя записать в кодировке системы: в файле они заменены на «?».";
+
+std::wstring Format(const wchar_t* pattern, std::initializer_list<std::wstring> args) {
+    std::wstring out;
+    auto arg = args.begin();
+    for (const wchar_t* p = pattern; *p != L'\0'; ++p) {
+        if (p[0] == L'%' && p[1] == L's' && arg != args.end()) {
+            out += *arg++;
+            ++p;
+        } else {
+            out += *p;
+        }
+    }
+    return out;
+}
+
+std::wstring OriginalFileFor(const std::wstring& path) { return path + L".original"; }
+
+// Shows a wait cursor while stored text is read into the window.
+class WaitCursor {
+public:
+    WaitCursor() : previous_(SetCursor(LoadCursorW(nullptr, IDC_WAIT))) {}
+    ~WaitCursor() { SetCursor(previous_); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+
+private:
+    HCURSOR previous_;
+};
+
+}  // namespace
+
+void TForm1::UpdateMemoReadOnly() {
+    SendMessageW(Memo1, EM_SETREADONLY, (storeRead_ && pageLoaded_) ? FALSE : TRUE, 0);
+}
+
+void TForm1::NewPageShown() {
+    pageLoaded_ = true;
+    pageCut_ = false;
+    UpdateMemoReadOnly();
+}
+
+void TForm1::KeepOriginal(const std::wstring& path) {
+    // The first original is the one worth keeping; later saves do not replace it.
+    CopyFileW(path.c_str(), OriginalFileFor(path).c_str(), TRUE);
+}
+
+std::string TForm1::MemoBytesTold() {
+    const std::string bytes = MemoBytes();
+    bool lost = false;
+    const int length = GetWindowTextLengthW(Memo1);
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(std::max(0, GetWindowTextW(Memo1, text.data(), length + 1))));
+    qb::win::ToAnsi(text, lost);
+    if (lost) {
+        const int index = Tabs().Selected();
+        const std::wstring caption = index >= 0 ? Tabs().Caption(index) : std::wstring();
+        NoticeOnce(L"chars:" + std::to_wstring(index) + L":" + caption,
+                   Format(kLostCharactersNotice, {L"страницы «" + caption + L"»"}));
+    }
+    return bytes;
+}
+
 void TForm1::SaveCurrentPage() {
+    if (!storeRead_) {
+        return;  // the tab list was not read: page numbers cannot be trusted
+    }
     qb::store::EnsureStoreDirectory();
-    qb::store::SavePage(Tabs().Selected(), MemoBytes());
+    const int index = Tabs().Selected();
+    if (!pageLoaded_ && qb::store::PageExists(index)) {
+        return;  // this tab's page was never read: its file stays as it is
+    }
+    const bool modified = SendMessageW(Memo1, EM_GETMODIFY, 0, 0) != 0;
+    if (pageCut_) {
+        if (!modified) {
+            return;  // the bytes after the NUL stay in the file
+        }
+        KeepOriginal(qb::store::PageFileName(index));
+    }
+    qb::store::SavePage(index, MemoBytesTold());
 }
 
 void TForm1::LoadCurrentPage() {
-    if (auto page = qb::store::LoadPage(Tabs().Selected())) {
-        SetMemoBytes(*page);
-    } else {
+    WaitCursor wait;
+    pageLoaded_ = false;
+    pageCut_ = false;
+    const int index = Tabs().Selected();
+    try {
+        if (auto page = qb::store::LoadPage(index)) {
+            SetMemoBytes(*page);
+            pageCut_ = page->find('\0') != std::string::npos;
+        } else {
+            ClearMemo();
+        }
+    } catch (const qb::Error&) {
+        // Nothing of another page may stay where this one's edits would be typed and saved.
         ClearMemo();
+        UpdateMemoReadOnly();
+        throw;
+    }
+    SendMessageW(Memo1, EM_SETMODIFY, FALSE, 0);
+    pageLoaded_ = true;
+    UpdateMemoReadOnly();
+    if (pageCut_) {
+        const std::wstring name = qb::store::PageFileName(index);
+        NoticeOnce(name, Format(kCutPageNotice, {Tabs().Caption(index), OriginalFileFor(name)}));
     }
 }
 
 void TForm1::LoadTabList() {
-    const auto lines = qb::store::LoadTabList();
+    WaitCursor wait;
+    const std::string bytes = qb::store::ReadTabListBytes();
+    const auto lines = qb::store::SplitTabList(bytes);
     const auto tabs = Tabs();
     tabs.Clear();
     for (const auto& line : lines) {
         tabs.Append(qb::win::FromAnsi(line));
     }
+    tabsChanged_ = false;
+    tabListCut_ = qb::store::TabListLosesBytes(bytes, qb::ui::kCaptionBufferChars - 1);
     LayoutControls();
+    if (tabListCut_) {
+        NoticeOnce(L"tabs", Format(kCutTabListNotice,
+                                   {OriginalFileFor(std::wstring(qb::store::kTabListWritePath))}));
+    }
 }
 
 void TForm1::SaveTabList() {
+    if (!storeRead_ || (tabListCut_ && !tabsChanged_)) {
+        return;  // what is stored was not (wholly) read, and nothing replaces it
+    }
+    if (tabListCut_) {
+        KeepOriginal(std::wstring(qb::store::kTabListWritePath));
+    }
     std::vector<std::string> captions;
     for (const auto& caption : Tabs().Captions()) {
-        captions.push_back(qb::win::ToAnsi(caption));
+        bool lost = false;
+        captions.push_back(qb::win::ToAnsi(caption, lost));
+        if (lost) {
+            NoticeOnce(L"caption:" + caption,
+                       Format(kLostCharactersNotice, {L"имени вкладки «" + caption + L"»"}));
+        }
     }
     qb::store::SaveTabList(captions);
+}
+
+void TForm1::SaveStore() {
+    if (!storeRead_) {
+        return;  // nothing of this run may replace a store that was not read
+    }
+    qb::store::EnsureStoreDirectory();
+    SaveTabList();
+    SaveCurrentPage();
+
+    RECT bounds{};
+    GetWindowRect(Handle, &bounds);
+    Settings.left = bounds.left;
+    Settings.top = bounds.top;
+    Settings.opacity = AlphaBlendValue();
+    Settings.width = bounds.right - bounds.left;
+    Settings.height = bounds.bottom - bounds.top;
+    Settings.tabIndex = Tabs().Selected();
+    if (settingsWritable_) {
+        qb::store::WriteSettings(Settings);
+    }
 }
 
 void TForm1::TabControl1Changing() { SaveCurrentPage(); }
@@ -85,10 +234,12 @@ void TForm1::NewExecute() {
         return;
     }
     tabs.Append(*caption);
+    tabsChanged_ = true;
     SetActionEnabled(ID_ACTION1, true);
     SaveCurrentPage();
     tabs.Select(tabs.Count() - 1);
     ClearMemo();
+    NewPageShown();
     LayoutControls();
 }
 
@@ -101,8 +252,13 @@ void TForm1::RenameExecute() {
         ModalDialogScope modal;
         caption = qb::ui::InputQuery(Handle, L"Новое имя", L"Введите новое имя вкладки:", initial);
     }
-    tabs.SetCaption(index, caption.value_or(initial));
-    LayoutControls();
+    if (caption && *caption != initial) {
+        tabs.SetCaption(index, *caption);
+        tabsChanged_ = true;
+        LayoutControls();
+    } else {
+        tabs.SetCaption(index, initial);
+    }
 }
 
 void TForm1::Action1Execute() {
@@ -124,14 +280,34 @@ void TForm1::Action1Execute() {
 }
 
 void TForm1::RemoveTab(int index) {
+    if (!storeRead_) {
+        throw qb::Error(L"The tab list could not be read, so no page file may be renumbered");
+    }
     const auto tabs = Tabs();
+    // Closing the only tab leaves no tab to show: the text area keeps the closed tab's stored
+    // page, read now, before its file goes.
+    std::optional<std::string> lastPage;
+    const bool onlyTab = tabs.Count() == 1;
+    if (onlyTab) {
+        lastPage = qb::store::LoadPage(index);
+    }
+    // The page files first: when they cannot all be renumbered nothing changes, the tab stays
+    // and the failure is shown.
+    qb::store::RemovePageFiles(index, tabs.Count() - 1);
     if (tabs.Selected() != 0) {
         tabs.Select(index - 1);
     } else {
         tabs.Select(index + 1);
     }
-    TabControl1Change();
     tabs.Delete(index);
-    qb::store::RemovePageFiles(index, tabs.Count());
+    tabsChanged_ = true;
     LayoutControls();
+    // The text area now shows the stored page of the tab selected; edits made to the closed
+    // tab since its page was last saved are dropped.
+    if (onlyTab) {
+        lastPage ? SetMemoBytes(*lastPage) : ClearMemo();
+        NewPageShown();
+    } else {
+        TabControl1Change();
+    }
 }

@@ -24,6 +24,19 @@ std::vector<std::string> SplitTabList(std::string_view bytes) {
     return lines;
 }
 
+bool TabListLosesBytes(std::string_view bytes, std::size_t maxCaptionBytes) {
+    const std::size_t nul = bytes.find('\0');
+    if (nul != std::string_view::npos && bytes.find_first_not_of('\0', nul) != std::string_view::npos) {
+        return true;
+    }
+    for (const auto& caption : SplitTabList(bytes)) {
+        if (caption.size() > maxCaptionBytes) {
+            return true;
+        }
+    }
+    return false;
+}
+
 std::string JoinTabList(const std::vector<std::string>& captions) {
     std::size_t size = 0;
     for (const auto& c : captions) {

@@ -11,6 +11,10 @@ namespace qb::store {
 // line becomes a caption, an empty one too; a break at the very end adds no empty caption.
 std::vector<std::string> SplitTabList(std::string_view bytes);
 
+// Whether reading the list and writing it back would lose stored bytes: a NUL with more after
+// it, or a caption longer than the strip gives back (maxCaptionBytes).
+bool TabListLosesBytes(std::string_view bytes, std::size_t maxCaptionBytes);
+
 // Each caption followed by CR LF, the last one included; no captions give no bytes.
 std::string JoinTabList(const std::vector<std::string>& captions);
 

@@ -37,6 +37,12 @@ std::wstring FromAnsi(std::string_view bytes) {
 }
 
 std::string ToAnsi(std::wstring_view text) {
+    bool lost = false;
+    return ToAnsi(text, lost);
+}
+
+std::string ToAnsi(std::wstring_view text, bool& lost) {
+    lost = false;
     if (text.empty()) {
         return {};
     }
@@ -53,8 +59,10 @@ std::string ToAnsi(std::wstring_view text) {
             WideCharToMultiByte(CP_ACP, 0, text.data() + at, in, nullptr, 0, nullptr, nullptr);
         const std::size_t base = out.size();
         out.resize(base + static_cast<std::size_t>(n));
+        BOOL usedDefault = FALSE;
         WideCharToMultiByte(CP_ACP, 0, text.data() + at, in, out.data() + base, n, nullptr,
-                            nullptr);
+                            &usedDefault);
+        lost = lost || usedDefault != FALSE;
         at += len;
     }
     return out;

@@ -49,7 +49,11 @@ void SaveTabList(const std::vector<std::string>& captions) {
     win::WriteWholeFile(kTabListWritePath, JoinTabList(captions));
 }
 
-std::vector<std::string> LoadTabList() { return SplitTabList(win::ReadWholeFile(kTabListReadPath)); }
+std::vector<std::string> LoadTabList() { return SplitTabList(ReadTabListBytes()); }
+
+std::string ReadTabListBytes() { return win::ReadWholeFile(kTabListReadPath); }
+
+bool PageExists(int index) { return win::FileExists(PageFileName(index)); }
 
 namespace {
 

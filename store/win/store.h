@@ -27,6 +27,10 @@ std::string LoadTextFile(std::wstring_view path);
 bool TabListExists();
 void SaveTabList(const std::vector<std::string>& captions);
 std::vector<std::string> LoadTabList();
+// The tab list file's bytes as they are stored.
+std::string ReadTabListBytes();
+
+bool PageExists(int index);
 
 // Deletes the page file of i, then moves the page files of i+1 .. n down by one, n being the
 // number of tabs left. Failures of single deletes and renames are passed over.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <shellapi.h>
 
 #include "tests/e2e/driver.h"
 
@@ -147,19 +148,37 @@ TEST(Hiding, ExitFromTheIconMenuWhileHiddenWritesEverythingAndEnds) {
     EXPECT_EQ(dir.Read(L"settings.dat").size(), 24u);
 }
 
-TEST(Hiding, ExitRemovesTheIconBeforeClosing) {
+TEST(Hiding, ExitRemovesTheIcon) {
+    ScratchDir dir;
+    MakeStore(dir);
+    Program program(dir);
+    const HWND form = program.form();
+    ASSERT_TRUE(program.TrayIconRegistered());
+    IconMenu(program, {VK_UP});
+    ASSERT_TRUE(program.WaitForExit());
+    NOTIFYICONDATAA data{};
+    data.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    data.hWnd = form;
+    data.uID = 1;
+    EXPECT_FALSE(Shell_NotifyIconA(NIM_MODIFY, &data));
+}
+
+TEST(Hiding, ExitThatCannotSaveKeepsTheProgramReachable) {
     ScratchDir dir;
     MakeStore(dir);
     Program program(dir);
     ASSERT_TRUE(program.TrayIconRegistered());
-    // A directory where the tab list goes makes closing fail after the icon is gone.
+    // A directory where the tab list goes makes closing fail after the icon was removed.
     std::filesystem::remove(dir / L"Strings/Tabs.txt");
     std::filesystem::create_directory(dir / L"Strings/Tabs.txt");
+    IconEvent(program, WM_LBUTTONUP);  // hidden: only the icon leads back
     IconMenu(program, {VK_UP});
     ASSERT_TRUE(program.ErrorBoxText().has_value());
     program.DismissErrorBox();
     EXPECT_TRUE(program.Running());
-    EXPECT_FALSE(program.TrayIconRegistered());
+    EXPECT_TRUE(program.TrayIconRegistered()) << "the icon is registered again";
+    IconEvent(program, WM_LBUTTONUP);
+    EXPECT_TRUE(Shown(program));
 }
 
 }  // namespace
