@@ -41,6 +41,24 @@ qb_prefix_fonts() {
     cp -n /usr/share/wine/fonts/* "$fonts/" 2>/dev/null || true
 }
 
+# Wine's own tools as 64-bit programs. With 32-bit Wine installed, `wine` starts their 32-bit
+# builds, and the 32-bit taskkill does not see 64-bit processes.
+qb_wine64() {
+    local loader
+    loader=$(command -v wine64 || true)
+    [[ -z $loader && -x /usr/lib/wine/wine64 ]] && loader=/usr/lib/wine/wine64
+    if [[ -n $loader ]]; then
+        WINELOADER=$loader "$loader" "$@"
+    else
+        wine "$@"
+    fi
+}
+
+# A close request to every window of the named program (not a forced end).
+qb_taskkill() {
+    qb_wine64 taskkill /im "$1"
+}
+
 qb_env_stop() {
     if [[ -n "$QB_OWN_PREFIX" ]]; then
         WINEPREFIX=$QB_OWN_PREFIX wineserver -k >/dev/null 2>&1 || true
