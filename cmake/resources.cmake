@@ -1,8 +1,14 @@
 # Pixel art is kept as XPM text in res/art; ImageMagick turns it into the bitmap strip of the
 # image list and the application icon at build time.
-# ImageMagick's own convert; /usr/local may hold an unrelated program of that name.
-find_program(QB_CONVERT convert PATHS /usr/bin NO_DEFAULT_PATH)
-find_program(QB_CONVERT convert REQUIRED)
+if(CMAKE_HOST_WIN32)
+    # ImageMagick 7's magick.exe takes convert's arguments; the convert.exe of Windows itself
+    # is a disk tool.
+    find_program(QB_CONVERT magick REQUIRED)
+else()
+    # ImageMagick's own convert; /usr/local may hold an unrelated program of that name.
+    find_program(QB_CONVERT convert PATHS /usr/bin NO_DEFAULT_PATH)
+    find_program(QB_CONVERT NAMES convert magick REQUIRED)
+endif()
 set(QB_ART ${CMAKE_SOURCE_DIR}/res/art)
 set(QB_RES_OUT ${CMAKE_BINARY_DIR}/res)
 file(MAKE_DIRECTORY ${QB_RES_OUT})
@@ -29,6 +35,25 @@ add_custom_command(
 
 set_source_files_properties(${CMAKE_SOURCE_DIR}/res/quillbrasset.rc PROPERTIES
     OBJECT_DEPENDS "${QB_RES_OUT}/imagelist.bmp;${QB_RES_OUT}/app.ico")
+
+# The version resource takes its numbers from the project's version (1.5 is 1.5.0.0).
+set(QB_VERSION_MAJOR ${PROJECT_VERSION_MAJOR})
+set(QB_VERSION_MINOR ${PROJECT_VERSION_MINOR})
+set(QB_VERSION_PATCH 0)
+set(QB_VERSION_TWEAK 0)
+if(NOT PROJECT_VERSION_PATCH STREQUAL "")
+    set(QB_VERSION_PATCH ${PROJECT_VERSION_PATCH})
+endif()
+if(NOT PROJECT_VERSION_TWEAK STREQUAL "")
+    set(QB_VERSION_TWEAK ${PROJECT_VERSION_TWEAK})
+endif()
+set(QB_VERSION_TEXT ${PROJECT_VERSION})
+set(QB_VERSION_FULL_TEXT
+    "${QB_VERSION_MAJOR}.${QB_VERSION_MINOR}.${QB_VERSION_PATCH}.${QB_VERSION_TWEAK}")
+configure_file(${CMAKE_SOURCE_DIR}/res/version.h.in ${QB_RES_OUT}/version.h @ONLY)
+set_source_files_properties(${CMAKE_SOURCE_DIR}/res/version.rc PROPERTIES
+    OBJECT_DEPENDS "${QB_RES_OUT}/version.h;${CMAKE_SOURCE_DIR}/res/quillbrasset.manifest")
+
 set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I${QB_RES_OUT} -I${CMAKE_SOURCE_DIR}/res")
 enable_language(RC)
-set(QB_RESOURCE_FILES ${CMAKE_SOURCE_DIR}/res/quillbrasset.rc)
+set(QB_RESOURCE_FILES ${CMAKE_SOURCE_DIR}/res/quillbrasset.rc ${CMAKE_SOURCE_DIR}/res/version.rc)
