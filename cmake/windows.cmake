@@ -19,8 +19,14 @@ include(cmake/resources.cmake)
 add_executable(Quillbrasset WIN32 app/main.cpp ${QB_RESOURCE_FILES})
 target_link_libraries(Quillbrasset PRIVATE qb_win)
 if(MINGW)
-    target_link_options(Quillbrasset PRIVATE -municode)
+    # -s: the shipped program carries no symbol table.
+    target_link_options(Quillbrasset PRIVATE -municode $<$<CONFIG:Release,MinSizeRel>:-s>)
+else()
+    # The manifest comes from res/version.rc, not from the linker.
+    target_link_options(Quillbrasset PRIVATE /MANIFEST:NO)
 endif()
+
+include(cmake/package.cmake)
 
 if(QB_TESTS)
     add_subdirectory(tests/windows)
