@@ -1,0 +1,522 @@
+// Faults injected into the real program: files held open by another program, files and
+// directories in the wrong place, damaged and hostile files, the process killed while it saves,
+// the end of the session and a second copy in the same directory. After each, every stored
+// note must still be on disk as it was (or as the user last saved it). The suite ends with one
+// line: faults injected, survived, and bytes of stored notes lost.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <chrono>
+#include <cstdio>
+#include <map>
+#include <random>
+
+#include "store/pure/linebreaks.h"
+#include "tests/e2e/driver.h"
+
+namespace e2e {
+namespace {
+
+struct Ledger {
+    int injected = 0;
+    int survived = 0;
+    long long bytesLost = 0;
+};
+Ledger ledger;
+
+class LedgerReport : public ::testing::Environment {
+public:
+    void TearDown() override {
+        std::printf("faults injected: %d, survived: %d, bytes of stored notes lost: %lld\n",
+                    ledger.injected, ledger.survived, ledger.bytesLost);
+    }
+};
+const auto* const kReport = ::testing::AddGlobalTestEnvironment(new LedgerReport);
+
+// The notes a case starts with, by file, and what must be on disk afterwards.
+using Notes = std::map<std::wstring, std::string>;
+
+void Store(const ScratchDir& dir, const Notes& notes) {
+    for (const auto& [name, bytes] : notes) {
+        dir.Write(name, bytes);
+    }
+}
+
+// Bytes of the expected notes that are not on disk as expected (a kept original counts).
+long long Lost(const ScratchDir& dir, const Notes& expected) {
+    long long lost = 0;
+    for (const auto& [name, bytes] : expected) {
+        const bool here = dir.Exists(name) && !std::filesystem::is_directory(dir / name) &&
+                          dir.Read(name) == bytes;
+        const bool kept = dir.Exists(name + L".original") && dir.Read(name + L".original") == bytes;
+        if (!here && !kept) {
+            lost += static_cast<long long>(bytes.size());
+        }
+    }
+    return lost;
+}
+
+// One injected fault: counted, and judged at the end of its scope.
+class Fault {
+public:
+    explicit Fault(const ScratchDir& dir) : dir_(dir) { ++ledger.injected; }
+    ~Fault() {
+        const long long lost = Lost(dir_, expected_);
+        ledger.bytesLost += lost;
+        if (lost == 0 && !::testing::Test::HasFailure()) {
+            ++ledger.survived;
+        }
+        EXPECT_EQ(lost, 0) << "bytes of stored notes lost";
+    }
+    Fault(const Fault&) = delete;
+    Fault& operator=(const Fault&) = delete;
+    // What must be on disk when the case ends.
+    void Expect(const Notes& notes) {
+        for (const auto& [k, v] : notes) {
+            expected_[k] = v;
+        }
+    }
+    // A note the user removed on purpose.
+    void Forget(const std::wstring& name) { expected_.erase(name); }
+
+private:
+    const ScratchDir& dir_;
+    Notes expected_;
+};
+
+// Another program holding a file open, sharing nothing.
+class Held {
+public:
+    explicit Held(const std::filesystem::path& path)
+        : h_(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)) {}
+    ~Held() { Release(); }
+    Held(const Held&) = delete;
+    Held& operator=(const Held&) = delete;
+    bool ok() const { return h_ != INVALID_HANDLE_VALUE; }
+    void Release() {
+        if (ok()) {
+            CloseHandle(h_);
+            h_ = INVALID_HANDLE_VALUE;
+        }
+    }
+
+private:
+    HANDLE h_;
+};
+
+const std::string kSettings = SettingsBytes(60, 60, 240, 433, 202, 0);
+
+Notes ThreeTabs() {
+    return {{L"settings.dat", kSettings},
+            {L"Strings/Tabs.txt", "Home\r\nWork\r\nIdeas\r\n"},
+            {L"Strings/Tab0.txt", "home notes\r\nline two"},
+            {L"Strings/Tab1.txt", "work notes"},
+            {L"Strings/Tab2.txt", "ideas"}};
+}
+
+Notes Pages(const Notes& notes) {
+    Notes pages;
+    for (const auto& [k, v] : notes) {
+        if (k.find(L"/Tab") != std::wstring::npos && k != L"Strings/Tabs.txt") {
+            pages[k] = v;
+        }
+    }
+    return pages;
+}
+
+bool ReadOnlyMemo(const Program& program) {
+    return (GetWindowLongPtrW(program.memo(), GWL_STYLE) & ES_READONLY) != 0;
+}
+
+std::wstring Error(Program& program) {
+    auto text = program.ErrorBoxText();
+    program.DismissErrorBox();
+    return text.value_or(L"(no error box)");
+}
+
+// --- Pages that cannot be read ---------------------------------------------------------------
+
+TEST(Faults, PageHeldOpenIsNeverWrittenOverWithAnotherPage) {
+    ScratchDir dir;
+    const Notes notes = ThreeTabs();
+    Store(dir, notes);
+    Fault fault(dir);
+    fault.Expect(Pages(notes));
+    Program program(dir);
+    Held held(dir / L"Strings/Tab1.txt");
+    ASSERT_TRUE(held.ok());
+    program.ClickTab(1);
+    EXPECT_EQ(Error(program).substr(0, 18), L"Cannot open file \"");
+    EXPECT_EQ(program.SelectedTab(), 1);
+    EXPECT_EQ(program.MemoText(), L"") << "nothing of the page left stays on show";
+    EXPECT_TRUE(ReadOnlyMemo(program)) << "typing that would not be kept is refused";
+    held.Release();
+    program.ClickTab(2);  // leaving the unread page must not write it
+    EXPECT_EQ(program.MemoText(), L"ideas");
+    EXPECT_FALSE(ReadOnlyMemo(program));
+    program.ClickTab(1);
+    EXPECT_EQ(program.MemoText(), L"work notes");
+    ASSERT_TRUE(program.CloseFromOutside());
+}
+
+TEST(Faults, DirectoryInAPagesPlaceFailsTheSaveAndKeepsTheEdits) {
+    ScratchDir dir;
+    Notes notes = ThreeTabs();
+    notes.erase(L"Strings/Tab1.txt");
+    Store(dir, notes);
+    std::filesystem::create_directories(dir / L"Strings/Tab1.txt");
+    Fault fault(dir);
+    fault.Expect(Pages(notes));
+    Program program(dir);
+    program.ClickTab(1);
+    EXPECT_EQ(program.MemoText(), L"");
+    program.SetMemoText(L"typed on a page that cannot be saved");
+    program.ClickTab(0);
+    EXPECT_EQ(Error(program).substr(0, 20), L"Cannot create file \"");
+    EXPECT_EQ(program.SelectedTab(), 1);
+    EXPECT_EQ(program.MemoText(), L"typed on a page that cannot be saved");
+}
+
+// --- Start-up with a damaged or partial store -------------------------------------------------
+
+TEST(Faults, MissingSettingsRestoreTheStoreInsteadOfTheFirstRun) {
+    ScratchDir dir;
+    Notes notes = ThreeTabs();
+    notes.erase(L"settings.dat");
+    Store(dir, notes);
+    Fault fault(dir);
+    fault.Expect(notes);
+    {
+        Program program(dir);
+        EXPECT_EQ(program.Captions(), (std::vector<std::wstring>{L"Home", L"Work", L"Ideas"}));
+        EXPECT_EQ(program.SelectedTab(), 0);
+        EXPECT_EQ(program.MemoText(), L"home notes\r\nline two");
+        ASSERT_TRUE(program.CloseFromOutside());
+    }
+    EXPECT_EQ(dir.Read(L"settings.dat").size(), 24u);
+}
+
+TEST(Faults, FirstRunNeverWritesTheEmptyPageOverAStoredOne) {
+    ScratchDir dir;
+    dir.CopyReadme();
+    const Notes notes{{L"Strings/Tab0.txt", "a page whose tab list was lost"}};
+    Store(dir, notes);
+    Fault fault(dir);
+    fault.Expect(notes);
+    Program program(dir);
+    EXPECT_EQ(program.TabCount(), 2) << "the About page opens as on a first run";
+}
+
+TEST(Faults, ShortSettingsAreReportedAndTheStoreStillRestored) {
+    for (std::size_t size : {std::size_t{0}, std::size_t{20}}) {
+        ScratchDir dir;
+        Notes notes = ThreeTabs();
+        Store(dir, notes);
+        dir.Write(L"settings.dat", kSettings.substr(0, size));
+        Fault fault(dir);
+        fault.Expect(Pages(notes));
+        fault.Expect({{L"Strings/Tabs.txt", notes.at(L"Strings/Tabs.txt")}});
+        Program program(dir);
+        ASSERT_EQ(program.startupErrors.size(), 1u) << size;
+        EXPECT_EQ(program.startupErrors[0], L"Read beyond end of file.");
+        EXPECT_EQ(program.TabCount(), 3);
+        EXPECT_EQ(program.MemoText(), L"home notes\r\nline two");
+        ASSERT_TRUE(program.CloseFromOutside());
+        EXPECT_EQ(dir.Read(L"settings.dat").size(), 24u) << "a whole file replaces the short one";
+    }
+}
+
+TEST(Faults, SettingsHeldOpenAreNotReplacedAndTheProgramStillEnds) {
+    ScratchDir dir;
+    const Notes notes = ThreeTabs();
+    Store(dir, notes);
+    Fault fault(dir);
+    fault.Expect(notes);
+    Held held(dir / L"settings.dat");
+    ASSERT_TRUE(held.ok());
+    Program program(dir);
+    ASSERT_EQ(program.startupErrors.size(), 1u);
+    EXPECT_EQ(program.startupErrors[0], L"I/O error 32.");
+    EXPECT_EQ(program.TabCount(), 3);
+    ASSERT_TRUE(program.CloseFromOutside());
+}
+
+TEST(Faults, TabListHeldOpenIsNotReplacedByTheDeclaredTab) {
+    ScratchDir dir;
+    const Notes notes = ThreeTabs();
+    Store(dir, notes);
+    Fault fault(dir);
+    fault.Expect(notes);
+    Held held(dir / L"Strings/Tabs.txt");
+    ASSERT_TRUE(held.ok());
+    Program program(dir);
+    ASSERT_EQ(program.startupErrors.size(), 1u);
+    EXPECT_EQ(program.startupErrors[0].substr(0, 18), L"Cannot open file \"");
+    EXPECT_TRUE(ReadOnlyMemo(program)) << "nothing typed in this run could be kept";
+    held.Release();
+    ASSERT_TRUE(program.CloseFromOutside());
+}
+
+TEST(Faults, HostileSettingsValuesStartTheProgram) {
+    for (const std::string& settings :
+         {SettingsBytes(-2147483647 - 1, 2147483647, -1, -5, 0, 2147483647),
+          SettingsBytes(0, 0, 0, 100000, 100000, -7), kSettings + std::string(1000000 - 24, 'x')}) {
+        ScratchDir dir;
+        Notes notes = ThreeTabs();
+        notes[L"settings.dat"] = settings;
+        Store(dir, notes);
+        Fault fault(dir);
+        fault.Expect(Pages(notes));
+        Program program(dir);
+        EXPECT_TRUE(program.startupErrors.empty());
+        EXPECT_TRUE(program.Running());
+        ASSERT_TRUE(program.CloseFromOutside());
+        EXPECT_EQ(dir.Read(L"settings.dat").size(), 24u);
+    }
+}
+
+// --- Closing tabs ------------------------------------------------------------------------------
+
+void CloseSelectedTab(Program& program) {
+    RECT r{};
+    GetClientRect(program.tabs(), &r);
+    program.Click(program.tabs(), r.right - 10, 10, true);
+    program.Keys({VK_DOWN});
+    program.Keys({VK_DOWN});
+    program.Keys({VK_RETURN});
+    ASSERT_NE(program.FindOwnWindow(nullptr, L"Warning"), nullptr);
+    program.Idle();
+    program.Keys({VK_RETURN});
+}
+
+TEST(Faults, ClosingATabWhosePageIsHeldOpenChangesNothing) {
+    ScratchDir dir;
+    const Notes notes = ThreeTabs();
+    Store(dir, notes);
+    dir.Write(L"settings.dat", SettingsBytes(60, 60, 240, 433, 202, 1));
+    Fault fault(dir);
+    fault.Expect(Pages(notes));
+    Program program(dir);
+    Held held(dir / L"Strings/Tab1.txt");
+    ASSERT_TRUE(held.ok());
+    CloseSelectedTab(program);
+    EXPECT_EQ(Error(program).substr(0, 18), L"Cannot move file \"");
+    EXPECT_EQ(program.TabCount(), 3);
+    EXPECT_EQ(program.SelectedTab(), 1);
+}
+
+TEST(Faults, ClosingATabWhileALaterPageIsHeldOpenRollsBack) {
+    ScratchDir dir;
+    const Notes notes = ThreeTabs();
+    Store(dir, notes);
+    Fault fault(dir);
+    fault.Expect(Pages(notes));
+    Program program(dir);
+    Held held(dir / L"Strings/Tab2.txt");
+    ASSERT_TRUE(held.ok());
+    CloseSelectedTab(program);
+    EXPECT_EQ(Error(program).substr(0, 18), L"Cannot move file \"");
+    EXPECT_EQ(program.Captions(), (std::vector<std::wstring>{L"Home", L"Work", L"Ideas"}));
+    held.Release();
+    // With nothing in the way the same close goes through, every page at its new number.
+    CloseSelectedTab(program);
+    EXPECT_EQ(program.Captions(), (std::vector<std::wstring>{L"Work", L"Ideas"}));
+    fault.Expect({{L"Strings/Tab0.txt", "work notes"}, {L"Strings/Tab1.txt", "ideas"}});
+    fault.Forget(L"Strings/Tab2.txt");  // "home notes" went with its tab
+    EXPECT_FALSE(dir.Exists(L"Strings/Tab2.txt"));
+    EXPECT_EQ(program.MemoText(), L"work notes");
+}
+
+// --- Saves interrupted --------------------------------------------------------------------------
+
+TEST(Faults, ProcessKilledDuringSavesLeavesEveryPageWhole) {
+    ScratchDir dir;
+    std::string line = "0123456789 abcdefghijklmnopqrstuvwxyz\r\n";
+    std::string big;
+    while (big.size() < 2'000'000) {
+        big += line;
+    }
+    Notes notes = ThreeTabs();
+    notes[L"Strings/Tab0.txt"] = big;
+    Store(dir, notes);
+    std::mt19937 random(20261207);
+    std::string stored = big;
+    for (int round = 0; round < 6; ++round) {
+        Fault fault(dir);
+        Program program(dir);
+        ASSERT_EQ(program.MemoText().size(), stored.size()) << "round " << round;
+        // A different whole page each round, then a close that is cut short at some moment.
+        std::wstring text(stored.size(), L'x');
+        for (std::size_t i = 0; i < stored.size(); ++i) {
+            text[i] = static_cast<wchar_t>(static_cast<unsigned char>(stored[i]));
+        }
+        text[0] = static_cast<wchar_t>(L'A' + round);
+        program.SetMemoText(text);
+        std::string next = stored;
+        next[0] = static_cast<char>('A' + round);
+        PostMessageW(program.form(), WM_CLOSE, 0, 0);
+        Pause(static_cast<int>(random() % 400));
+        TerminateProcess(OpenProcess(PROCESS_TERMINATE, FALSE, program.pid()), 9);
+        program.WaitForExit();
+        const std::string now = dir.Read(L"Strings/Tab0.txt");
+        EXPECT_TRUE(now == stored || now == next) << "round " << round << ": a torn page";
+        fault.Expect({{L"Strings/Tab0.txt", now == next ? next : stored}});
+        fault.Expect({{L"Strings/Tab1.txt", "work notes"}, {L"Strings/Tab2.txt", "ideas"}});
+        stored = now;
+    }
+}
+
+// --- The end of the session, a second copy -------------------------------------------------------
+
+TEST(Faults, EndOfSessionSavesLikeExit) {
+    ScratchDir dir;
+    const Notes notes = ThreeTabs();
+    Store(dir, notes);
+    Fault fault(dir);
+    Program program(dir);
+    program.SetMemoText(L"written just before log-off");
+    DWORD_PTR agreed = 0;
+    SendMessageTimeoutW(program.form(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_BLOCK,
+                        10000, &agreed);
+    EXPECT_EQ(agreed, TRUE);
+    fault.Expect({{L"Strings/Tab0.txt", "written just before log-off"},
+                  {L"Strings/Tabs.txt", notes.at(L"Strings/Tabs.txt")}});
+    EXPECT_EQ(dir.Read(L"settings.dat").size(), 24u);
+    PostMessageW(program.form(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+    EXPECT_TRUE(program.WaitForExit());
+}
+
+TEST(Faults, SecondCopyInTheSameDirectoryBringsTheFirstForward) {
+    ScratchDir dir;
+    const Notes notes = ThreeTabs();
+    Store(dir, notes);
+    Fault fault(dir);
+    fault.Expect(Pages(notes));
+    Program first(dir);
+    PostMessageW(first.form(), WM_USER + 1, 1, WM_LBUTTONUP);  // hidden to the icon
+    first.Idle(100);
+    ASSERT_FALSE(IsWindowVisible(first.form()));
+
+    Program second(dir, false);
+    EXPECT_TRUE(second.WaitForExit()) << "the second copy ends";
+    first.Idle(200);
+    EXPECT_TRUE(IsWindowVisible(first.form())) << "and the first one shows itself";
+
+    ScratchDir elsewhere;
+    Store(elsewhere, notes);
+    Program beside(elsewhere);
+    EXPECT_TRUE(beside.Running()) << "copies in other directories run side by side";
+}
+
+// --- Bytes the window cannot show ---------------------------------------------------------------
+
+TEST(Faults, PageCutAtANulByteKeepsItsFile) {
+    ScratchDir dir;
+    Notes notes = ThreeTabs();
+    const std::string withNul("shown\0hidden tail", 17);
+    notes[L"Strings/Tab0.txt"] = withNul;
+    Store(dir, notes);
+    Fault fault(dir);
+    fault.Expect(Pages(notes));
+    Program program(dir);
+    // The notice comes once, as a box of the program while it starts.
+    ASSERT_EQ(program.startupErrors.size(), 1u);
+    EXPECT_NE(program.startupErrors[0].find(L"Tab0.txt.original"), std::wstring::npos);
+    EXPECT_EQ(program.MemoText(), L"shown");
+    program.ClickTab(1);
+    program.ClickTab(0);
+    EXPECT_EQ(dir.Read(L"Strings/Tab0.txt"), withNul) << "unchanged page, file untouched";
+    EXPECT_EQ(program.FindOwnWindow(L"#32770", nullptr, 300), nullptr) << "told once only";
+
+    program.Activate();
+    program.Keys({VK_CONTROL, VK_END});
+    program.Type(L"+");
+    program.ClickTab(1);
+    EXPECT_EQ(dir.Read(L"Strings/Tab0.txt"), "shown+");
+    EXPECT_EQ(dir.Read(L"Strings/Tab0.txt.original"), withNul);
+}
+
+TEST(Faults, TabListThatTheStripCannotHoldKeepsItsFile) {
+    ScratchDir dir;
+    Notes notes = ThreeTabs();
+    const std::string list = "Home\r\n" + std::string(100000, 'c') + "\r\nIdeas\r\n" +
+                             std::string("\0after the nul\r\n", 16);
+    notes[L"Strings/Tabs.txt"] = list;
+    Store(dir, notes);
+    Fault fault(dir);
+    fault.Expect(notes);
+    Program program(dir);
+    EXPECT_EQ(program.startupErrors.size(), 1u) << "the notice";
+    EXPECT_EQ(program.TabCount(), 3);
+    ASSERT_TRUE(program.CloseFromOutside());
+    fault.Expect({{L"settings.dat", dir.Read(L"settings.dat")}});
+}
+
+TEST(Faults, CharactersTheCodePageCannotHoldAreNotReplacedSilently) {
+    ScratchDir dir;
+    const Notes notes = ThreeTabs();
+    Store(dir, notes);
+    Fault fault(dir);
+    Program program(dir);
+    program.SetMemoText(L"日本語 and ☃");
+    program.ClickTab(1);
+    auto notice = program.ErrorBoxText();
+    ASSERT_TRUE(notice.has_value()) << "the user is told";
+    EXPECT_NE(notice->find(L"«?»"), std::wstring::npos);
+    program.DismissErrorBox();
+    fault.Expect({{L"Strings/Tab1.txt", "work notes"}, {L"Strings/Tab2.txt", "ideas"}});
+}
+
+// --- Files the controls are slow or unable to take -------------------------------------------------
+
+TEST(Faults, HostileFilesAreReadAsTheFormatsSay) {
+    struct Case {
+        const char* name;
+        std::string tabs;
+        std::string page;
+    };
+    std::string binary;
+    for (int i = 0; i < 4096; ++i) {
+        binary += static_cast<char>((i * 7 + 1) % 255 + 1);  // every byte but NUL
+    }
+    std::string manyLines;
+    for (int i = 0; i < 5000; ++i) {
+        manyLines += 't';
+        manyLines += std::to_string(i);
+        manyLines += "\r\n";
+    }
+    std::string tenMegabytes;
+    while (tenMegabytes.size() < 10'000'000) {
+        tenMegabytes += "an ordinary line of notes, forty chars\r\n";
+    }
+    const std::vector<Case> cases = {
+        {"binary tab list and page", binary, binary},
+        {"lone CRs", "a\rb\rc\r", "x\ry\rz"},
+        {"5,000 tabs", manyLines, "page"},
+        {"10 MB of lines", "Main\r\n", tenMegabytes},
+        {"one line of 20,000 characters", "Main\r\n", std::string(20000, 'w')},
+        {"broken double-byte bytes", "Main\r\n", "\x81\r\n\x82"},
+    };
+    for (const auto& c : cases) {
+        ScratchDir dir;
+        dir.Write(L"settings.dat", kSettings);
+        dir.Write(L"Strings/Tabs.txt", c.tabs);
+        dir.Write(L"Strings/Tab0.txt", c.page);
+        Fault fault(dir);
+        const auto start = std::chrono::steady_clock::now();
+        Program program(dir);
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        std::printf("  %-32s started in %.2f s\n", c.name, seconds);
+        EXPECT_TRUE(program.startupErrors.empty()) << c.name;
+        ASSERT_TRUE(program.CloseFromOutside(120000)) << c.name;
+        // Saved back unchanged by the user: the page as read, line breaks made CR LF.
+        fault.Expect({{L"Strings/Tab0.txt",
+                       qb::store::NormaliseLineBreaks(c.page, qb::store::NoLeadBytes())}});
+    }
+}
+
+}  // namespace
+}  // namespace e2e
