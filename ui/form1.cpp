@@ -431,24 +431,21 @@ void TForm1::SetAlphaBlendValue(BYTE alpha) {
     SetLayeredWindowAttributes(Handle, 0, alpha_, LWA_ALPHA);
 }
 
-std::string TForm1::MemoBytes() const {
+std::wstring TForm1::MemoText() const {
     const int length = GetWindowTextLengthW(Memo1);
     std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
     const int got = GetWindowTextW(Memo1, text.data(), length + 1);
     text.resize(static_cast<std::size_t>(std::max(0, got)));
-    return qb::win::ToAnsi(text);
+    return text;
 }
+
+std::string TForm1::MemoBytes() const { return qb::win::ToAnsi(MemoText()); }
 
 void TForm1::SetMemoBytes(std::string_view bytes) {
     const std::wstring text = qb::win::FromAnsi(qb::store::UpToFirstNul(bytes));
-    const int length = GetWindowTextLengthW(Memo1);
-    if (static_cast<std::size_t>(length) == text.size()) {
-        std::wstring current(static_cast<std::size_t>(length) + 1, L'\0');
-        const int got = GetWindowTextW(Memo1, current.data(), length + 1);
-        current.resize(static_cast<std::size_t>(std::max(0, got)));
-        if (current == text) {
-            return;
-        }
+    if (static_cast<std::size_t>(GetWindowTextLengthW(Memo1)) == text.size() &&
+        MemoText() == text) {
+        return;
     }
     if (!SetWindowTextW(Memo1, text.c_str())) {
         throw qb::Error(std::wstring(qb::kTextExceedsMemoCapacity));

@@ -118,6 +118,7 @@ public:
     // The strip's tabs.
     qb::ui::TabStrip Tabs() const { return qb::ui::TabStrip(TabControl1); }
 
+    std::wstring MemoText() const;
     // The text area's whole text, as the store keeps it (ANSI bytes).
     std::string MemoBytes() const;
     // Replaces the text area's text with stored bytes, unless it equals them already.
@@ -165,6 +166,8 @@ private:
     // A new page (a new tab, the About page) is in the text area.
     void NewPageShown();
     std::string MemoBytesTold();
+    // Tells the user when a caption holds characters the stored tab list cannot.
+    void CaptionEntered(const std::wstring& caption);
     void KeepOriginal(const std::wstring& path);
     void MakeTopmost();
     void PopupAt(HMENU menu, HWND control, int x, int y);

@@ -70,12 +70,8 @@ void TForm1::KeepOriginal(const std::wstring& path) {
 }
 
 std::string TForm1::MemoBytesTold() {
-    const std::string bytes = MemoBytes();
     bool lost = false;
-    const int length = GetWindowTextLengthW(Memo1);
-    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-    text.resize(static_cast<std::size_t>(std::max(0, GetWindowTextW(Memo1, text.data(), length + 1))));
-    qb::win::ToAnsi(text, lost);
+    std::string bytes = qb::win::ToAnsi(MemoText(), lost);
     if (lost) {
         const int index = Tabs().Selected();
         const std::wstring caption = index >= 0 ? Tabs().Caption(index) : std::wstring();
@@ -83,6 +79,15 @@ std::string TForm1::MemoBytesTold() {
                    Format(kLostCharactersNotice, {L"страницы «" + caption + L"»"}));
     }
     return bytes;
+}
+
+void TForm1::CaptionEntered(const std::wstring& caption) {
+    bool lost = false;
+    qb::win::ToAnsi(caption, lost);
+    if (lost) {
+        NoticeOnce(L"caption:" + caption,
+                   Format(kLostCharactersNotice, {L"имени вкладки «" + caption + L"»"}));
+    }
 }
 
 void TForm1::SaveCurrentPage() {
@@ -233,6 +238,7 @@ void TForm1::NewExecute() {
     if (!caption) {
         return;
     }
+    CaptionEntered(*caption);
     tabs.Append(*caption);
     tabsChanged_ = true;
     SetActionEnabled(ID_ACTION1, true);
@@ -253,6 +259,7 @@ void TForm1::RenameExecute() {
         caption = qb::ui::InputQuery(Handle, L"Новое имя", L"Введите новое имя вкладки:", initial);
     }
     if (caption && *caption != initial) {
+        CaptionEntered(*caption);
         tabs.SetCaption(index, *caption);
         tabsChanged_ = true;
         LayoutControls();
