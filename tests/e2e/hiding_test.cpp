@@ -85,6 +85,26 @@ TEST(Hiding, TwoLeftClicksOnTheIconHideAndShow) {
     EXPECT_TRUE(Shown(program));
 }
 
+TEST(Hiding, MinimizedApplicationStillCountsAsShown) {
+    ScratchDir dir;
+    MakeStore(dir);
+    Program program(dir);
+    // Minimize from the system menu: the whole application goes to its taskbar button.
+    SendMessageW(program.form(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    program.Idle();
+    EXPECT_FALSE(IsWindowVisible(program.form()));
+    EXPECT_TRUE(IsIconic(program.application()));
+    // The window still counts as shown: the first click hides it, button and all...
+    IconEvent(program, WM_LBUTTONUP);
+    EXPECT_FALSE(IsWindowVisible(program.form()));
+    EXPECT_FALSE(IsWindowVisible(program.application()));
+    // ...and the second brings it back.
+    IconEvent(program, WM_LBUTTONUP);
+    EXPECT_TRUE(Shown(program));
+    EXPECT_FALSE(IsIconic(program.application()));
+    EXPECT_EQ(program.Focus(), program.memo());
+}
+
 TEST(Hiding, RestoreFromTheIconMenuShowsTheWindow) {
     ScratchDir dir;
     MakeStore(dir);
