@@ -1,5 +1,6 @@
 // Tab pages: the text area always shows the page of the selected tab.
 #include <algorithm>
+#include <utility>
 
 #include "res/resource.h"
 #include "store/win/ansi.h"
@@ -50,6 +51,19 @@ public:
 
 private:
     HCURSOR previous_;
+};
+
+// Runs a step when the scope ends, also on a failure.
+template <typename F>
+class AtScopeEnd {
+public:
+    explicit AtScopeEnd(F f) : f_(std::move(f)) {}
+    ~AtScopeEnd() { f_(); }
+    AtScopeEnd(const AtScopeEnd&) = delete;
+    AtScopeEnd& operator=(const AtScopeEnd&) = delete;
+
+private:
+    F f_;
 };
 
 }  // namespace
@@ -141,6 +155,16 @@ void TForm1::LoadTabList() {
     const std::string bytes = qb::store::ReadTabListBytes();
     const auto lines = qb::store::SplitTabList(bytes);
     const auto tabs = Tabs();
+    // The captions go straight to the strip: under Wine every message through the strip's
+    // subclass costs about as much as the strip's own answer, and a list may hold a thousand
+    // tabs. Nothing here needs the subclass (it handles the mouse).
+    const auto data = reinterpret_cast<DWORD_PTR>(this);
+    const bool lifted = RemoveWindowSubclass(TabControl1, &TForm1::TabControlProc, 1) != FALSE;
+    AtScopeEnd restore([&] {
+        if (lifted) {
+            SetWindowSubclass(TabControl1, &TForm1::TabControlProc, 1, data);
+        }
+    });
     tabs.Clear();
     for (const auto& line : lines) {
         tabs.Append(qb::win::FromAnsi(line));
