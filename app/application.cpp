@@ -97,8 +97,12 @@ LRESULT Application::Dispatch(UINT msg, WPARAM wParam, LPARAM lParam) {
             }
             break;
         case WM_CLOSE:
-            // Close on the taskbar button's menu: a close request from outside the window.
-            form_->Close();
+            // Close on the taskbar button's menu: a close request from outside the window. An
+            // end-task request closes every window of the program, this one after the main
+            // window perhaps: what was closed once is not closed (and written) again.
+            if (!form_->Closed()) {
+                form_->Close();
+            }
             return 0;
         case WM_ACTIVATE:
             if (LOWORD(wParam) != WA_INACTIVE && form_->Visible() &&

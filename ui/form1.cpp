@@ -278,7 +278,11 @@ LRESULT TForm1::OnClose() {
 }
 
 void TForm1::Close() {
+    if (closed_) {
+        return;
+    }
     FormClose();
+    closed_ = true;
     DestroyWindow(Handle);
 }
 
@@ -302,6 +306,7 @@ LRESULT TForm1::OnQueryEndSession() {
 LRESULT TForm1::OnEndSession(bool ending) {
     if (ending) {
         TrayIcon(2, AppIcon);
+        closed_ = true;  // written when the session asked; nothing more to do
         DestroyWindow(Handle);
     }
     return 0;

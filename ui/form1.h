@@ -45,6 +45,7 @@ public:
     void Hide();
     // Closing: FormClose, then the window is destroyed and the message loop ends.
     void Close();
+    bool Closed() const { return closed_; }
 
     // Called by the message loop before a message is translated; true when it was consumed.
     bool PreTranslateMessage(const MSG& msg);
@@ -177,6 +178,7 @@ private:
     static LRESULT CALLBACK TabControlProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
 
     bool visible_ = false;
+    bool closed_ = false;
     int modalDialogs_ = 0;  // open modal dialogs of the program
 
     // What protects the stored notes from being written over with what was never read.

@@ -29,8 +29,17 @@ qb_env_start() {
         QB_OWN_PREFIX=$WINEPREFIX
         wineboot -i >/dev/null 2>&1 || true
         wineserver -w
-        qb_prefix_fonts "$WINEPREFIX"
+        qb_prefix_setup
     fi
+}
+
+# What every prefix the project uses needs: the fonts, and windows left unmanaged. Without a
+# window manager (as on Xvfb) Wine waits two seconds for one whenever a managed window is
+# closed; unmanaged windows close at once and behave the same otherwise.
+qb_prefix_setup() {
+    qb_wine64 reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+    wineserver -w
+    qb_prefix_fonts "$WINEPREFIX"
 }
 
 # Wine resolves "MS Sans Serif" (and its other bitmap fonts) from the prefix's Fonts folder;

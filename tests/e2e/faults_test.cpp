@@ -9,6 +9,7 @@
 #include <commctrl.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <cstdio>
 #include <map>
 #include <random>
@@ -467,6 +468,52 @@ TEST(Faults, CharactersTheCodePageCannotHoldAreNotReplacedSilently) {
     EXPECT_NE(notice->find(L"«?»"), std::wstring::npos);
     program.DismissErrorBox();
     fault.Expect({{L"Strings/Tab1.txt", "work notes"}, {L"Strings/Tab2.txt", "ideas"}});
+}
+
+// --- Read-only files (they stop only an unprivileged user: root writes them anyway) ----------
+
+bool Unprivileged() {
+    const char* flag = std::getenv("QB_UNPRIVILEGED");
+    return flag != nullptr && std::string(flag) == "1";
+}
+
+void MakeReadOnly(const std::filesystem::path& path) {
+    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY);
+}
+
+TEST(FaultsReadOnly, ReadOnlyPageRefusesTheSwitchAndKeepsTheEdits) {
+    if (!Unprivileged()) {
+        GTEST_SKIP() << "needs an unprivileged user";
+    }
+    ScratchDir dir;
+    const Notes notes = ThreeTabs();
+    Store(dir, notes);
+    MakeReadOnly(dir / L"Strings/Tab0.txt");
+    Fault fault(dir);
+    fault.Expect(Pages(notes));
+    Program program(dir);
+    program.SetMemoText(L"edits that cannot be saved here");
+    program.ClickTab(1);
+    EXPECT_EQ(Error(program).substr(0, 20), L"Cannot create file \"");
+    EXPECT_EQ(program.SelectedTab(), 0);
+    EXPECT_EQ(program.MemoText(), L"edits that cannot be saved here");
+}
+
+TEST(FaultsReadOnly, ReadOnlySettingsAreReportedAndNotReplaced) {
+    if (!Unprivileged()) {
+        GTEST_SKIP() << "needs an unprivileged user";
+    }
+    ScratchDir dir;
+    const Notes notes = ThreeTabs();
+    Store(dir, notes);
+    MakeReadOnly(dir / L"settings.dat");
+    Fault fault(dir);
+    fault.Expect(notes);
+    Program program(dir);
+    ASSERT_EQ(program.startupErrors.size(), 1u);
+    EXPECT_EQ(program.startupErrors[0], L"File access denied.");
+    EXPECT_EQ(program.TabCount(), 3);
+    ASSERT_TRUE(program.CloseFromOutside()) << "the program still ends";
 }
 
 // --- Files the controls are slow or unable to take -------------------------------------------------

@@ -139,6 +139,25 @@ TEST(Shutdown, CloseFromOutsideWritesEverythingAndTheNextStartRestoresIt) {
     EXPECT_EQ(r.right - r.left, 470);
 }
 
+// An end-task request (Wine's taskkill, the task manager) closes every top-level window of the
+// program, the application window after the main one: the store is written once, whole.
+TEST(Shutdown, EndTaskClosingEveryWindowWritesTheStoreOnce) {
+    ScratchDir dir;
+    dir.Write(L"settings.dat", SettingsBytes(120, 80, 180, 450, 260, 1));
+    dir.Write(L"Strings/Tabs.txt", "Main\r\nWork\r\n");
+    dir.Write(L"Strings/Tab1.txt", "work notes");
+    Program program(dir);
+    const HWND application = program.application();
+    PostMessageW(program.form(), WM_CLOSE, 0, 0);
+    PostMessageW(application, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(program.WaitForExit());
+    EXPECT_EQ(dir.Read(L"Strings/Tabs.txt"), "Main\r\nWork\r\n");
+    EXPECT_EQ(dir.Read(L"Strings/Tab1.txt"), "work notes");
+    const auto s = DecodeSettings(dir.Read(L"settings.dat"));
+    EXPECT_EQ(s.width, 450);
+    EXPECT_EQ(s.tabIndex, 1);
+}
+
 // Each step of shutdown is made to fail in turn: what comes before it is written, what comes
 // after it is not, and the program keeps running.
 TEST(Shutdown, WritesTabListThenPageThenSettings) {

@@ -5,7 +5,8 @@
 set -uo pipefail
 exe=$(realpath "$1") probe=$(realpath "$2") readme=$(realpath "$3")
 dir=$(mktemp -d)
-trap 'wine taskkill /im "$(basename "$exe")" >/dev/null 2>&1; sleep 1; rm -rf "$dir"' EXIT
+source "$(dirname "$0")/../../scripts/lib/wine-env.sh"
+trap 'qb_taskkill "$(basename "$exe")" >/dev/null 2>&1; sleep 1; rm -rf "$dir"' EXIT
 cp "$readme" "$dir/readme.txt"
 mkdir -p "$dir/Strings"
 printf 'Main\r\n' >"$dir/Strings/Tabs.txt"
