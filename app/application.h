@@ -9,7 +9,7 @@
 namespace qb::app {
 
 class Application {
-public:
+  public:
     explicit Application(HINSTANCE instance);
     ~Application();
     Application(const Application&) = delete;
@@ -22,7 +22,7 @@ public:
     // main window has been closed.
     int Run(TForm1& form, int showCommand);
 
-private:
+  private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     LRESULT Dispatch(UINT msg, WPARAM wParam, LPARAM lParam);
 

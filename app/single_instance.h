@@ -17,7 +17,7 @@ namespace qb::app {
 std::wstring InstanceNameFor(std::wstring_view fullPath);
 
 class SingleInstance {
-public:
+  public:
     SingleInstance();
     ~SingleInstance();
     SingleInstance(const SingleInstance&) = delete;
@@ -30,7 +30,7 @@ public:
     // A later copy asks the first one to show its window; false when it could not be reached.
     bool BringRunningForward() const;
 
-private:
+  private:
     qb::win::UniqueHandle mapping_;
     void* view_ = nullptr;
     bool first_ = true;

@@ -127,4 +127,6 @@ void TForm1::FormShow() {
     SetFocus(Memo1);
 }
 
-void TForm1::FormClose() { SaveStore(); }
+void TForm1::FormClose() {
+    SaveStore();
+}

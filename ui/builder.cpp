@@ -41,9 +41,9 @@ void FormBuilder::Build(TForm1& form, HINSTANCE instance, HWND owner) {
     CreateImages(form, instance);
 
     const std::wstring title(kForm1.title);
-    HWND hwnd = CreateWindowExW(kForm1.exStyle, kForm1.className, title.c_str(), kForm1.style,
-                                kForm1.left, kForm1.top, kForm1.width, kForm1.height, owner,
-                                nullptr, instance, &form);
+    HWND hwnd =
+        CreateWindowExW(kForm1.exStyle, kForm1.className, title.c_str(), kForm1.style, kForm1.left,
+                        kForm1.top, kForm1.width, kForm1.height, owner, nullptr, instance, &form);
     if (hwnd == nullptr) {
         throw qb::Error(L"Cannot create the main window");
     }
@@ -102,9 +102,8 @@ void FormBuilder::CreateFont(TForm1& form) {
 
 void FormBuilder::CreateImages(TForm1& form, HINSTANCE instance) {
     form.images_.reset(ImageList_Create(16, 16, ILC_COLOR24 | ILC_MASK, 5, 0));
-    qb::ui::UniqueBitmap strip(static_cast<HBITMAP>(
-        LoadImageW(instance, MAKEINTRESOURCEW(IDB_IMAGELIST), IMAGE_BITMAP, 0, 0,
-                   LR_CREATEDIBSECTION)));
+    qb::ui::UniqueBitmap strip(static_cast<HBITMAP>(LoadImageW(
+        instance, MAKEINTRESOURCEW(IDB_IMAGELIST), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
     if (strip) {
         ImageList_AddMasked(form.images_.get(), strip.get(), RGB(255, 0, 255));
     }
@@ -136,11 +135,10 @@ void FormBuilder::CreateControls(TForm1& form, HINSTANCE instance) {
             hwnd = qb::ui::CreateActionToolBar(parent, c.id, form.ImageList1, form.font_.get(),
                                                std::move(items));
         } else {
-            hwnd = CreateWindowExW(c.exStyle, c.className, L"", c.style, MulDiv(c.left, m, d),
-                                   MulDiv(c.top, m, d), MulDiv(c.width, m, d),
-                                   MulDiv(c.height, m, d), parent,
-                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), instance,
-                                   nullptr);
+            hwnd = CreateWindowExW(
+                c.exStyle, c.className, L"", c.style, MulDiv(c.left, m, d), MulDiv(c.top, m, d),
+                MulDiv(c.width, m, d), MulDiv(c.height, m, d), parent,
+                reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), instance, nullptr);
         }
         if (hwnd == nullptr) {
             throw qb::Error(std::wstring(L"Cannot create control ") + c.className);

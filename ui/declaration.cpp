@@ -24,8 +24,8 @@ const FormDeclaration kForm1 = {
     .height = 202,
     // A sizable tool window; the system menu and minimize are declared, though the tool
     // window's frame shows neither a minimize nor a maximize box.
-    .style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX |
-             WS_CLIPCHILDREN,
+    .style =
+        WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_CLIPCHILDREN,
     .exStyle = WS_EX_TOOLWINDOW | WS_EX_WINDOWEDGE,
     .alphaBlendValue = 240,
     .fontName = L"MS Sans Serif",
@@ -36,9 +36,8 @@ const FormDeclaration kForm1 = {
 namespace {
 
 constexpr InitMessage kTrackBarInit[] = {
-    {TBM_SETRANGEMIN, FALSE, 50},   {TBM_SETRANGEMAX, FALSE, 255},
-    {TBM_SETPAGESIZE, 0, 2},        {TBM_SETLINESIZE, 0, 0},
-    {TBM_SETTHUMBLENGTH, 10, 0},    {TBM_SETPOS, TRUE, 240},
+    {TBM_SETRANGEMIN, FALSE, 50}, {TBM_SETRANGEMAX, FALSE, 255}, {TBM_SETPAGESIZE, 0, 2},
+    {TBM_SETLINESIZE, 0, 0},      {TBM_SETTHUMBLENGTH, 10, 0},   {TBM_SETPOS, TRUE, 240},
 };
 
 // No limit beyond the edit control's own (the default typing limit is lifted).
@@ -50,7 +49,10 @@ const ControlDeclaration kControlTable[] = {
      .id = 1,
      .style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS,
      .exStyle = 0,
-     .left = 0, .top = 0, .width = 425, .height = 26,
+     .left = 0,
+     .top = 0,
+     .width = 425,
+     .height = 26,
      .align = Align::Top,
      .parent = nullptr,
      .init = {}},
@@ -60,17 +62,23 @@ const ControlDeclaration kControlTable[] = {
      .style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | TBS_HORZ | TBS_NOTICKS |
               TBS_ENABLESELRANGE | TBS_FIXEDLENGTH,
      .exStyle = 0,
-     .left = 184, .top = 7, .width = 65, .height = 15,
+     .left = 184,
+     .top = 7,
+     .width = 65,
+     .height = 15,
      .align = Align::None,
      .parent = nullptr,
      .init = kTrackBarInit},
     {.field = &TForm1::TabControl1,
      .className = WC_TABCONTROLW,
      .id = 3,
-     .style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | TCS_MULTILINE |
-              TCS_TABS | TCS_FOCUSNEVER,
+     .style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | TCS_MULTILINE | TCS_TABS |
+              TCS_FOCUSNEVER,
      .exStyle = 0,
-     .left = 0, .top = 26, .width = 425, .height = 149,
+     .left = 0,
+     .top = 26,
+     .width = 425,
+     .height = 149,
      .align = Align::Client,
      .parent = nullptr,
      .init = {}},
@@ -80,7 +88,10 @@ const ControlDeclaration kControlTable[] = {
      .style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL |
               ES_WANTRETURN | ES_NOHIDESEL,
      .exStyle = WS_EX_CLIENTEDGE,
-     .left = 4, .top = 24, .width = 417, .height = 121,
+     .left = 4,
+     .top = 24,
+     .width = 417,
+     .height = 121,
      .align = Align::TabDisplay,
      .parent = &TForm1::TabControl1,
      .init = kMemoInit},
@@ -88,21 +99,21 @@ const ControlDeclaration kControlTable[] = {
 
 const ActionDeclaration kActionTable[] = {
     {ID_ACTION_CUT, L"Вырезать", 0, &TForm1::CutExecute},
-    {ID_ACTION_COPY, L"Копировать", 1,
-     &TForm1::CopyExecute},
-    {ID_ACTION_PASTE, L"Вставить", 2,
-     &TForm1::PasteExecute},
+    {ID_ACTION_COPY, L"Копировать", 1, &TForm1::CopyExecute},
+    {ID_ACTION_PASTE, L"Вставить", 2, &TForm1::PasteExecute},
     {ID_ACTION_EXIT, L"Выход", 3, &TForm1::ExitExecute},
     {ID_ACTION_NEW, L"New", 4, &TForm1::NewExecute},
-    {ID_ACTION_RENAME,
-     L"Переименовать", -1,
-     &TForm1::RenameExecute},
+    {ID_ACTION_RENAME, L"Переименовать", -1, &TForm1::RenameExecute},
     {ID_ACTION1, L"Закрыть", -1, &TForm1::Action1Execute},
 };
 
 const ToolbarItemDeclaration kToolbarTable[] = {
-    {ID_ACTION_NEW, false}, {ID_ACTION_CUT, false}, {ID_ACTION_COPY, false},
-    {ID_ACTION_PASTE, false}, {0, false}, {ID_ACTION_EXIT, true},
+    {ID_ACTION_NEW, false},
+    {ID_ACTION_CUT, false},
+    {ID_ACTION_COPY, false},
+    {ID_ACTION_PASTE, false},
+    {0, false},
+    {ID_ACTION_EXIT, true},
 };
 
 const MenuItemBinding kMenuItemTable[] = {

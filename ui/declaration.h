@@ -21,7 +21,7 @@ struct FormDeclaration {
     DWORD exStyle;
     BYTE alphaBlendValue;
     const wchar_t* fontName;
-    int fontHeight;  // pixels at 96 pixels per inch
+    int fontHeight;        // pixels at 96 pixels per inch
     int designTextHeight;  // height of "0" in the font when the form was laid out
 };
 

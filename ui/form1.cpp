@@ -52,7 +52,7 @@ LRESULT Guarded(TForm1* form, UINT msg, LPARAM lParam, F&& f) {
 // Wine every message through a subclass costs about as much as a tab strip's answer to it, so
 // bursts (a rectangle for each of a thousand tabs) go straight to the control.
 class SubclassLifted {
-public:
+  public:
     SubclassLifted(HWND control, SUBCLASSPROC proc, DWORD_PTR data)
         : control_(control),
           proc_(proc),
@@ -66,7 +66,7 @@ public:
     SubclassLifted(const SubclassLifted&) = delete;
     SubclassLifted& operator=(const SubclassLifted&) = delete;
 
-private:
+  private:
     HWND control_;
     SUBCLASSPROC proc_;
     DWORD_PTR data_;
@@ -194,8 +194,7 @@ void TForm1::LayoutControls() {
 
     // The text area sits 4 pixels in from the display area's left, right and bottom edges and
     // below the rows of tabs.
-    SubclassLifted direct(TabControl1, &TForm1::TabControlProc,
-                          reinterpret_cast<DWORD_PTR>(this));
+    SubclassLifted direct(TabControl1, &TForm1::TabControlProc, reinterpret_cast<DWORD_PTR>(this));
     RECT display{0, 0, width, height};
     SendMessageW(TabControl1, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&display));
     const int inset = MulDiv(4, scaleNumerator_, qb::ui::kForm1.designTextHeight);
@@ -422,8 +421,8 @@ LRESULT CALLBACK TForm1::MemoProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPa
     return DefSubclassProc(hwnd, msg, wParam, lParam);
 }
 
-LRESULT CALLBACK TForm1::TabControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam,
-                                        UINT_PTR, DWORD_PTR data) {
+LRESULT CALLBACK TForm1::TabControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                        DWORD_PTR data) {
     auto* form = reinterpret_cast<TForm1*>(data);
     if (msg == WM_RBUTTONUP) {
         // The strip's menu, anywhere on the strip, for the selected tab; the control itself
@@ -471,7 +470,9 @@ std::wstring TForm1::MemoText() const {
     return text;
 }
 
-std::string TForm1::MemoBytes() const { return qb::win::ToAnsi(MemoText()); }
+std::string TForm1::MemoBytes() const {
+    return qb::win::ToAnsi(MemoText());
+}
 
 void TForm1::SetMemoBytes(std::string_view bytes) {
     const std::wstring text = qb::win::FromAnsi(qb::store::UpToFirstNul(bytes));
@@ -484,7 +485,9 @@ void TForm1::SetMemoBytes(std::string_view bytes) {
     }
 }
 
-void TForm1::ClearMemo() { SetWindowTextW(Memo1, L""); }
+void TForm1::ClearMemo() {
+    SetWindowTextW(Memo1, L"");
+}
 
 ModalDialogScope::ModalDialogScope() {
     if (Form1 != nullptr && Form1->Handle != nullptr) {

@@ -28,7 +28,7 @@ inline constexpr wchar_t kShowRunningCopyMessage[] = L"Quillbrasset.ShowRunningC
 }  // namespace qb::ui
 
 class TForm1 {
-public:
+  public:
     TForm1();
     ~TForm1();
     TForm1(const TForm1&) = delete;
@@ -142,7 +142,7 @@ public:
 
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
-private:
+  private:
     friend struct FormBuilder;
     friend class ModalDialogScope;
 
@@ -205,10 +205,9 @@ extern TForm1* Form1;
 
 // Gives up the main window's topmost place while a modal dialog of the program is open.
 class ModalDialogScope {
-public:
+  public:
     ModalDialogScope();
     ~ModalDialogScope();
     ModalDialogScope(const ModalDialogScope&) = delete;
     ModalDialogScope& operator=(const ModalDialogScope&) = delete;
-
 };

@@ -10,7 +10,7 @@ namespace qb::ui {
 
 template <typename H, auto Free>
 class UniqueHandleOf {
-public:
+  public:
     UniqueHandleOf() = default;
     explicit UniqueHandleOf(H h) : h_(h) {}
     UniqueHandleOf(const UniqueHandleOf&) = delete;
@@ -33,14 +33,22 @@ public:
         h_ = h;
     }
 
-private:
+  private:
     H h_ = nullptr;
 };
 
-inline void FreeGdiObject(HGDIOBJ h) { DeleteObject(h); }
-inline void FreeMenu(HMENU h) { DestroyMenu(h); }
-inline void FreeImageList(HIMAGELIST h) { ImageList_Destroy(h); }
-inline void FreeIcon(HICON h) { DestroyIcon(h); }
+inline void FreeGdiObject(HGDIOBJ h) {
+    DeleteObject(h);
+}
+inline void FreeMenu(HMENU h) {
+    DestroyMenu(h);
+}
+inline void FreeImageList(HIMAGELIST h) {
+    ImageList_Destroy(h);
+}
+inline void FreeIcon(HICON h) {
+    DestroyIcon(h);
+}
 
 using UniqueFont = UniqueHandleOf<HFONT, FreeGdiObject>;
 using UniqueBitmap = UniqueHandleOf<HBITMAP, FreeGdiObject>;
@@ -51,27 +59,27 @@ using UniqueIcon = UniqueHandleOf<HICON, FreeIcon>;
 
 // Selects a GDI object into a device context for one scope.
 class SelectedObject {
-public:
+  public:
     SelectedObject(HDC dc, HGDIOBJ obj) : dc_(dc), old_(SelectObject(dc, obj)) {}
     ~SelectedObject() { SelectObject(dc_, old_); }
     SelectedObject(const SelectedObject&) = delete;
     SelectedObject& operator=(const SelectedObject&) = delete;
 
-private:
+  private:
     HDC dc_;
     HGDIOBJ old_;
 };
 
 // A window's device context for one scope.
 class WindowDC {
-public:
+  public:
     explicit WindowDC(HWND hwnd) : hwnd_(hwnd), dc_(GetDC(hwnd)) {}
     ~WindowDC() { ReleaseDC(hwnd_, dc_); }
     WindowDC(const WindowDC&) = delete;
     WindowDC& operator=(const WindowDC&) = delete;
     HDC get() const { return dc_; }
 
-private:
+  private:
     HWND hwnd_;
     HDC dc_;
 };

@@ -39,30 +39,32 @@ std::wstring Format(const wchar_t* pattern, std::initializer_list<std::wstring> 
     return out;
 }
 
-std::wstring OriginalFileFor(const std::wstring& path) { return path + L".original"; }
+std::wstring OriginalFileFor(const std::wstring& path) {
+    return path + L".original";
+}
 
 // Shows a wait cursor while stored text is read into the window.
 class WaitCursor {
-public:
+  public:
     WaitCursor() : previous_(SetCursor(LoadCursorW(nullptr, IDC_WAIT))) {}
     ~WaitCursor() { SetCursor(previous_); }
     WaitCursor(const WaitCursor&) = delete;
     WaitCursor& operator=(const WaitCursor&) = delete;
 
-private:
+  private:
     HCURSOR previous_;
 };
 
 // Runs a step when the scope ends, also on a failure.
 template <typename F>
 class AtScopeEnd {
-public:
+  public:
     explicit AtScopeEnd(F f) : f_(std::move(f)) {}
     ~AtScopeEnd() { f_(); }
     AtScopeEnd(const AtScopeEnd&) = delete;
     AtScopeEnd& operator=(const AtScopeEnd&) = delete;
 
-private:
+  private:
     F f_;
 };
 
@@ -218,7 +220,9 @@ void TForm1::SaveStore() {
     }
 }
 
-void TForm1::TabControl1Changing() { SaveCurrentPage(); }
+void TForm1::TabControl1Changing() {
+    SaveCurrentPage();
+}
 
 void TForm1::TabControl1Change() {
     LoadCurrentPage();

@@ -7,7 +7,9 @@
 
 namespace qb::ui {
 
-int TabStrip::Count() const { return static_cast<int>(SendMessageW(hwnd_, TCM_GETITEMCOUNT, 0, 0)); }
+int TabStrip::Count() const {
+    return static_cast<int>(SendMessageW(hwnd_, TCM_GETITEMCOUNT, 0, 0));
+}
 
 int TabStrip::Selected() const {
     return static_cast<int>(SendMessageW(hwnd_, TCM_GETCURSEL, 0, 0));

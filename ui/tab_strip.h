@@ -13,7 +13,7 @@ namespace qb::ui {
 constexpr int kCaptionBufferChars = 4096;
 
 class TabStrip {
-public:
+  public:
     explicit TabStrip(HWND control) : hwnd_(control) {}
 
     int Count() const;
@@ -34,7 +34,7 @@ public:
     // Fails with "Failed to clear tab control".
     void Clear() const;
 
-private:
+  private:
     HWND hwnd_;
 };
 

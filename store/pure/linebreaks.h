@@ -12,7 +12,8 @@ using LeadByteTable = std::array<bool, 256>;
 
 LeadByteTable NoLeadBytes();
 // Lead bytes given as inclusive ranges, as the system reports them for a code page.
-LeadByteTable LeadBytesFromRanges(std::initializer_list<std::pair<unsigned char, unsigned char>> ranges);
+LeadByteTable LeadBytesFromRanges(
+    std::initializer_list<std::pair<unsigned char, unsigned char>> ranges);
 
 // A CR LF pair stays; every other CR and every other LF becomes CR LF. A lead byte is copied
 // together with the byte after it, whatever that byte is.

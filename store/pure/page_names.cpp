@@ -6,6 +6,8 @@ std::wstring PageFileName(int index) {
     return L"./strings/Tab" + std::to_wstring(index) + L".txt";
 }
 
-std::wstring RemovedPageFileFor(int index) { return PageFileName(index) + L".removed"; }
+std::wstring RemovedPageFileFor(int index) {
+    return PageFileName(index) + L".removed";
+}
 
 }  // namespace qb::store

@@ -26,7 +26,8 @@ std::vector<std::string> SplitTabList(std::string_view bytes) {
 
 bool TabListLosesBytes(std::string_view bytes, std::size_t maxCaptionBytes) {
     const std::size_t nul = bytes.find('\0');
-    if (nul != std::string_view::npos && bytes.find_first_not_of('\0', nul) != std::string_view::npos) {
+    if (nul != std::string_view::npos &&
+        bytes.find_first_not_of('\0', nul) != std::string_view::npos) {
         return true;
     }
     for (const auto& caption : SplitTabList(bytes)) {

@@ -54,10 +54,9 @@ std::wstring FullPath(std::wstring_view path) {
 std::wstring SystemErrorText(DWORD code) {
     // Enough for the longest system message; the text is cut to 255 characters anyway.
     std::vector<wchar_t> buffer(1024);
-    DWORD n = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS |
-                                 FORMAT_MESSAGE_ARGUMENT_ARRAY,
-                             nullptr, code, 0, buffer.data(), static_cast<DWORD>(buffer.size()),
-                             nullptr);
+    DWORD n = FormatMessageW(
+        FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_ARGUMENT_ARRAY,
+        nullptr, code, 0, buffer.data(), static_cast<DWORD>(buffer.size()), nullptr);
     return TrimSystemErrorText(std::wstring_view(buffer.data(), n));
 }
 
@@ -112,7 +111,9 @@ std::string ReadWholeFile(std::wstring_view path) {
     return bytes;
 }
 
-std::wstring TemporaryFileFor(std::wstring_view path) { return std::wstring(path) + L".saving"; }
+std::wstring TemporaryFileFor(std::wstring_view path) {
+    return std::wstring(path) + L".saving";
+}
 
 namespace {
 

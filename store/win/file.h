@@ -11,7 +11,7 @@ namespace qb::win {
 
 // Owns a kernel handle; closes it once.
 class UniqueHandle {
-public:
+  public:
     UniqueHandle() = default;
     explicit UniqueHandle(HANDLE h) : h_(h) {}
     UniqueHandle(const UniqueHandle&) = delete;
@@ -27,7 +27,7 @@ public:
     // Closes now, reporting whether the system agreed.
     bool close();
 
-private:
+  private:
     HANDLE h_ = INVALID_HANDLE_VALUE;
 };
 

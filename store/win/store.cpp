@@ -14,7 +14,9 @@ namespace qb::store {
 
 namespace {
 
-[[noreturn]] void ThrowIoError(DWORD code) { throw IoError(IoErrorText(code), code); }
+[[noreturn]] void ThrowIoError(DWORD code) {
+    throw IoError(IoErrorText(code), code);
+}
 
 }  // namespace
 
@@ -43,23 +45,31 @@ std::string LoadTextFile(std::wstring_view path) {
     return NormaliseLineBreaks(win::ReadWholeFile(path), win::SystemLeadBytes());
 }
 
-bool TabListExists() { return win::FileExists(kTabListReadPath); }
+bool TabListExists() {
+    return win::FileExists(kTabListReadPath);
+}
 
 void SaveTabList(const std::vector<std::string>& captions) {
     win::WriteWholeFile(kTabListWritePath, JoinTabList(captions));
 }
 
-std::vector<std::string> LoadTabList() { return SplitTabList(ReadTabListBytes()); }
+std::vector<std::string> LoadTabList() {
+    return SplitTabList(ReadTabListBytes());
+}
 
-std::string ReadTabListBytes() { return win::ReadWholeFile(kTabListReadPath); }
+std::string ReadTabListBytes() {
+    return win::ReadWholeFile(kTabListReadPath);
+}
 
-bool PageExists(int index) { return win::FileExists(PageFileName(index)); }
+bool PageExists(int index) {
+    return win::FileExists(PageFileName(index));
+}
 
 namespace {
 
 [[noreturn]] void ThrowMoveError(const std::wstring& from, const std::wstring& to, DWORD code) {
-    throw Error(CannotMoveFileText(win::FullPath(from), win::FullPath(to),
-                                   win::SystemErrorText(code)));
+    throw Error(
+        CannotMoveFileText(win::FullPath(from), win::FullPath(to), win::SystemErrorText(code)));
 }
 
 }  // namespace
@@ -100,7 +110,9 @@ void RemovePageFiles(int i, int n) {
     }
 }
 
-bool SettingsExist() { return win::FileExists(kSettingsPath); }
+bool SettingsExist() {
+    return win::FileExists(kSettingsPath);
+}
 
 Settings ReadSettings() {
     win::UniqueHandle file(CreateFileW(std::wstring(kSettingsPath).c_str(),
@@ -136,8 +148,8 @@ Settings ReadSettings() {
 void WriteSettings(const Settings& settings) {
     const auto bytes = EncodeSettings(settings);
     const std::string_view record(bytes.data(), bytes.size());
-    if (const DWORD code = win::ReplaceWholeFile(kSettingsPath, record,
-                                                 FILE_SHARE_READ | FILE_SHARE_WRITE)) {
+    if (const DWORD code =
+            win::ReplaceWholeFile(kSettingsPath, record, FILE_SHARE_READ | FILE_SHARE_WRITE)) {
         ThrowIoError(code);
     }
 }

@@ -79,14 +79,17 @@ BOOL CALLBACK FindTopLevel(HWND hwnd, LPARAM lParam) {
 std::wstring WindowText(HWND hwnd) {
     const auto n = SendMessageW(hwnd, WM_GETTEXTLENGTH, 0, 0);
     std::wstring text(static_cast<std::size_t>(n) + 1, L'\0');
-    const auto got = SendMessageW(hwnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+    const auto got =
+        SendMessageW(hwnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
     text.resize(static_cast<std::size_t>(got));
     return text;
 }
 
 }  // namespace
 
-void Pause(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+void Pause(int ms) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
 
 ScratchDir::ScratchDir() {
     static int counter = 0;
@@ -114,11 +117,17 @@ std::string ScratchDir::Read(const std::wstring& relative) const {
     return ReadFileBytes(path_ / relative);
 }
 
-bool ScratchDir::Exists(const std::wstring& relative) const { return fs::exists(path_ / relative); }
+bool ScratchDir::Exists(const std::wstring& relative) const {
+    return fs::exists(path_ / relative);
+}
 
-void ScratchDir::CopyReadme() const { Write(L"readme.txt", ReadmeBytes()); }
+void ScratchDir::CopyReadme() const {
+    Write(L"readme.txt", ReadmeBytes());
+}
 
-std::string ReadmeBytes() { return ReadFileBytes(fs::path(WinePath("QB_README"))); }
+std::string ReadmeBytes() {
+    return ReadFileBytes(fs::path(WinePath("QB_README")));
+}
 
 std::string SettingsBytes(int left, int top, int opacity, int width, int height, int tabIndex) {
     std::string bytes;
@@ -167,7 +176,9 @@ Program::~Program() {
     CloseHandle(pi_.hProcess);
 }
 
-bool Program::Running() const { return WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT; }
+bool Program::Running() const {
+    return WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT;
+}
 
 void Program::WaitForWindow() {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
@@ -264,7 +275,9 @@ std::vector<std::wstring> Program::Captions() const {
     return captions;
 }
 
-std::wstring Program::MemoText() const { return WindowText(memo_); }
+std::wstring Program::MemoText() const {
+    return WindowText(memo_);
+}
 
 BYTE Program::Alpha() const {
     BYTE alpha = 0;

@@ -16,7 +16,7 @@ namespace fs = std::filesystem;
 
 // A fresh working directory, removed again afterwards.
 class ScratchDir {
-public:
+  public:
     ScratchDir();
     ~ScratchDir();
     ScratchDir(const ScratchDir&) = delete;
@@ -30,7 +30,7 @@ public:
     bool Exists(const std::wstring& relative) const;
     void CopyReadme() const;  // the program's own readme.txt
 
-private:
+  private:
     fs::path path_;
 };
 
@@ -46,7 +46,7 @@ SettingsValues DecodeSettings(const std::string& bytes);
 
 // A running copy of the program.
 class Program {
-public:
+  public:
     explicit Program(const ScratchDir& dir, bool waitForWindow = true);
     ~Program();
     Program(const Program&) = delete;
@@ -102,7 +102,7 @@ public:
     bool WaitForExit(int timeoutMs = 10000);
     bool Running() const;
 
-private:
+  private:
     PROCESS_INFORMATION pi_{};
     HWND form_ = nullptr;
     HWND tabs_ = nullptr;

@@ -31,7 +31,9 @@ void TextMenu(Program& program, TextMenuItem item) {
 }
 
 // Toolbar cells: New, Cut, Copy, Paste, each 25 pixels wide from x = 1.
-void Toolbar(Program& program, int cell) { program.Click(program.toolbar(), 13 + 25 * cell, 13); }
+void Toolbar(Program& program, int cell) {
+    program.Click(program.toolbar(), 13 + 25 * cell, 13);
+}
 constexpr int kToolCut = 1, kToolCopy = 2, kToolPaste = 3;
 
 void Select(Program& program, int from, int to) {

@@ -28,7 +28,7 @@ struct Ledger {
 Ledger ledger;
 
 class LedgerReport : public ::testing::Environment {
-public:
+  public:
     void TearDown() override {
         std::printf("faults injected: %d, survived: %d, bytes of stored notes lost: %lld\n",
                     ledger.injected, ledger.survived, ledger.bytesLost);
@@ -61,7 +61,7 @@ long long Lost(const ScratchDir& dir, const Notes& expected) {
 
 // One injected fault: counted, and judged at the end of its scope.
 class Fault {
-public:
+  public:
     explicit Fault(const ScratchDir& dir) : dir_(dir) { ++ledger.injected; }
     ~Fault() {
         const long long lost = Lost(dir_, expected_);
@@ -82,14 +82,14 @@ public:
     // A note the user removed on purpose.
     void Forget(const std::wstring& name) { expected_.erase(name); }
 
-private:
+  private:
     const ScratchDir& dir_;
     Notes expected_;
 };
 
 // Another program holding a file open, sharing nothing.
 class Held {
-public:
+  public:
     explicit Held(const std::filesystem::path& path)
         : h_(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)) {}
     ~Held() { Release(); }
@@ -103,7 +103,7 @@ public:
         }
     }
 
-private:
+  private:
     HANDLE h_;
 };
 
@@ -379,8 +379,8 @@ TEST(Faults, EndOfSessionSavesLikeExit) {
     Program program(dir);
     program.SetMemoText(L"written just before log-off");
     DWORD_PTR agreed = 0;
-    SendMessageTimeoutW(program.form(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_BLOCK,
-                        10000, &agreed);
+    SendMessageTimeoutW(program.form(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_BLOCK, 10000,
+                        &agreed);
     EXPECT_EQ(agreed, TRUE);
     fault.Expect({{L"Strings/Tab0.txt", "written just before log-off"},
                   {L"Strings/Tabs.txt", notes.at(L"Strings/Tabs.txt")}});
@@ -516,7 +516,8 @@ TEST(FaultsReadOnly, ReadOnlySettingsAreReportedAndNotReplaced) {
     ASSERT_TRUE(program.CloseFromOutside()) << "the program still ends";
 }
 
-// --- Files the controls are slow or unable to take -------------------------------------------------
+// --- Files the controls are slow or unable to take
+// -------------------------------------------------
 
 TEST(Faults, HostileFilesAreReadAsTheFormatsSay) {
     struct Case {

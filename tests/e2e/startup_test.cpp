@@ -15,8 +15,8 @@ const std::wstring kAbout = L"О программе";
 // The program's readme as the text area shows it (CR LF lines, up to the first NUL).
 std::wstring ReadmeAsText() {
     const std::string bytes = ReadmeBytes();
-    const int n = MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()),
-                                      nullptr, 0);
+    const int n =
+        MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
     std::wstring text(static_cast<std::size_t>(n), L'\0');
     MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), text.data(), n);
     return text;
@@ -36,7 +36,8 @@ TEST(FirstRun, WithReadmeOpensTheAboutPageAndSavesTheDeclaredPage) {
     EXPECT_FALSE(dir.Exists(L"settings.dat"));
 
     ASSERT_TRUE(program.CloseFromOutside());
-    EXPECT_EQ(dir.Read(L"Strings/Tabs.txt"), "Main\r\n\xCE \xEF\xF0\xEE\xE3\xF0\xE0\xEC\xEC\xE5\r\n");
+    EXPECT_EQ(dir.Read(L"Strings/Tabs.txt"),
+              "Main\r\n\xCE \xEF\xF0\xEE\xE3\xF0\xE0\xEC\xEC\xE5\r\n");
     EXPECT_EQ(dir.Read(L"Strings/Tab1.txt"), ReadmeBytes());
     EXPECT_EQ(dir.Read(L"settings.dat").size(), 24u);
 }
@@ -118,7 +119,8 @@ TEST(Shutdown, CloseFromOutsideWritesEverythingAndTheNextStartRestoresIt) {
         ASSERT_TRUE(program.CloseFromOutside());
     }
     EXPECT_EQ(dir.Read(L"Strings/Tabs.txt"), "Main\r\nWork\r\n");
-    EXPECT_EQ(dir.Read(L"Strings/Tab1.txt"), "new work notes\r\n\xF1\xEE \xF1\xEB\xEE\xE2\xE0\xEC\xE8");
+    EXPECT_EQ(dir.Read(L"Strings/Tab1.txt"),
+              "new work notes\r\n\xF1\xEE \xF1\xEB\xEE\xE2\xE0\xEC\xE8");
     const std::string settings = dir.Read(L"settings.dat");
     ASSERT_EQ(settings.size(), 24u);
     const auto s = DecodeSettings(settings);

@@ -21,10 +21,14 @@ void MakeStore(const ScratchDir& dir, const std::vector<std::string>& captions, 
     dir.Write(L"Strings/Tabs.txt", list);
 }
 
-HWND FocusOf(const Program& program) { return program.Focus(); }
+HWND FocusOf(const Program& program) {
+    return program.Focus();
+}
 
 // The toolbar's first button, New: a 25 by 24 cell one pixel in from the bar's corner.
-void ClickNew(Program& program) { program.Click(program.toolbar(), 13, 13); }
+void ClickNew(Program& program) {
+    program.Click(program.toolbar(), 13, 13);
+}
 
 // Opens the tab strip's menu with a right click on the strip's display area and picks an item
 // by its position from the keyboard (0 "Переименовать", 1 "Удалить").

@@ -26,7 +26,9 @@ std::optional<std::string> Raw(const std::wstring& path) {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-std::optional<std::string> Page(int i) { return Raw(L"Strings\\Tab" + std::to_wstring(i) + L".txt"); }
+std::optional<std::string> Page(int i) {
+    return Raw(L"Strings\\Tab" + std::to_wstring(i) + L".txt");
+}
 
 // Another program holding a file open, sharing nothing.
 win::UniqueHandle Hold(const std::wstring& path) {
@@ -35,7 +37,7 @@ win::UniqueHandle Hold(const std::wstring& path) {
 }
 
 class StoreSafety : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(scratch_.ok());
         EnsureStoreDirectory();
@@ -74,7 +76,8 @@ TEST_F(StoreSafety, PageHeldByAnotherProgramIsNotSavedAndKeepsItsText) {
 TEST_F(StoreSafety, LeftoverOfACrashedSaveIsNeverReadAsAPage) {
     // A save killed before its move leaves the temporary file beside the page.
     SavePage(0, "whole");
-    std::ofstream(std::filesystem::path(win::TemporaryFileFor(PageFileName(0))), std::ios::binary) << "half writ";
+    std::ofstream(std::filesystem::path(win::TemporaryFileFor(PageFileName(0))), std::ios::binary)
+        << "half writ";
     EXPECT_EQ(LoadPage(0), "whole");
     SavePage(0, "next");
     EXPECT_EQ(Page(0), "next");

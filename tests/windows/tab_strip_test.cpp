@@ -12,7 +12,7 @@
 namespace {
 
 class TabStripTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         INITCOMMONCONTROLSEX icc{sizeof icc, ICC_TAB_CLASSES};
         InitCommonControlsEx(&icc);

@@ -23,11 +23,15 @@ std::optional<wchar_t> AccessKeyOf(std::wstring_view caption) {
 
 namespace {
 
-wchar_t FoldLatin(wchar_t c) { return (c >= L'a' && c <= L'z') ? static_cast<wchar_t>(c - 32) : c; }
+wchar_t FoldLatin(wchar_t c) {
+    return (c >= L'a' && c <= L'z') ? static_cast<wchar_t>(c - 32) : c;
+}
 
 }  // namespace
 
-bool AccessKeyMatches(wchar_t key, wchar_t typed) { return FoldLatin(key) == FoldLatin(typed); }
+bool AccessKeyMatches(wchar_t key, wchar_t typed) {
+    return FoldLatin(key) == FoldLatin(typed);
+}
 
 int FindAccessKeyTab(const std::vector<std::wstring>& captions, wchar_t typed) {
     for (std::size_t i = 0; i < captions.size(); ++i) {
