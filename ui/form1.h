@@ -100,7 +100,6 @@ class TForm1 {
     void TrayIconMessage(UINT mouseMessage);
     void N3Click();
     void ExitExecute();
-    void N4Click() { ExitExecute(); }
 
     // Registers (1), removes (2) or updates (3) the notification icon; the platform's result.
     BOOL TrayIcon(int kind, HICON icon);
