@@ -79,11 +79,8 @@ void FormBuilder::RegisterClass(HINSTANCE instance, HICON icon) {
 }
 
 void FormBuilder::CreateFont(TForm1& form) {
-    int dpi = 96;
-    {
-        qb::ui::WindowDC screen(nullptr);
-        dpi = GetDeviceCaps(screen.get(), LOGPIXELSY);
-    }
+    qb::ui::WindowDC screen(nullptr);
+    const int dpi = GetDeviceCaps(screen.get(), LOGPIXELSY);
     LOGFONTW lf{};
     lf.lfHeight = -MulDiv(kForm1.fontHeight, dpi, 96);
     lf.lfWeight = FW_NORMAL;
@@ -92,7 +89,6 @@ void FormBuilder::CreateFont(TForm1& form) {
     form.font_.reset(CreateFontIndirectW(&lf));
 
     // Controls are scaled by the height of "0" in the scaled font over the design height.
-    qb::ui::WindowDC screen(nullptr);
     qb::ui::SelectedObject selected(screen.get(), form.font_.get());
     SIZE zero{};
     if (GetTextExtentPoint32W(screen.get(), L"0", 1, &zero) && zero.cy > 0) {

@@ -337,6 +337,8 @@ void TForm1::Show() {
     const bool wasVisible = visible_;
     visible_ = true;
     ShowWindow(Handle, SW_SHOW);
+    // Restore is offered exactly while the window is hidden.
+    EnableMenuItem(PopupMenu2, ID_N3, MF_BYCOMMAND | MF_GRAYED);
     if (!wasVisible) {
         FormShow();
     }
@@ -354,6 +356,7 @@ void TForm1::Hide() {
     visible_ = false;
     ShowWindow(Handle, SW_HIDE);
     ShowWindow(owner_, SW_HIDE);
+    EnableMenuItem(PopupMenu2, ID_N3, MF_BYCOMMAND | MF_ENABLED);
 }
 
 void TForm1::ApplicationMinimized() {
@@ -468,10 +471,6 @@ std::wstring TForm1::MemoText() const {
     const int got = GetWindowTextW(Memo1, text.data(), length + 1);
     text.resize(static_cast<std::size_t>(std::max(0, got)));
     return text;
-}
-
-std::string TForm1::MemoBytes() const {
-    return qb::win::ToAnsi(MemoText());
 }
 
 void TForm1::SetMemoBytes(std::string_view bytes) {

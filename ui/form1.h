@@ -119,8 +119,6 @@ class TForm1 {
     qb::ui::TabStrip Tabs() const { return qb::ui::TabStrip(TabControl1); }
 
     std::wstring MemoText() const;
-    // The text area's whole text, as the store keeps it (ANSI bytes).
-    std::string MemoBytes() const;
     // Replaces the text area's text with stored bytes, unless it equals them already.
     void SetMemoBytes(std::string_view bytes);
     void ClearMemo();

@@ -7,7 +7,6 @@ bool TForm1::SysCommandMessage(WPARAM command) {
     // Exactly the close command, its low four bits included.
     if (command == SC_CLOSE) {
         Hide();
-        EnableMenuItem(PopupMenu2, ID_N3, MF_BYCOMMAND | MF_ENABLED);
         return true;
     }
     if ((command & 0xFFF0) == SC_MINIMIZE) {
@@ -23,10 +22,8 @@ void TForm1::TrayIconMessage(UINT mouseMessage) {
     if (mouseMessage == WM_LBUTTONUP) {
         if (Visible()) {
             Hide();
-            EnableMenuItem(PopupMenu2, ID_N3, MF_BYCOMMAND | MF_ENABLED);
         } else {
             Show();
-            EnableMenuItem(PopupMenu2, ID_N3, MF_BYCOMMAND | MF_GRAYED);
         }
     } else if (mouseMessage == WM_RBUTTONUP) {
         SetForegroundWindow(Handle);
@@ -38,7 +35,6 @@ void TForm1::TrayIconMessage(UINT mouseMessage) {
 
 void TForm1::N3Click() {
     Show();
-    EnableMenuItem(PopupMenu2, ID_N3, MF_BYCOMMAND | MF_GRAYED);
 }
 
 void TForm1::ExitExecute() {

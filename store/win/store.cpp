@@ -122,27 +122,28 @@ Settings ReadSettings() {
     if (!file.valid()) {
         ThrowIoError(GetLastError());
     }
-    Settings s;
-    DWORD failure = 0;
-    // Every record is read; one check after the sixth raises the last failure.
-    for (std::int32_t* field : RecordsInFileOrder(s)) {
-        char record[kSettingsRecordBytes] = {};
+    // The six records, as far as the file holds them; a read that fails gives its own code, a
+    // file shorter than six records "Read beyond end of file".
+    char bytes[kSettingsFileBytes] = {};
+    DWORD have = 0;
+    while (have < sizeof bytes) {
         DWORD got = 0;
-        if (!ReadFile(file.get(), record, sizeof record, &got, nullptr)) {
-            failure = GetLastError();
-        } else if (got < sizeof record) {
-            failure = kReadBeyondEndCode;
-        } else {
-            *field = DecodeRecord(std::string_view(record, sizeof record));
+        if (!ReadFile(file.get(), bytes + have, sizeof bytes - have, &got, nullptr)) {
+            ThrowIoError(GetLastError());
         }
+        if (got == 0) {
+            break;
+        }
+        have += got;
     }
-    if (failure != 0) {
-        ThrowIoError(failure);
+    const SettingsRead read = DecodeSettingsFile(std::string_view(bytes, have));
+    if (!read.ok()) {
+        ThrowIoError(read.failure);
     }
     if (!file.close()) {
         ThrowIoError(GetLastError());
     }
-    return s;
+    return read.settings;
 }
 
 void WriteSettings(const Settings& settings) {
