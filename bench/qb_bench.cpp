@@ -21,6 +21,8 @@
 #include <string>
 #include <vector>
 
+#include "floor_parts.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -218,6 +220,13 @@ class Process {
     HWND edit_ = nullptr;
 };
 
+// The bare start-up floor, built beside this driver.
+std::wstring FloorPath() {
+    std::wstring path(MAX_PATH, L'\0');
+    path.resize(GetModuleFileNameW(nullptr, path.data(), MAX_PATH));
+    return path.substr(0, path.find_last_of(L"\\/") + 1) + L"qb_floor.exe";
+}
+
 std::wstring NotepadPath() {
     wchar_t dir[MAX_PATH] = {};
     GetSystemDirectoryW(dir, MAX_PATH);
@@ -247,19 +256,6 @@ HWND PlainWindow(int width, int height) {
     return w;
 }
 
-// The program's font: "MS Sans Serif", 11 pixels at 96 pixels per inch.
-HFONT ProgramFont() {
-    HDC screen = GetDC(nullptr);
-    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
-    LOGFONTW lf{};
-    lf.lfHeight = -MulDiv(11, dpi, 96);
-    lf.lfWeight = FW_NORMAL;
-    lf.lfCharSet = DEFAULT_CHARSET;
-    lstrcpynW(lf.lfFaceName, L"MS Sans Serif", LF_FACESIZE);
-    return CreateFontIndirectW(&lf);
-}
-
 void Pump() {
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -269,18 +265,10 @@ void Pump() {
 }
 
 std::string ReadAll(const std::wstring& path) {
-    HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (f == INVALID_HANDLE_VALUE) {
+    std::string bytes;
+    if (!qb::bench::ReadWholeFile(path.c_str(), bytes)) {
         throw std::runtime_error("floor: cannot open");
     }
-    LARGE_INTEGER size{};
-    GetFileSizeEx(f, &size);
-    std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
-    DWORD got = 0;
-    ReadFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr);
-    CloseHandle(f);
-    bytes.resize(got);
     return bytes;
 }
 
@@ -323,7 +311,7 @@ std::string GetAnsi(HWND edit) {
 // program's size and font.
 std::vector<double> SwitchFloor(const fs::path& dir, SIZE memo, int runs) {
     HWND top = PlainWindow(memo.cx, memo.cy);
-    HFONT font = ProgramFont();
+    HFONT font = qb::bench::CreateProgramFont();
     HWND edit =
         CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"",
                         WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | ES_MULTILINE |
@@ -356,7 +344,7 @@ std::vector<double> SwitchFloor(const fs::path& dir, SIZE memo, int runs) {
 // Inserting the captions into a bare tab strip of the program's size, style and font.
 double TabStripFloor(int tabs, SIZE strip) {
     HWND top = PlainWindow(strip.cx, strip.cy);
-    HFONT font = ProgramFont();
+    HFONT font = qb::bench::CreateProgramFont();
     HWND tab =
         CreateWindowExW(0, WC_TABCONTROLW, L"",
                         WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | TCS_MULTILINE |
@@ -418,6 +406,8 @@ int wmain(int argc, wchar_t** argv) {
             quick ? std::vector<std::size_t>{10000, 1000000}
                   : std::vector<std::size_t>{10000, 1000000, 10000000};
         std::vector<double> oneTab;
+        std::vector<double> floorFont;
+        std::vector<double> floorSystem;
         std::vector<double> stripInserts;
         double privateMb = -1;
         double notepadMb = -1;
@@ -462,6 +452,18 @@ int wmain(int argc, wchar_t** argv) {
                                 strip = {r2.right, r2.bottom};
                             }
                         }
+                        if (tabs == 1 && size == 1000000 && crlf) {
+                            // The bare floor, with the program's font and with the system's.
+                            const std::wstring area =
+                                std::to_wstring(memo.cx) + L" " + std::to_wstring(memo.cy);
+                            for (auto* times : {&floorFont, &floorSystem}) {
+                                const auto t0 = Clock::now();
+                                Process p(FloorPath(),
+                                          area + (times == &floorSystem ? L" system" : L""), dir);
+                                p.WaitShown(L"QbFloor");
+                                times->push_back(Ms(t0, Clock::now()));
+                            }
+                        }
                         if (tabs == 1) {
                             const auto t0 = Clock::now();
                             Process p(NotepadPath(), L"\"" + file + L"\"", dir);
@@ -477,6 +479,13 @@ int wmain(int argc, wchar_t** argv) {
                         "start-up, " + std::to_string(tabs) + " tab(s), " + page;
                     results[name] = Summarise(t);
                     Row(name, results[name]);
+                    if (tabs == 1 && size == 1000000 && crlf) {
+                        results["floor font"] = Summarise(floorFont);
+                        Row("floor: bare program, same page, program's font",
+                            results["floor font"]);
+                        results["floor system"] = Summarise(floorSystem);
+                        Row("floor: bare program, same page, system font", results["floor system"]);
+                    }
                     if (tabs == 1) {
                         const std::string np = "Notepad opens the " + page;
                         results[np] = Summarise(n);
@@ -540,6 +549,9 @@ int wmain(int argc, wchar_t** argv) {
         const double strip1000 = results["strip"].median;
         std::printf("\nGOAL 1 start-up 1 MB / Notepad 1 MB = %.3f (at most 0.9)\n",
                     start1 / notepad1);
+        std::printf(
+            "  floor with the program's font / Notepad = %.3f; with the system font = %.3f\n",
+            results["floor font"].median / notepad1, results["floor system"].median / notepad1);
         std::printf("GOAL 2 switch 1 MB / raw floor = %.3f (at most 1.3)\n", switch1 / floor1);
         std::printf(
             "GOAL 3 start-up 1,000 tabs / (start-up 1 tab + 1,000 bare inserts) = %.3f (at most "

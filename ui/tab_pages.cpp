@@ -168,9 +168,12 @@ void TForm1::LoadTabList() {
         }
     });
     tabs.Clear();
+    std::vector<std::wstring> captions;
+    captions.reserve(lines.size());
     for (const auto& line : lines) {
-        tabs.Append(qb::win::FromAnsi(line));
+        captions.push_back(qb::win::FromAnsi(line));
     }
+    tabs.AppendAll(captions);
     tabsChanged_ = false;
     tabListCut_ = qb::store::TabListLosesBytes(bytes, qb::ui::kCaptionBufferChars - 1);
     LayoutControls();

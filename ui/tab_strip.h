@@ -29,6 +29,8 @@ class TabStrip {
     void SetCaption(int index, const std::wstring& caption) const;
     // Appends a tab; the first tab of an empty strip becomes selected.
     void Append(const std::wstring& caption) const;
+    // Appends many tabs as Append does, measuring their captions once instead of at each one.
+    void AppendAll(const std::vector<std::wstring>& captions) const;
     // Fails with "Failed to delete tab at index %d".
     void Delete(int index) const;
     // Fails with "Failed to clear tab control".

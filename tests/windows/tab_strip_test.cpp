@@ -4,6 +4,9 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <string>
+#include <vector>
+
 #include "app/tray_icon.h"
 #include "store/pure/error.h"
 #include "ui/form1.h"
@@ -100,6 +103,37 @@ TEST_F(TabStripTest, DeleteAndClear) {
     tabs.Clear();
     EXPECT_EQ(tabs.Count(), 0);
     EXPECT_EQ(tabs.Selected(), -1);
+}
+
+TEST_F(TabStripTest, AppendAllLaysOutTabsAsAppendingOneByOne) {
+    HWND other = CreateWindowExW(0, WC_TABCONTROLW, L"", WS_CHILD | TCS_MULTILINE, 0, 0, 300, 200,
+                                 parent_, nullptr, GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(other, nullptr);
+    std::vector<std::wstring> captions;
+    for (int i = 0; i < 60; ++i) {
+        captions.push_back(std::wstring(static_cast<std::size_t>(1 + i % 7 * 3), L'W') +
+                           std::to_wstring(i));
+    }
+    const qb::ui::TabStrip one(hwnd_);
+    for (const auto& caption : captions) {
+        one.Append(caption);
+    }
+    const LONG_PTR style = GetWindowLongPtrW(other, GWL_STYLE);
+    const qb::ui::TabStrip all(other);
+    all.AppendAll(captions);
+
+    EXPECT_EQ(GetWindowLongPtrW(other, GWL_STYLE), style);
+    EXPECT_EQ(all.Selected(), 0);
+    EXPECT_EQ(all.Captions(), captions);
+    EXPECT_EQ(SendMessageW(other, TCM_GETROWCOUNT, 0, 0),
+              SendMessageW(hwnd_, TCM_GETROWCOUNT, 0, 0));
+    EXPECT_GT(SendMessageW(other, TCM_GETROWCOUNT, 0, 0), 1);
+    for (int i = 0; i < static_cast<int>(captions.size()); ++i) {
+        RECT a{}, b{};
+        SendMessageW(hwnd_, TCM_GETITEMRECT, i, reinterpret_cast<LPARAM>(&a));
+        SendMessageW(other, TCM_GETITEMRECT, i, reinterpret_cast<LPARAM>(&b));
+        EXPECT_TRUE(EqualRect(&a, &b)) << "tab " << i;
+    }
 }
 
 TEST(TrayIconRecord, FirstFormWithTheProgramsFields) {
