@@ -28,7 +28,7 @@ LRESULT CALLBACK FloorProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 
 std::string ReadPage() {
     std::string bytes;
-    qb::bench::ReadWholeFile(L"Strings\Tab0.txt", bytes);
+    qb::bench::ReadWholeFile(L"Strings\\Tab0.txt", bytes);
     return bytes;
 }
 
