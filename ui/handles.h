@@ -8,6 +8,19 @@
 
 namespace qb::ui {
 
+// Runs a step when the scope ends, also on a failure.
+template <typename F>
+class AtScopeEnd {
+  public:
+    explicit AtScopeEnd(F f) : f_(std::move(f)) {}
+    ~AtScopeEnd() { f_(); }
+    AtScopeEnd(const AtScopeEnd&) = delete;
+    AtScopeEnd& operator=(const AtScopeEnd&) = delete;
+
+  private:
+    F f_;
+};
+
 template <typename H, auto Free>
 class UniqueHandleOf {
   public:

@@ -8,6 +8,7 @@
 #include "store/pure/tab_list.h"
 #include "store/win/store.h"
 #include "ui/form1.h"
+#include "ui/handles.h"
 #include "ui/input_prompt.h"
 #include "ui/pure/access_keys.h"
 #include "ui/warning_dialog.h"
@@ -53,19 +54,6 @@ class WaitCursor {
 
   private:
     HCURSOR previous_;
-};
-
-// Runs a step when the scope ends, also on a failure.
-template <typename F>
-class AtScopeEnd {
-  public:
-    explicit AtScopeEnd(F f) : f_(std::move(f)) {}
-    ~AtScopeEnd() { f_(); }
-    AtScopeEnd(const AtScopeEnd&) = delete;
-    AtScopeEnd& operator=(const AtScopeEnd&) = delete;
-
-  private:
-    F f_;
 };
 
 }  // namespace
@@ -162,7 +150,7 @@ void TForm1::LoadTabList() {
     // tabs. Nothing here needs the subclass (it handles the mouse).
     const auto data = reinterpret_cast<DWORD_PTR>(this);
     const bool lifted = RemoveWindowSubclass(TabControl1, &TForm1::TabControlProc, 1) != FALSE;
-    AtScopeEnd restore([&] {
+    qb::ui::AtScopeEnd restore([&] {
         if (lifted) {
             SetWindowSubclass(TabControl1, &TForm1::TabControlProc, 1, data);
         }

@@ -4,6 +4,7 @@
 
 #include "store/pure/error.h"
 #include "store/pure/messages.h"
+#include "ui/handles.h"
 
 namespace qb::ui {
 
@@ -84,17 +85,12 @@ void TabStrip::AppendAll(const std::vector<std::wstring>& captions) const {
     if (many) {
         SetWindowLongPtrW(hwnd_, GWL_STYLE, style | TCS_FIXEDWIDTH);
     }
-    struct Restore {
-        HWND hwnd;
-        LONG_PTR style;
-        bool active;
-        ~Restore() {
-            if (active) {
-                SetWindowLongPtrW(hwnd, GWL_STYLE, style);
-                SendMessageW(hwnd, WM_SETFONT, SendMessageW(hwnd, WM_GETFONT, 0, 0), TRUE);
-            }
+    AtScopeEnd restore([&] {
+        if (many) {
+            SetWindowLongPtrW(hwnd_, GWL_STYLE, style);
+            SendMessageW(hwnd_, WM_SETFONT, SendMessageW(hwnd_, WM_GETFONT, 0, 0), TRUE);
         }
-    } restore{hwnd_, style, many};
+    });
     for (const auto& caption : captions) {
         Append(caption);
     }
