@@ -89,7 +89,11 @@ first_run() {  # program
 }
 
 first_run Quillbrasset.exe
-first_run Quillbrasset32.exe
+if qb_runs_32bit; then
+    first_run Quillbrasset32.exe
+else
+    echo "skip Quillbrasset32.exe: this machine runs no 32-bit program"
+fi
 
 if ((failures)); then
     echo "package: $failures checks failed"

@@ -4,6 +4,15 @@ export LC_ALL=ru_RU.UTF-8
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 
+# Whether this machine runs 32-bit Windows programs: it needs 32-bit Wine and a kernel that
+# runs 32-bit Linux programs (some run none).
+qb_runs_32bit() {
+    [[ -x /usr/lib/wine/wine ]] && /usr/lib/wine/wine --version >/dev/null 2>&1
+}
+if ! qb_runs_32bit && [[ -x /usr/lib/wine/wine64 ]]; then
+    export PATH="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/wine64-only:$PATH"
+fi
+
 QB_XVFB_PID=""
 QB_OWN_PREFIX=""
 
