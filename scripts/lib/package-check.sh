@@ -32,7 +32,7 @@ machine() {
 }
 
 # Files only (no folder entries), sorted.
-listing=$(unzip -Z1 "$zip" | grep -v '/$' | sort | tr '\n' ' ')
+listing=$(unzip -Z1 "$zip" | grep -v '/$' | LC_ALL=C sort | tr '\n' ' ')
 check "zip contents" "$top/Quillbrasset.exe $top/Quillbrasset32.exe $top/readme.txt " "$listing"
 
 unpack() {  # -> a fresh folder holding the unpacked files
