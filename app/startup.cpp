@@ -51,6 +51,12 @@ bool ShownAndPassed(TForm1& form, F&& step) {
 
 void TForm1::FormCreate() {
     TrayIcon(1, AppIcon);
+    // A tab close cut short by a crash is finished before anything reads the store. When it
+    // cannot be, which page belongs to which tab is not known: nothing is written in this run.
+    if (!ShownAndPassed(*this, [] { qb::store::FinishInterruptedClose(); })) {
+        storeRead_ = false;
+        UpdateMemoReadOnly();
+    }
     const bool haveSettings = qb::store::SettingsExist();
     const bool haveTabList = qb::store::TabListExists();
     if (!haveSettings && !haveTabList) {
@@ -107,13 +113,16 @@ void TForm1::ApplySettings() {
 }
 
 void TForm1::N14Click() {
+    SetAsideUnownedPage(Tabs().Count());
     Tabs().Append(kAboutCaption);
     tabsChanged_ = true;
+    SaveTabList();
     SaveCurrentPage();  // still the tab being left
     Tabs().Select(Tabs().Count() - 1);
     LayoutControls();
     // A new page: what the text area held belongs to the tab just left.
     NewPageShown();
+    SettingsChanged();
     try {
         SetMemoBytes(qb::store::LoadTextFile(qb::store::kReadmePath));
     } catch (const qb::Error&) {

@@ -12,7 +12,12 @@ endif()
 file(GLOB QB_WIN_SOURCES CONFIGURE_DEPENDS store/win/*.cpp ui/*.cpp app/*.cpp)
 list(FILTER QB_WIN_SOURCES EXCLUDE REGEX "app/main\\.cpp$")
 add_library(qb_win STATIC ${QB_WIN_SOURCES})
-target_link_libraries(qb_win PUBLIC qb_core user32 gdi32 comctl32 shell32 kernel32)
+# The shipped program's hooks do nothing; a program that links the test build's hooks
+# (store/win/hooks/testing.cpp) among its own sources takes those instead.
+add_library(qb_hooks_shipped STATIC store/win/hooks/shipped.cpp)
+target_include_directories(qb_hooks_shipped PRIVATE ${CMAKE_SOURCE_DIR})
+target_link_libraries(qb_win PUBLIC qb_core qb_hooks_shipped user32 gdi32 comctl32 shell32
+                      kernel32)
 
 include(cmake/resources.cmake)
 
@@ -24,6 +29,17 @@ if(MINGW)
 else()
     # The manifest comes from res/version.rc, not from the linker.
     target_link_options(Quillbrasset PRIVATE /MANIFEST:NO)
+endif()
+
+# The same program with the hooks its tests steer (a power cut at a chosen file operation,
+# background saves off): for the fault-injection suite and the benchmarks, never shipped.
+add_executable(QuillbrassetTestHooks WIN32 app/main.cpp store/win/hooks/testing.cpp
+               ${QB_RESOURCE_FILES})
+target_link_libraries(QuillbrassetTestHooks PRIVATE qb_win)
+if(MINGW)
+    target_link_options(QuillbrassetTestHooks PRIVATE -municode)
+else()
+    target_link_options(QuillbrassetTestHooks PRIVATE /MANIFEST:NO)
 endif()
 
 include(cmake/package.cmake)

@@ -144,6 +144,10 @@ const NotifyBinding kNotifyTable[] = {
     {&TForm1::TabControl1, TCN_SELCHANGE, &TForm1::TabControl1Change},
 };
 
+const NotifyBinding kControlCommandTable[] = {
+    {&TForm1::Memo1, EN_CHANGE, &TForm1::Memo1Change},
+};
+
 }  // namespace
 
 const std::span<const ControlDeclaration> kControls = kControlTable;
@@ -152,6 +156,7 @@ const std::span<const ToolbarItemDeclaration> kToolbarItems = kToolbarTable;
 const std::span<const MenuItemBinding> kMenuItems = kMenuItemTable;
 const std::span<const MenuDeclaration> kMenus = kMenuTable;
 const std::span<const NotifyBinding> kNotifications = kNotifyTable;
+const std::span<const NotifyBinding> kControlCommands = kControlCommandTable;
 
 const ActionDeclaration* FindAction(UINT id) {
     auto it = std::find_if(kActions.begin(), kActions.end(),

@@ -86,6 +86,8 @@ extern const std::span<const ToolbarItemDeclaration> kToolbarItems;
 extern const std::span<const MenuItemBinding> kMenuItems;
 extern const std::span<const MenuDeclaration> kMenus;
 extern const std::span<const NotifyBinding> kNotifications;
+// Notifications that controls send through WM_COMMAND (the code in its high word).
+extern const std::span<const NotifyBinding> kControlCommands;
 
 const ActionDeclaration* FindAction(UINT id);
 const MenuItemBinding* FindMenuItem(UINT id);

@@ -95,16 +95,18 @@ LRESULT CALLBACK TForm1::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
 LRESULT TForm1::Dispatch(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
         case WM_COMMAND:
-            return OnCommand(LOWORD(wParam));
+            return OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
         case WM_NOTIFY:
             return OnNotify(*reinterpret_cast<const NMHDR*>(lParam));
         case WM_HSCROLL:
-            if (reinterpret_cast<HWND>(lParam) == TrackBar1) {
-                TrackBar1Change();
-            }
-            return 0;
+            return OnHScroll(LOWORD(wParam), reinterpret_cast<HWND>(lParam));
+        case WM_TIMER:
+            return OnTimer(wParam);
         case WM_SIZE:
             return OnSize();
+        case WM_EXITSIZEMOVE:
+            SettingsChanged();
+            return 0;
         case WM_SETFOCUS:
             SetFocus(Memo1);
             return 0;
@@ -145,8 +147,29 @@ LRESULT TForm1::Dispatch(UINT msg, WPARAM wParam, LPARAM lParam) {
     return DefWindowProcW(Handle, msg, wParam, lParam);
 }
 
-LRESULT TForm1::OnCommand(UINT id) {
+LRESULT TForm1::OnCommand(UINT id, UINT code, HWND control) {
+    if (control != nullptr) {
+        for (const auto& binding : qb::ui::kControlCommands) {
+            if (control == this->*binding.control && code == binding.code) {
+                (this->*binding.handler)();
+                return 0;
+            }
+        }
+        if (control != ActionToolBar1) {
+            return 0;  // another notification of a control
+        }
+    }
     Execute(id);
+    return 0;
+}
+
+LRESULT TForm1::OnHScroll(UINT code, HWND control) {
+    if (control == TrackBar1) {
+        TrackBar1Change();
+        if (code == TB_ENDTRACK) {
+            SettingsChanged();  // the slider was released
+        }
+    }
     return 0;
 }
 

@@ -78,6 +78,8 @@ class TForm1 {
     void TabControl1Changing();
     void TabControl1Change();
     void Memo1KeyDown(WORD& key);
+    // The text area's text changed (typing, the editing commands, or a page set into it).
+    void Memo1Change();
     void NewExecute();
     void RenameExecute();
     void Action1Execute();
@@ -131,6 +133,11 @@ class TForm1 {
     // Everything the program writes when it ends: the tab list, the selected page, the
     // settings.
     void SaveStore();
+    // The settings as the window holds them now: its bounds, opacity and selected tab.
+    qb::store::Settings CurrentSettings() const;
+    // The selected tab, the window's place or size, or the opacity changed: the settings file
+    // follows at once, unless it is one the program must not replace.
+    void SettingsChanged();
 
     // The one place where failures of a handler reach the user.
     void ShowError(const qb::Error& error);
@@ -144,7 +151,9 @@ class TForm1 {
     friend class ModalDialogScope;
 
     LRESULT Dispatch(UINT msg, WPARAM wParam, LPARAM lParam);
-    LRESULT OnCommand(UINT id);
+    LRESULT OnCommand(UINT id, UINT code, HWND control);
+    LRESULT OnHScroll(UINT code, HWND control);
+    LRESULT OnTimer(UINT_PTR id);
     LRESULT OnNotify(const NMHDR& header);
     LRESULT OnSize();
     LRESULT OnContextMenu(HWND source, int x, int y);
@@ -167,6 +176,17 @@ class TForm1 {
     // Tells the user when a caption holds characters the stored tab list cannot.
     void CaptionEntered(const std::wstring& caption);
     void KeepOriginal(const std::wstring& path);
+    // The tab list's bytes for these captions, telling the user of characters it cannot hold.
+    std::string TabListBytesTold(const std::vector<std::wstring>& captions);
+    // A page file at the number a new tab takes belongs to no tab (an earlier version or a
+    // damaged store left it): it is kept under another name before the new tab can write it.
+    void SetAsideUnownedPage(int index);
+    // The page was written: what the text area holds is on disk.
+    void PageSaved();
+    // Saves the page once typing pauses, and at least every so often while it goes on.
+    void ScheduleBackgroundSave();
+    void BackgroundSave();
+    ULONGLONG LongestUnsavedMs() const;
     void MakeTopmost();
     void PopupAt(HMENU menu, HWND control, int x, int y);
     // The handler a menu item, a toolbar button or a command id runs.
@@ -186,6 +206,13 @@ class TForm1 {
     bool tabListCut_ = false;       // the tab list lost bytes in the strip
     bool tabsChanged_ = false;      // tabs made, renamed or closed since the list was read
     std::vector<std::wstring> noticed_;
+
+    // Background saves: when the first edit not yet on disk was made (0: none), how long the
+    // last save took, and whether a failure of one was shown already.
+    ULONGLONG unsavedSince_ = 0;
+    ULONGLONG lastSaveMs_ = 0;
+    bool backgroundSaveFailed_ = false;
+    bool settingsFollowFailed_ = false;
     bool applicationMinimized_ = false;
     BYTE alpha_ = 255;
     HWND owner_ = nullptr;

@@ -7,6 +7,7 @@
 #include "store/pure/page_names.h"
 #include "store/pure/tab_list.h"
 #include "store/win/store.h"
+#include "store/win/test_hooks.h"
 #include "ui/form1.h"
 #include "ui/handles.h"
 #include "ui/input_prompt.h"
@@ -23,6 +24,9 @@ constexpr wchar_t kCutTabListNotice[] =
     L"Список вкладок содержит нулевой байт или слишком длинное имя вкладки и показан не "
     L"полностью. Файл списка останется как есть, пока вы не измените вкладки; тогда его "
     L"прежнее содержимое сохранится в файле «%s».";
+constexpr wchar_t kUnownedPageNotice[] =
+    L"Файл «%s» не принадлежит ни одной вкладке: его могла оставить прежняя версия программы. "
+    L"Новая вкладка начнёт свою страницу, а прежнее содержимое файла сохранено в файле «%s».";
 constexpr wchar_t kLostCharactersNotice[] =
     L"Некоторые символы %s нельзя записать в кодировке системы: в файле они заменены на «?».";
 
@@ -111,6 +115,91 @@ void TForm1::SaveCurrentPage() {
         KeepOriginal(qb::store::PageFileName(index));
     }
     qb::store::SavePage(index, MemoBytesTold());
+    PageSaved();
+}
+
+void TForm1::PageSaved() {
+    SendMessageW(Memo1, EM_SETMODIFY, FALSE, 0);
+    unsavedSince_ = 0;
+}
+
+void TForm1::SetAsideUnownedPage(int index) {
+    if (!storeRead_ || !qb::store::PageExists(index)) {
+        return;
+    }
+    const std::wstring kept = qb::store::KeepUnownedPage(index);
+    const std::wstring name = qb::store::PageFileName(index);
+    NoticeOnce(L"unowned:" + name, Format(kUnownedPageNotice, {name, kept}));
+}
+
+// ---- Background saves ----
+
+namespace {
+
+constexpr UINT_PTR kBackgroundSaveTimer = 1;
+// Typing has paused after this long without a change.
+constexpr ULONGLONG kTypingPauseMs = 1000;
+// While typing goes on, the page is saved at least this often, or less often for a page whose
+// save holds the window longer: then at most a twentieth of the time goes to saving.
+constexpr ULONGLONG kSteadyTypingMinMs = 1500;
+constexpr ULONGLONG kSteadyTypingMaxMs = 5000;
+
+}  // namespace
+
+ULONGLONG TForm1::LongestUnsavedMs() const {
+    return std::clamp<ULONGLONG>(20 * lastSaveMs_, kSteadyTypingMinMs, kSteadyTypingMaxMs);
+}
+
+void TForm1::Memo1Change() {
+    if (!qb::hooks::BackgroundSavesOn()) {
+        return;
+    }
+    if (unsavedSince_ == 0) {
+        unsavedSince_ = GetTickCount64();
+    }
+    ScheduleBackgroundSave();
+}
+
+void TForm1::ScheduleBackgroundSave() {
+    const ULONGLONG now = GetTickCount64();
+    const ULONGLONG due = std::min(now + kTypingPauseMs, unsavedSince_ + LongestUnsavedMs());
+    const ULONGLONG wait = due > now ? due - now : 0;
+    SetTimer(Handle, kBackgroundSaveTimer,
+             static_cast<UINT>(std::max<ULONGLONG>(wait, USER_TIMER_MINIMUM)), nullptr);
+}
+
+LRESULT TForm1::OnTimer(UINT_PTR id) {
+    if (id == kBackgroundSaveTimer) {
+        KillTimer(Handle, kBackgroundSaveTimer);
+        BackgroundSave();
+    }
+    return 0;
+}
+
+void TForm1::BackgroundSave() {
+    if (unsavedSince_ == 0 || SendMessageW(Memo1, EM_GETMODIFY, 0, 0) == 0) {
+        unsavedSince_ = 0;
+        return;  // nothing changed since the page was read or saved
+    }
+    if (modalDialogs_ > 0) {
+        // A dialog of the program is open in the middle of a command; the command saves what
+        // it must itself, and the page is saved after it.
+        SetTimer(Handle, kBackgroundSaveTimer, static_cast<UINT>(kTypingPauseMs), nullptr);
+        return;
+    }
+    const ULONGLONG start = GetTickCount64();
+    try {
+        SaveCurrentPage();
+        backgroundSaveFailed_ = false;
+    } catch (const qb::Error& e) {
+        // The edits stay in the text area; the save is tried again once typing pauses next.
+        unsavedSince_ = 0;
+        if (!backgroundSaveFailed_) {
+            backgroundSaveFailed_ = true;
+            ShowError(e);
+        }
+    }
+    lastSaveMs_ = GetTickCount64() - start;
 }
 
 void TForm1::LoadCurrentPage() {
@@ -131,7 +220,7 @@ void TForm1::LoadCurrentPage() {
         UpdateMemoReadOnly();
         throw;
     }
-    SendMessageW(Memo1, EM_SETMODIFY, FALSE, 0);
+    PageSaved();  // what the text area holds is what is stored
     pageLoaded_ = true;
     UpdateMemoReadOnly();
     if (pageCut_) {
@@ -171,23 +260,29 @@ void TForm1::LoadTabList() {
     }
 }
 
-void TForm1::SaveTabList() {
-    if (!storeRead_ || (tabListCut_ && !tabsChanged_)) {
-        return;  // what is stored was not (wholly) read, and nothing replaces it
-    }
-    if (tabListCut_) {
-        KeepOriginal(std::wstring(qb::store::kTabListWritePath));
-    }
-    std::vector<std::string> captions;
-    for (const auto& caption : Tabs().Captions()) {
+std::string TForm1::TabListBytesTold(const std::vector<std::wstring>& captions) {
+    std::vector<std::string> lines;
+    lines.reserve(captions.size());
+    for (const auto& caption : captions) {
         bool lost = false;
-        captions.push_back(qb::win::ToAnsi(caption, lost));
+        lines.push_back(qb::win::ToAnsi(caption, lost));
         if (lost) {
             NoticeOnce(L"caption:" + caption,
                        Format(kLostCharactersNotice, {L"имени вкладки «" + caption + L"»"}));
         }
     }
-    qb::store::SaveTabList(captions);
+    return qb::store::JoinTabList(lines);
+}
+
+void TForm1::SaveTabList() {
+    if (!storeRead_ || (tabListCut_ && !tabsChanged_)) {
+        return;  // what is stored was not (wholly) read, and nothing replaces it
+    }
+    qb::store::EnsureStoreDirectory();
+    if (tabListCut_) {
+        KeepOriginal(std::wstring(qb::store::kTabListWritePath));
+    }
+    qb::store::SaveTabListBytes(TabListBytesTold(Tabs().Captions()));
 }
 
 void TForm1::SaveStore() {
@@ -197,17 +292,39 @@ void TForm1::SaveStore() {
     qb::store::EnsureStoreDirectory();
     SaveTabList();
     SaveCurrentPage();
-
-    RECT bounds{};
-    GetWindowRect(Handle, &bounds);
-    Settings.left = bounds.left;
-    Settings.top = bounds.top;
-    Settings.opacity = AlphaBlendValue();
-    Settings.width = bounds.right - bounds.left;
-    Settings.height = bounds.bottom - bounds.top;
-    Settings.tabIndex = Tabs().Selected();
+    Settings = CurrentSettings();
     if (settingsWritable_) {
         qb::store::WriteSettings(Settings);
+    }
+}
+
+qb::store::Settings TForm1::CurrentSettings() const {
+    RECT bounds{};
+    GetWindowRect(Handle, &bounds);
+    qb::store::Settings now = Settings;
+    now.left = bounds.left;
+    now.top = bounds.top;
+    now.opacity = AlphaBlendValue();
+    now.width = bounds.right - bounds.left;
+    now.height = bounds.bottom - bounds.top;
+    now.tabIndex = Tabs().Selected();
+    return now;
+}
+
+void TForm1::SettingsChanged() {
+    if (!storeRead_ || !settingsWritable_) {
+        return;
+    }
+    // Shown once: the settings are written again at the next change and when the program ends.
+    try {
+        Settings = CurrentSettings();
+        qb::store::WriteSettings(Settings);
+        settingsFollowFailed_ = false;
+    } catch (const qb::Error& e) {
+        if (!settingsFollowFailed_) {
+            settingsFollowFailed_ = true;
+            ShowError(e);
+        }
     }
 }
 
@@ -216,6 +333,7 @@ void TForm1::TabControl1Changing() {
 }
 
 void TForm1::TabControl1Change() {
+    SettingsChanged();
     LoadCurrentPage();
 }
 
@@ -230,6 +348,7 @@ void TForm1::Memo1KeyDown(WORD& key) {
     } else {
         tabs.Select(tabs.Selected() + 1);
     }
+    SettingsChanged();
     LoadCurrentPage();
     key = 0;
 }
@@ -258,14 +377,17 @@ void TForm1::NewExecute() {
         return;
     }
     CaptionEntered(*caption);
+    SetAsideUnownedPage(tabs.Count());
     tabs.Append(*caption);
     tabsChanged_ = true;
+    SaveTabList();
     SetActionEnabled(ID_ACTION1, true);
     SaveCurrentPage();
     tabs.Select(tabs.Count() - 1);
     ClearMemo();
     NewPageShown();
     LayoutControls();
+    SettingsChanged();
 }
 
 void TForm1::RenameExecute() {
@@ -282,6 +404,7 @@ void TForm1::RenameExecute() {
         tabs.SetCaption(index, *caption);
         tabsChanged_ = true;
         LayoutControls();
+        SaveTabList();
     } else {
         tabs.SetCaption(index, initial);
     }
@@ -317,9 +440,16 @@ void TForm1::RemoveTab(int index) {
     if (onlyTab) {
         lastPage = qb::store::LoadPage(index);
     }
-    // The page files first: when they cannot all be renumbered nothing changes, the tab stays
-    // and the failure is shown.
-    qb::store::RemovePageFiles(index, tabs.Count() - 1);
+    // The store first, all or nothing: the closed page goes, the later pages move down and the
+    // tab list loses the tab. When that cannot be done nothing changes, the tab stays and the
+    // failure is shown.
+    std::vector<std::wstring> captions = tabs.Captions();
+    captions.erase(captions.begin() + index);
+    qb::store::EnsureStoreDirectory();
+    if (tabListCut_) {
+        KeepOriginal(std::wstring(qb::store::kTabListWritePath));
+    }
+    qb::store::CloseTab(index, tabs.Count() - 1, TabListBytesTold(captions));
     if (tabs.Selected() != 0) {
         tabs.Select(index - 1);
     } else {
@@ -331,6 +461,7 @@ void TForm1::RemoveTab(int index) {
     // The text area now shows the stored page of the tab selected; edits made to the closed
     // tab since its page was last saved are dropped.
     if (onlyTab) {
+        SettingsChanged();
         lastPage ? SetMemoBytes(*lastPage) : ClearMemo();
         NewPageShown();
     } else {

@@ -69,6 +69,13 @@ std::wstring CannotMoveFileText(std::wstring_view from, std::wstring_view to,
     return text;
 }
 
+std::wstring DamagedCloseRecordText(std::wstring_view absolutePath) {
+    std::wstring text = L"Cannot finish closing a tab: \"";
+    text += absolutePath;
+    text += L"\" is damaged, so no page file may be written or renumbered";
+    return text;
+}
+
 std::wstring FailedToRetrieveTabText(int index) {
     return L"Failed to retrieve tab at index " + std::to_wstring(index);
 }

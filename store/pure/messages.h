@@ -26,6 +26,10 @@ std::wstring CannotMoveFileText(std::wstring_view from, std::wstring_view to,
 inline constexpr std::wstring_view kTextExceedsMemoCapacity = L"Text exceeds memo capacity";
 inline constexpr std::wstring_view kFailedToClearTabControl = L"Failed to clear tab control";
 
+// A record of an interrupted tab close that cannot be read: which page belongs to which tab is
+// not known.
+std::wstring DamagedCloseRecordText(std::wstring_view absolutePath);
+
 std::wstring FailedToRetrieveTabText(int index);
 std::wstring FailedToSetTabText(std::wstring_view caption, int index);
 std::wstring FailedToDeleteTabText(int index);

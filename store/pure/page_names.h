@@ -14,6 +14,8 @@ inline constexpr std::wstring_view kTabListWritePath = L"./Strings/Tabs.txt";
 inline constexpr std::wstring_view kTabListReadPath = L"./strings/tabs.txt";
 inline constexpr std::wstring_view kSettingsPath = L"settings.dat";
 inline constexpr std::wstring_view kReadmePath = L"./readme.txt";
+// The record of a tab close in progress, beside the tab list; never a page's name.
+inline constexpr std::wstring_view kCloseRecordPath = L"./Strings/Tabs.txt.closing";
 
 // "./strings/Tab" + the index in signed decimal + ".txt"; -1 gives "Tab-1.txt".
 std::wstring PageFileName(int index);

@@ -32,9 +32,27 @@ std::string ReadTabListBytes();
 
 bool PageExists(int index);
 
+// Moves the page file of the index out of the way under a name no page has ("Tab<n>.txt.original",
+// or with a number after it when that is taken), and returns that name. For a file that belongs
+// to no tab, before a new tab of that number could write over it.
+std::wstring KeepUnownedPage(int index);
+
 // Deletes the page file of i, then moves the page files of i+1 .. n down by one, n being the
-// number of tabs left. Failures of single deletes and renames are passed over.
+// number of tabs left. All or nothing: on a failure every file moved goes back and the failure
+// is raised.
 void RemovePageFiles(int i, int n);
+
+// Closes tab i's page in the store, n tabs being left: RemovePageFiles, and the tab list file
+// becomes newTabList. All or nothing, also across a crash: until it is done, a record of the
+// close stays in the store, from which FinishInterruptedClose completes it.
+void CloseTab(int i, int n, std::string_view newTabList);
+
+// Completes a close that a crash cut short, before anything else reads the store; false when
+// there was none. Fails when a file cannot be moved or the record is damaged.
+bool FinishInterruptedClose();
+
+// Writes tab list bytes as they are to the tab list file.
+void SaveTabListBytes(std::string_view bytes);
 
 bool SettingsExist();
 Settings ReadSettings();

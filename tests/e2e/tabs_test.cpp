@@ -196,7 +196,7 @@ TEST(RenameTab, ConfirmedTakesTheTextCancelledKeepsTheCaption) {
     program.Keys({VK_ESCAPE});
     EXPECT_EQ(program.Captions(), (std::vector<std::wstring>{L"Main", L"Job"}));
     EXPECT_EQ(program.SelectedTab(), 1);
-    EXPECT_EQ(dir.Read(L"Strings/Tabs.txt"), "Main\r\nWork\r\n") << "written only at shutdown";
+    EXPECT_EQ(dir.Read(L"Strings/Tabs.txt"), "Main\r\nJob\r\n") << "the list follows at once";
 }
 
 TEST(CloseTab, SecondOfFiveRenumbersTheLaterPages) {

@@ -1,0 +1,40 @@
+// Closing a tab is several file operations: the closed page set aside, each later page moved
+// down one number, the new tab list, the closed page deleted. The record of a close is written
+// into the store before the first of them and removed after the last, so that a start after a
+// crash can finish the close from whatever point it reached.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qb::store {
+
+struct PageMove {
+    int from;
+    int to;
+    bool operator==(const PageMove&) const = default;
+};
+
+struct CloseRecord {
+    int index = 0;                // the closed tab
+    bool hadPage = false;         // its page file existed, and is set aside first
+    std::vector<PageMove> moves;  // in the order they are made
+    std::string tabList;          // the tab list file after the close, byte for byte
+
+    bool operator==(const CloseRecord&) const = default;
+};
+
+// The moves that renumber the pages of tabs index+1 .. remaining (remaining = tabs left after
+// the close) one number down, for the pages that exist: a page never saved has nothing to move,
+// and the place it leaves is filled by nothing.
+std::vector<PageMove> PlanPageMoves(int index, int remaining,
+                                    const std::function<bool(int)>& pageExists);
+
+std::string EncodeCloseRecord(const CloseRecord& record);
+// Nothing when the bytes are not a whole record.
+std::optional<CloseRecord> DecodeCloseRecord(std::string_view bytes);
+
+}  // namespace qb::store
