@@ -460,6 +460,13 @@ LRESULT CALLBACK TForm1::TabControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPAR
     if (msg == WM_CONTEXTMENU) {
         return 0;  // answered on the button's release above
     }
+    if (msg == WM_COMMAND && reinterpret_cast<HWND>(lParam) == form->Memo1) {
+        // The text area lies on the strip, so its notifications come here: they are the
+        // window's.
+        return Guarded(form, msg, lParam, [&] {
+            return form->OnCommand(LOWORD(wParam), HIWORD(wParam), form->Memo1);
+        });
+    }
     return DefSubclassProc(hwnd, msg, wParam, lParam);
 }
 

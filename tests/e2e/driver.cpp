@@ -152,8 +152,8 @@ SettingsValues DecodeSettings(const std::string& bytes) {
     return {at(0), at(1), at(2), at(3), at(4), at(5)};
 }
 
-Program::Program(const ScratchDir& dir, bool waitForWindow) {
-    const std::wstring exe = WinePath("QB_EXE");
+Program::Program(const ScratchDir& dir, bool waitForWindow, const char* exeVariable) {
+    const std::wstring exe = WinePath(exeVariable);
     std::wstring commandLine = L"\"" + exe + L"\"";
     STARTUPINFOW si{};
     si.cb = sizeof si;
@@ -178,6 +178,17 @@ Program::~Program() {
 
 bool Program::Running() const {
     return WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+void Program::Cut() {
+    TerminateProcess(pi_.hProcess, 9);
+    WaitForSingleObject(pi_.hProcess, 10000);
+}
+
+DWORD Program::ExitCode() const {
+    DWORD code = 0;
+    GetExitCodeProcess(pi_.hProcess, &code);
+    return code;
 }
 
 void Program::WaitForWindow() {

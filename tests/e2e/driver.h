@@ -47,7 +47,10 @@ SettingsValues DecodeSettings(const std::string& bytes);
 // A running copy of the program.
 class Program {
   public:
-    explicit Program(const ScratchDir& dir, bool waitForWindow = true);
+    // The program named by the environment variable exeVariable: QB_EXE, the shipped program,
+    // or QB_TEST_HOOKS_EXE, the same program with the hooks its tests steer.
+    explicit Program(const ScratchDir& dir, bool waitForWindow = true,
+                     const char* exeVariable = "QB_EXE");
     ~Program();
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
@@ -101,6 +104,9 @@ class Program {
     bool CloseFromOutside(int timeoutMs = 10000);
     bool WaitForExit(int timeoutMs = 10000);
     bool Running() const;
+    // Ends the process at once, as a power cut would, and waits until it is gone.
+    void Cut();
+    DWORD ExitCode() const;
 
   private:
     PROCESS_INFORMATION pi_{};
