@@ -5,6 +5,9 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <filesystem>
+#include <string>
+
 #include "tests/e2e/driver.h"
 
 namespace e2e {
@@ -138,6 +141,53 @@ TEST(Editing, TypingIntoALongPageAddsTheText) {
     EXPECT_EQ(dir.Read(L"Strings/Tab0.txt"), page + "typed");
 }
 
+// Polls the page file until it holds the bytes; false when it does not within the time.
+bool PageBecomes(const ScratchDir& dir, const std::string& bytes, int timeoutMs = 4000) {
+    for (int waited = 0; waited < timeoutMs; waited += 50) {
+        if (dir.Read(L"Strings/Tab0.txt") == bytes) {
+            return true;
+        }
+        Pause(50);
+    }
+    return false;
+}
+
+TEST(Editing, BackgroundSaveKeepsUndoSelectionAndScrollAndWritesOnlyChanges) {
+    ScratchDir dir;
+    std::string page;
+    for (int i = 0; i < 200; ++i) {
+        page += "line " + std::to_string(i) + "\r\n";
+    }
+    MakeStore(dir, page);
+    Program program(dir);
+    program.Activate();
+    program.Keys({VK_CONTROL, VK_END});
+    program.Type(L"typed");
+    const int firstVisible =
+        static_cast<int>(SendMessageW(program.memo(), EM_GETFIRSTVISIBLELINE, 0, 0));
+    ASSERT_GT(firstVisible, 0) << "scrolled to the end";
+    const int end = static_cast<int>(page.size()) + 5;
+    Select(program, end - 3, end - 1);
+    ASSERT_TRUE(PageBecomes(dir, page + "typed")) << "saved once typing paused";
+
+    DWORD from = 0, to = 0;
+    SendMessageW(program.memo(), EM_GETSEL, reinterpret_cast<WPARAM>(&from),
+                 reinterpret_cast<LPARAM>(&to));
+    EXPECT_EQ(from, static_cast<DWORD>(end - 3));
+    EXPECT_EQ(to, static_cast<DWORD>(end - 1));
+    EXPECT_EQ(SendMessageW(program.memo(), EM_GETFIRSTVISIBLELINE, 0, 0), firstVisible);
+    EXPECT_NE(SendMessageW(program.memo(), EM_CANUNDO, 0, 0), 0) << "the undo buffer stays";
+
+    // Nothing changed since: nothing is written.
+    const auto saved = std::filesystem::last_write_time(dir / L"Strings/Tab0.txt");
+    Pause(2500);
+    EXPECT_EQ(std::filesystem::last_write_time(dir / L"Strings/Tab0.txt"), saved);
+
+    TextMenu(program, kUndo);
+    EXPECT_EQ(program.MemoText().size(), page.size());
+    EXPECT_TRUE(PageBecomes(dir, page)) << "the undone text is saved in turn";
+}
+
 TEST(Opacity, SliderDraggedToItsEndsGivesFiftyAndOpaque) {
     ScratchDir dir;
     MakeStore(dir, "");
@@ -163,6 +213,8 @@ TEST(Opacity, SliderDraggedToItsEndsGivesFiftyAndOpaque) {
         const BYTE chosen = program.Alpha();
         EXPECT_GT(chosen, 50);
         EXPECT_LT(chosen, 255);
+        EXPECT_EQ(DecodeSettings(dir.Read(L"settings.dat")).opacity, chosen)
+            << "written when the slider is released";
         ASSERT_TRUE(program.CloseFromOutside());
         EXPECT_EQ(DecodeSettings(dir.Read(L"settings.dat")).opacity, chosen);
     }

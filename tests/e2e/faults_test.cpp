@@ -14,6 +14,7 @@
 #include <map>
 #include <random>
 
+#include "res/resource.h"
 #include "store/pure/linebreaks.h"
 #include "tests/e2e/driver.h"
 
@@ -328,6 +329,90 @@ TEST(Faults, ClosingATabWhileALaterPageIsHeldOpenRollsBack) {
     fault.Forget(L"Strings/Tab2.txt");  // "home notes" went with its tab
     EXPECT_FALSE(dir.Exists(L"Strings/Tab2.txt"));
     EXPECT_EQ(program.MemoText(), L"work notes");
+}
+
+TEST(Faults, ClosingATabWhileTheTabListIsHeldOpenChangesNothing) {
+    ScratchDir dir;
+    const Notes notes = ThreeTabs();
+    Store(dir, notes);
+    Fault fault(dir);
+    fault.Expect(Pages(notes));
+    fault.Expect({{L"Strings/Tabs.txt", notes.at(L"Strings/Tabs.txt")}});
+    Program program(dir);
+    Held held(dir / L"Strings/Tabs.txt");
+    ASSERT_TRUE(held.ok());
+    CloseSelectedTab(program);
+    EXPECT_EQ(Error(program).substr(0, 20), L"Cannot create file \"");
+    EXPECT_EQ(program.Captions(), (std::vector<std::wstring>{L"Home", L"Work", L"Ideas"}));
+    EXPECT_FALSE(dir.Exists(L"Strings/Tabs.txt.closing")) << "nothing left to finish";
+    EXPECT_EQ(program.MemoText(), L"home notes\r\nline two");
+}
+
+TEST(Faults, DamagedRecordOfAnInterruptedCloseStopsEveryWrite) {
+    ScratchDir dir;
+    Notes notes = ThreeTabs();
+    notes[L"Strings/Tabs.txt.closing"] = "Quillbrasset close\r\nindex 1\r\npage 1\r\ntabs 9";
+    Store(dir, notes);
+    Fault fault(dir);
+    fault.Expect(notes);
+    Program program(dir);
+    ASSERT_EQ(program.startupErrors.size(), 1u);
+    EXPECT_EQ(program.startupErrors[0].substr(0, 30), L"Cannot finish closing a tab: \"");
+    EXPECT_TRUE(ReadOnlyMemo(program)) << "nothing typed in this run could be kept";
+    ASSERT_TRUE(program.CloseFromOutside());
+}
+
+// --- Pages no tab owns -------------------------------------------------------------------------
+
+TEST(Faults, PageNoTabOwnsIsKeptBeforeANewTabWritesIt) {
+    ScratchDir dir;
+    Notes notes = ThreeTabs();
+    notes[L"Strings/Tab3.txt"] = "left by an earlier version";
+    Store(dir, notes);
+    Fault fault(dir);
+    fault.Expect(Pages(notes));
+    Program program(dir);
+    PostMessageW(program.form(), WM_COMMAND, ID_ACTION_NEW, 0);
+    HWND prompt = program.FindOwnWindow(nullptr, L"Новая вкладка");
+    ASSERT_NE(prompt, nullptr);
+    program.Idle();
+    SendMessageW(FindWindowExW(prompt, nullptr, L"EDIT", nullptr), WM_SETTEXT, 0,
+                 reinterpret_cast<LPARAM>(L"New"));
+    PostMessageW(prompt, WM_COMMAND, IDOK, 0);
+    auto notice = program.ErrorBoxText();
+    ASSERT_TRUE(notice.has_value()) << "the user is told";
+    EXPECT_NE(notice->find(L"Tab3.txt.original"), std::wstring::npos);
+    program.DismissErrorBox();
+    EXPECT_EQ(program.Captions(), (std::vector<std::wstring>{L"Home", L"Work", L"Ideas", L"New"}));
+    program.SetMemoText(L"the new tab's note");
+    program.ClickTab(0);
+    EXPECT_EQ(dir.Read(L"Strings/Tab3.txt"), "the new tab's note");
+    EXPECT_EQ(dir.Read(L"Strings/Tab3.txt.original"), "left by an earlier version");
+}
+
+// --- Background saves -------------------------------------------------------------------------
+
+TEST(Faults, BackgroundSaveThatFailsIsShownOnceAndTriedAgainAtTheNextPause) {
+    ScratchDir dir;
+    const Notes notes = ThreeTabs();
+    Store(dir, notes);
+    Fault fault(dir);
+    fault.Expect(Pages(notes));
+    Program program(dir);
+    Held held(dir / L"Strings/Tab0.txt");
+    ASSERT_TRUE(held.ok());
+    program.Activate();
+    program.Keys({VK_CONTROL, VK_END});
+    program.Type(L"x");
+    EXPECT_EQ(Error(program).substr(0, 20), L"Cannot create file \"");
+    program.Type(L"y");
+    EXPECT_FALSE(program.ErrorBoxText(2500).has_value()) << "told once, not at every attempt";
+    EXPECT_EQ(program.MemoText(), L"home notes\r\nline twoxy") << "the edits stay";
+    held.Release();
+    program.Type(L"z");
+    Pause(2500);
+    EXPECT_EQ(dir.Read(L"Strings/Tab0.txt"), "home notes\r\nline twoxyz");
+    fault.Expect({{L"Strings/Tab0.txt", "home notes\r\nline twoxyz"}});
 }
 
 // --- Saves interrupted --------------------------------------------------------------------------

@@ -82,6 +82,30 @@ TEST(Restore, GeometryOpacityTabAndPageComeBack) {
     EXPECT_EQ(program.MemoText(), L"third\r\nline");
 }
 
+TEST(Restore, SettingsFollowTheSelectedTabAndTheWindowsPlaceAtOnce) {
+    ScratchDir dir;
+    dir.Write(L"settings.dat", SettingsBytes(100, 50, 200, 500, 300, 0));
+    dir.Write(L"Strings/Tabs.txt", "One\r\nTwo\r\n");
+    Program program(dir);
+    program.ClickTab(1);
+    EXPECT_EQ(DecodeSettings(dir.Read(L"settings.dat")).tabIndex, 1) << "the tab clicked";
+
+    // The window dragged by its caption: written when the move ends.
+    RECT before{};
+    GetWindowRect(program.form(), &before);
+    program.Drag(program.form(), POINT{60, -8}, POINT{160, 52});
+    RECT after{};
+    GetWindowRect(program.form(), &after);
+    ASSERT_NE(after.left, before.left) << "the window moved";
+    const SettingsValues stored = DecodeSettings(dir.Read(L"settings.dat"));
+    EXPECT_EQ(stored.left, after.left);
+    EXPECT_EQ(stored.top, after.top);
+    EXPECT_EQ(stored.width, 500);
+    EXPECT_EQ(stored.height, 300);
+    EXPECT_EQ(stored.opacity, 200);
+    EXPECT_EQ(stored.tabIndex, 1);
+}
+
 TEST(Restore, OpacityBelowTheSliderRangeStartsAtFifty) {
     for (int stored : {30, 300}) {
         ScratchDir dir;
