@@ -11,214 +11,32 @@
 #include <commctrl.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <functional>
 #include <map>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "floor_parts.h"
+#include "process.h"
+#include "store_maker.h"
+#include "table.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double Ms(Clock::time_point from, Clock::time_point to) {
-    return std::chrono::duration<double, std::milli>(to - from).count();
-}
-
-struct Stats {
-    double median = 0, min = 0, max = 0;
-};
-
-Stats Summarise(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    Stats s;
-    if (v.empty()) {
-        return s;
-    }
-    const std::size_t n = v.size();
-    s.median = n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-    s.min = v.front();
-    s.max = v.back();
-    return s;
-}
-
-// ---- store generation ----------------------------------------------------------------------
-
-// Lines of 40 characters (Latin, digits and Cyrillic in code page 1251), then a line break.
-std::string PageBytes(std::size_t size, bool crlf, unsigned seed) {
-    static const char alphabet[] =
-        "abcdefghijklmnopqrstuvwxyz0123456789 .,"
-        "\xE0\xE1\xE2\xE3\xE4\xE5\xE6\xE7\xE8\xE9\xEA\xEB\xEC\xED\xEE\xEF"
-        "\xC0\xC1\xC2\xC3\xC4\xC5\xC6\xC7\xC8\xC9\xCA\xCB\xCC\xCD\xCE\xCF";
-    const std::size_t letters = sizeof alphabet - 1;
-    std::string out;
-    out.reserve(size + 64);
-    unsigned x = seed * 2654435761u + 1;
-    while (out.size() < size) {
-        for (int i = 0; i < 40; ++i) {
-            x = x * 1103515245u + 12345u;
-            out += alphabet[(x >> 16) % letters];
-        }
-        out += crlf ? "\r\n" : "\n";
-    }
-    out.resize(size);
-    return out;
-}
-
-void WriteFileBytes(const fs::path& p, const std::string& bytes) {
-    fs::create_directories(p.parent_path());
-    std::ofstream out(p, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (!out) {
-        throw std::runtime_error("cannot write " + p.string());
-    }
-}
-
-std::string Settings(int tabIndex) {
-    std::string bytes;
-    for (int v : {60, 60, 255, 433, 202, tabIndex}) {
-        for (int i = 0; i < 4; ++i) {
-            bytes += static_cast<char>((static_cast<unsigned>(v) >> (8 * i)) & 0xFF);
-        }
-    }
-    return bytes;
-}
-
-std::wstring Caption(int i) {
-    return L"Заметки " + std::to_wstring(i + 1);
-}
-
-std::string AnsiCaption(int i) {
-    return "\xC7\xE0\xEC\xE5\xF2\xEA\xE8 " + std::to_string(i + 1);
-}
-
-// A store of `tabs` tabs whose selected (first) page has `size` bytes; the other pages are
-// small, as start-up reads only the selected one. A second large page when `second` is set.
-void MakeStore(const fs::path& dir, int tabs, std::size_t size, bool crlf, bool second = false) {
-    fs::remove_all(dir);
-    fs::create_directories(dir / "Strings");
-    std::string list;
-    for (int i = 0; i < tabs; ++i) {
-        list += AnsiCaption(i) + "\r\n";
-    }
-    WriteFileBytes(dir / "Strings" / "Tabs.txt", list);
-    WriteFileBytes(dir / "Strings" / "Tab0.txt", PageBytes(size, crlf, 1));
-    for (int i = 1; i < tabs; ++i) {
-        // The second page differs and is one line shorter, as two real pages would be.
-        WriteFileBytes(dir / "Strings" / ("Tab" + std::to_string(i) + ".txt"),
-                       i == 1 && second ? PageBytes(size - 42, crlf, 2) : PageBytes(512, crlf, 3));
-    }
-    WriteFileBytes(dir / "settings.dat", Settings(0));
-}
-
-// ---- driving a process ---------------------------------------------------------------------
-
-BOOL CALLBACK FindEdit(HWND hwnd, LPARAM lp) {
-    wchar_t cls[64] = {};
-    GetClassNameW(hwnd, cls, 64);
-    if (_wcsicmp(cls, L"EDIT") == 0) {
-        *reinterpret_cast<HWND*>(lp) = hwnd;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-LRESULT SendTimed(HWND hwnd, UINT msg, WPARAM wp = 0, LPARAM lp = 0) {
-    DWORD_PTR result = 0;
-    if (!SendMessageTimeoutW(hwnd, msg, wp, lp, SMTO_NORMAL, 60000, &result)) {
-        throw std::runtime_error("a window did not answer");
-    }
-    return static_cast<LRESULT>(result);
-}
-
-class Process {
-  public:
-    Process(const std::wstring& exe, const std::wstring& args, const fs::path& cwd) {
-        std::wstring line = L"\"" + exe + L"\"" + (args.empty() ? L"" : L" " + args);
-        STARTUPINFOW si{};
-        si.cb = sizeof si;
-        const std::wstring dir = cwd.wstring();
-        if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(),
-                            &si, &pi_)) {
-            throw std::runtime_error("cannot start a program");
-        }
-    }
-    ~Process() {
-        if (WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT) {
-            TerminateProcess(pi_.hProcess, 1);
-            WaitForSingleObject(pi_.hProcess, 10000);
-        }
-        CloseHandle(pi_.hThread);
-        CloseHandle(pi_.hProcess);
-    }
-    Process(const Process&) = delete;
-    Process& operator=(const Process&) = delete;
-
-    // Waits until a visible top-level window of the class shows a non-empty text area, then
-    // until the thread is back in its message loop.
-    void WaitShown(const wchar_t* cls) {
-        const auto deadline = Clock::now() + std::chrono::seconds(120);
-        while (Clock::now() < deadline) {
-            HWND top = nullptr;
-            while ((top = FindWindowExW(nullptr, top, cls, nullptr)) != nullptr) {
-                DWORD pid = 0;
-                GetWindowThreadProcessId(top, &pid);
-                if (pid == pi_.dwProcessId && IsWindowVisible(top)) {
-                    break;
-                }
-            }
-            if (top != nullptr) {
-                HWND edit = nullptr;
-                EnumChildWindows(top, FindEdit, reinterpret_cast<LPARAM>(&edit));
-                if (edit != nullptr && SendTimed(edit, WM_GETTEXTLENGTH) > 0) {
-                    SendTimed(top, WM_NULL);
-                    top_ = top;
-                    edit_ = edit;
-                    return;
-                }
-            }
-            if (WaitForSingleObject(pi_.hProcess, 2) != WAIT_TIMEOUT) {
-                throw std::runtime_error("a program ended before it showed its window");
-            }
-        }
-        throw std::runtime_error("a program did not show its window in time");
-    }
-
-    HWND top() const { return top_; }
-    HWND edit() const { return edit_; }
-
-    // Committed private memory (what Windows calls private bytes), summed over the process's
-    // address space; Wine's process memory counters leave it at zero.
-    double PrivateMb() const {
-        std::size_t total = 0;
-        MEMORY_BASIC_INFORMATION info{};
-        const char* at = nullptr;
-        while (VirtualQueryEx(pi_.hProcess, at, &info, sizeof info) == sizeof info) {
-            if (info.State == MEM_COMMIT && info.Type == MEM_PRIVATE) {
-                total += info.RegionSize;
-            }
-            const char* next = static_cast<const char*>(info.BaseAddress) + info.RegionSize;
-            if (next <= at) {
-                break;
-            }
-            at = next;
-        }
-        return static_cast<double>(total) / (1024.0 * 1024.0);
-    }
-
-  private:
-    PROCESS_INFORMATION pi_{};
-    HWND top_ = nullptr;
-    HWND edit_ = nullptr;
-};
+using qb::bench::Caption;
+using qb::bench::Clock;
+using qb::bench::MakeStore;
+using qb::bench::Ms;
+using qb::bench::Process;
+using qb::bench::Row;
+using qb::bench::SendTimed;
+using qb::bench::SizeName;
+using qb::bench::Stats;
+using qb::bench::Summarise;
 
 // The bare start-up floor, built beside this driver.
 std::wstring FloorPath() {
@@ -365,18 +183,6 @@ double TabStripFloor(int tabs, SIZE strip) {
     DestroyWindow(top);
     DeleteObject(font);
     return Ms(t0, t1);
-}
-
-// ---- the table -----------------------------------------------------------------------------
-
-void Row(const std::string& what, const Stats& s, const char* unit = "ms") {
-    std::printf("| %s | %.1f | %.1f .. %.1f | %s |\n", what.c_str(), s.median, s.min, s.max, unit);
-    std::fflush(stdout);
-}
-
-std::string SizeName(std::size_t size) {
-    return size >= 1000000 ? std::to_string(size / 1000000) + " MB"
-                           : std::to_string(size / 1000) + " KB";
 }
 
 }  // namespace
