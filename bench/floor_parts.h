@@ -1,8 +1,10 @@
-// What the benchmark's raw floors share: reading a whole file and the program's font.
+// What the benchmark's raw floors share: reading a whole file, the program's font, and a bare
+// text area in a plain window.
 #pragma once
 
 #include <windows.h>
 
+#include <stdexcept>
 #include <string>
 
 namespace qb::bench {
@@ -36,5 +38,92 @@ inline HFONT CreateProgramFont() {
     lstrcpynW(lf.lfFaceName, L"MS Sans Serif", LF_FACESIZE);
     return CreateFontIndirectW(&lf);
 }
+
+// The whole file, or an exception when it cannot be opened.
+inline std::string ReadAll(const std::wstring& path) {
+    std::string bytes;
+    if (!ReadWholeFile(path.c_str(), bytes)) {
+        throw std::runtime_error("floor: cannot open");
+    }
+    return bytes;
+}
+
+inline LRESULT CALLBACK PlainProc(HWND h, UINT m, WPARAM w, LPARAM l) {
+    return DefWindowProcW(h, m, w, l);
+}
+
+// A visible top-level window with room for a control of the given size.
+inline HWND PlainWindow(int width, int height) {
+    static bool registered = false;
+    if (!registered) {
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = PlainProc;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.lpszClassName = L"QbBenchFloor";
+        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+        RegisterClassW(&wc);
+        registered = true;
+    }
+    HWND w = CreateWindowExW(0, L"QbBenchFloor", L"floor", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 700,
+                             60, width + 40, height + 80, nullptr, nullptr,
+                             GetModuleHandleW(nullptr), nullptr);
+    return w;
+}
+
+inline void Pump() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
+// The bytes, converted from the ANSI code page, set as the control's text.
+inline void SetAnsi(HWND edit, const std::string& bytes) {
+    std::wstring text(bytes.size(), L'\0');
+    const int n = MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()),
+                                      text.data(), static_cast<int>(text.size()));
+    text.resize(static_cast<std::size_t>(n));
+    SetWindowTextW(edit, text.c_str());
+}
+
+// A bare word-wrapped "EDIT" of the program's text area size and font, in a plain window of
+// its own; both go with the object.
+class BareTextArea {
+  public:
+    explicit BareTextArea(SIZE area)
+        : top_(PlainWindow(area.cx, area.cy)), font_(CreateProgramFont()) {
+        edit_ = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"",
+                                WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | ES_MULTILINE |
+                                    ES_AUTOVSCROLL | ES_WANTRETURN | ES_NOHIDESEL,
+                                4, 4, area.cx, area.cy, top_, nullptr, GetModuleHandleW(nullptr),
+                                nullptr);
+        if (top_ == nullptr || edit_ == nullptr) {
+            Release();
+            throw std::runtime_error("floor: cannot make a text area");
+        }
+        SendMessageW(edit_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+        SendMessageW(edit_, EM_SETLIMITTEXT, 0, 0);
+    }
+    ~BareTextArea() { Release(); }
+    BareTextArea(const BareTextArea&) = delete;
+    BareTextArea& operator=(const BareTextArea&) = delete;
+
+    HWND edit() const { return edit_; }
+
+  private:
+    void Release() {
+        if (top_ != nullptr) {
+            DestroyWindow(top_);
+        }
+        if (font_ != nullptr) {
+            DeleteObject(font_);
+        }
+    }
+
+    HWND top_;
+    HFONT font_;
+    HWND edit_ = nullptr;
+};
 
 }  // namespace qb::bench

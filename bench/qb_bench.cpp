@@ -20,6 +20,7 @@
 
 #include "floor_parts.h"
 #include "process.h"
+#include "save_steps.h"
 #include "store_maker.h"
 #include "table.h"
 
@@ -29,10 +30,16 @@ namespace {
 
 using qb::bench::Caption;
 using qb::bench::Clock;
+using qb::bench::GetAnsi;
 using qb::bench::MakeStore;
 using qb::bench::Ms;
+using qb::bench::PlainWindow;
 using qb::bench::Process;
+using qb::bench::Pump;
+using qb::bench::ReadAll;
+using qb::bench::ReplaceAll;
 using qb::bench::Row;
+using qb::bench::SetAnsi;
 using qb::bench::SendTimed;
 using qb::bench::SizeName;
 using qb::bench::Stats;
@@ -53,90 +60,12 @@ std::wstring NotepadPath() {
 
 // ---- raw floors ----------------------------------------------------------------------------
 
-LRESULT CALLBACK PlainProc(HWND h, UINT m, WPARAM w, LPARAM l) {
-    return DefWindowProcW(h, m, w, l);
-}
-
-HWND PlainWindow(int width, int height) {
-    static bool registered = false;
-    if (!registered) {
-        WNDCLASSW wc{};
-        wc.lpfnWndProc = PlainProc;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.lpszClassName = L"QbBenchFloor";
-        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-        RegisterClassW(&wc);
-        registered = true;
-    }
-    HWND w = CreateWindowExW(0, L"QbBenchFloor", L"floor", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 700,
-                             60, width + 40, height + 80, nullptr, nullptr,
-                             GetModuleHandleW(nullptr), nullptr);
-    return w;
-}
-
-void Pump() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
-
-std::string ReadAll(const std::wstring& path) {
-    std::string bytes;
-    if (!qb::bench::ReadWholeFile(path.c_str(), bytes)) {
-        throw std::runtime_error("floor: cannot open");
-    }
-    return bytes;
-}
-
-void ReplaceAll(const std::wstring& path, const std::string& bytes) {
-    const std::wstring temp = path + L".saving";
-    HANDLE f = CreateFileW(temp.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (f == INVALID_HANDLE_VALUE) {
-        throw std::runtime_error("floor: cannot create");
-    }
-    DWORD put = 0;
-    WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &put, nullptr);
-    FlushFileBuffers(f);
-    CloseHandle(f);
-    MoveFileExW(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-}
-
-void SetAnsi(HWND edit, const std::string& bytes) {
-    std::wstring text(bytes.size(), L'\0');
-    const int n = MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()),
-                                      text.data(), static_cast<int>(text.size()));
-    text.resize(static_cast<std::size_t>(n));
-    SetWindowTextW(edit, text.c_str());
-}
-
-std::string GetAnsi(HWND edit) {
-    const int len = GetWindowTextLengthW(edit);
-    std::wstring text(static_cast<std::size_t>(len) + 1, L'\0');
-    text.resize(static_cast<std::size_t>(GetWindowTextW(edit, text.data(), len + 1)));
-    std::string bytes(text.size() * 2, '\0');
-    const int n =
-        WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), bytes.data(),
-                            static_cast<int>(bytes.size()), nullptr, nullptr);
-    bytes.resize(static_cast<std::size_t>(n));
-    return bytes;
-}
-
 // The least a switch between two pages can cost: the shown text written back through a
 // temporary file, the other page read and set into a bare word-wrapped edit control of the
 // program's size and font.
 std::vector<double> SwitchFloor(const fs::path& dir, SIZE memo, int runs) {
-    HWND top = PlainWindow(memo.cx, memo.cy);
-    HFONT font = qb::bench::CreateProgramFont();
-    HWND edit =
-        CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"",
-                        WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | ES_MULTILINE |
-                            ES_AUTOVSCROLL | ES_WANTRETURN | ES_NOHIDESEL,
-                        4, 4, memo.cx, memo.cy, top, nullptr, GetModuleHandleW(nullptr), nullptr);
-    SendMessageW(edit, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    SendMessageW(edit, EM_SETLIMITTEXT, 0, 0);
+    const qb::bench::BareTextArea area(memo);
+    const HWND edit = area.edit();
     const std::wstring page[2] = {(dir / "Strings" / "Tab0.txt").wstring(),
                                   (dir / "Strings" / "Tab1.txt").wstring()};
     SetAnsi(edit, ReadAll(page[0]));
@@ -154,8 +83,6 @@ std::vector<double> SwitchFloor(const fs::path& dir, SIZE memo, int runs) {
             times.push_back(Ms(t0, t1));
         }
     }
-    DestroyWindow(top);
-    DeleteObject(font);
     return times;
 }
 

@@ -7,6 +7,7 @@
 #include "store/pure/error.h"
 #include "ui/declaration.h"
 #include "ui/form1.h"
+#include "ui/russian_face.h"
 #include "ui/toolbar.h"
 
 using qb::ui::Align;
@@ -87,6 +88,11 @@ void FormBuilder::CreateFont(TForm1& form) {
     lf.lfCharSet = DEFAULT_CHARSET;
     lstrcpynW(lf.lfFaceName, kForm1.fontName, LF_FACESIZE);
     form.font_.reset(CreateFontIndirectW(&lf));
+    // The program's own texts are Russian: in the font's Russian character set they draw the
+    // same on every system. On a Russian one the two fonts are the same.
+    qb::ui::OfferRussianSansSerif();
+    lf.lfCharSet = RUSSIAN_CHARSET;
+    form.programFont_.reset(CreateFontIndirectW(&lf));
 
     // Controls are scaled by the height of "0" in the scaled font over the design height.
     qb::ui::SelectedObject selected(screen.get(), form.font_.get());
@@ -111,6 +117,7 @@ void FormBuilder::CreateControls(TForm1& form, HINSTANCE instance) {
     const int d = kForm1.designTextHeight;
     for (const auto& c : qb::ui::kControls) {
         HWND parent = c.parent != nullptr ? form.*c.parent : form.Handle;
+        HFONT font = c.text == qb::ui::TextOf::Program ? form.programFont_.get() : form.font_.get();
         HWND hwnd = nullptr;
         if (std::wstring_view(c.className) == L"TActionToolBar") {
             std::vector<qb::ui::ToolbarItem> items;
@@ -128,8 +135,8 @@ void FormBuilder::CreateControls(TForm1& form, HINSTANCE instance) {
                 }
                 items.push_back(std::move(item));
             }
-            hwnd = qb::ui::CreateActionToolBar(parent, c.id, form.ImageList1, form.font_.get(),
-                                               std::move(items));
+            hwnd =
+                qb::ui::CreateActionToolBar(parent, c.id, form.ImageList1, font, std::move(items));
         } else {
             hwnd = CreateWindowExW(
                 c.exStyle, c.className, L"", c.style, MulDiv(c.left, m, d), MulDiv(c.top, m, d),
@@ -139,7 +146,7 @@ void FormBuilder::CreateControls(TForm1& form, HINSTANCE instance) {
         if (hwnd == nullptr) {
             throw qb::Error(std::wstring(L"Cannot create control ") + c.className);
         }
-        SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(form.font_.get()), FALSE);
+        SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
         for (const auto& init : c.init) {
             SendMessageW(hwnd, init.msg, init.wParam, init.lParam);
         }

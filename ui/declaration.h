@@ -27,6 +27,11 @@ struct FormDeclaration {
 
 enum class Align { None, Top, Client, TabDisplay };
 
+// Which of the window's two fonts a control draws with: the declared font for the user's text,
+// or the same font in its Russian character set for the program's own (Russian) texts, which
+// then draw the same on every system.
+enum class TextOf { User, Program };
+
 // A message sent to a control right after it is made, to set one of its properties.
 struct InitMessage {
     UINT msg;
@@ -42,6 +47,7 @@ struct ControlDeclaration {
     DWORD exStyle;
     int left, top, width, height;  // in design pixels, scaled with the font
     Align align;
+    TextOf text;
     HWND TForm1::*parent;  // nullptr: the form itself
     std::span<const InitMessage> init;
 };

@@ -218,7 +218,8 @@ class TForm1 {
     HWND owner_ = nullptr;
     int scaleNumerator_ = 13;  // height of "0" in the window's font; declared at 13
     std::vector<std::pair<UINT, bool>> actionStates_;
-    qb::ui::UniqueFont font_;
+    qb::ui::UniqueFont font_;         // the declared font: user text (pages, tab captions)
+    qb::ui::UniqueFont programFont_;  // the same in the Russian character set: the program's texts
     qb::ui::UniqueMenu menus_[3];
     qb::ui::UniqueImageList images_;
     qb::ui::UniqueIcon icon_;

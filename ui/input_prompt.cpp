@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "store/pure/error.h"
+#include "ui/russian_face.h"
 
 namespace qb::ui {
 namespace dialog {
@@ -257,8 +258,9 @@ constexpr int kPromptId = 100;
 constexpr int kEditId = 101;
 constexpr int kMaxTextLength = 255;
 
-// The prompt's own font: "MS Sans Serif" at 8 points.
-dialog::Font CreatePromptFont() {
+// The prompt's own font: "MS Sans Serif" at 8 points, in the given character set.
+dialog::Font CreatePromptFont(BYTE charSet) {
+    OfferRussianSansSerif();
     HDC screen = GetDC(nullptr);
     const int pixelsPerInch = GetDeviceCaps(screen, LOGPIXELSY);
     ReleaseDC(nullptr, screen);
@@ -266,7 +268,7 @@ dialog::Font CreatePromptFont() {
     LOGFONTW logFont{};
     logFont.lfHeight = -MulDiv(8, pixelsPerInch, 72);
     logFont.lfWeight = FW_NORMAL;
-    logFont.lfCharSet = DEFAULT_CHARSET;
+    logFont.lfCharSet = charSet;
     logFont.lfOutPrecision = OUT_DEFAULT_PRECIS;
     logFont.lfClipPrecision = CLIP_DEFAULT_PRECIS;
     logFont.lfQuality = DEFAULT_QUALITY;
@@ -290,7 +292,11 @@ class PromptDialog final : public dialog::ModalDialog {
 
   protected:
     SIZE CreateControls(HWND dialog) override {
-        font_ = CreatePromptFont();
+        // The prompt's texts are the program's own, Russian: the font's Russian character set
+        // draws them the same on every system. The edit box holds the user's text, in the
+        // system's own character set. On a Russian system the two fonts are the same.
+        font_ = CreatePromptFont(RUSSIAN_CHARSET);
+        userFont_ = CreatePromptFont(DEFAULT_CHARSET);
         HFONT font = font_.get();
         SendMessageW(dialog, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
 
@@ -303,7 +309,7 @@ class PromptDialog final : public dialog::ModalDialog {
         AddTextLabel(dialog, prompt_, kPromptId, layout.prompt, layout.clientWidth, font);
         edit_ =
             AddControl(dialog, L"EDIT", initial_, WS_TABSTOP | WS_GROUP | ES_LEFT | ES_AUTOHSCROLL,
-                       WS_EX_CLIENTEDGE, kEditId, layout.edit, font);
+                       WS_EX_CLIENTEDGE, kEditId, layout.edit, userFont_.get());
         SendMessageW(edit_, EM_LIMITTEXT, kMaxTextLength, 0);
         AddControl(dialog, L"BUTTON", L"OK", WS_TABSTOP | WS_GROUP | BS_DEFPUSHBUTTON, 0, IDOK,
                    layout.ok, font);
@@ -325,6 +331,7 @@ class PromptDialog final : public dialog::ModalDialog {
     std::wstring initial_;
     std::wstring text_;
     dialog::Font font_;
+    dialog::Font userFont_;
     HWND edit_ = nullptr;
 };
 

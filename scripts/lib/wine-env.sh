@@ -1,6 +1,7 @@
 # Shared by scripts/run and scripts/test: a virtual X display and a throw-away Wine prefix,
 # stopped again by qb_env_stop (only what this shell started).
-export LC_ALL=ru_RU.UTF-8
+# A Russian system (code page 1251), unless QB_LC_ALL names another locale.
+export LC_ALL=${QB_LC_ALL:-ru_RU.UTF-8}
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 

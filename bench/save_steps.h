@@ -1,0 +1,91 @@
+// A page saved from a text area as the program saves it (its text read out, converted to the
+// ANSI code page, written to a temporary file, flushed and moved over the page file), with
+// the time of each step when asked: for the benchmark's raw floors.
+#pragma once
+
+#include <windows.h>
+
+#include <stdexcept>
+#include <string>
+
+#include "table.h"
+
+namespace qb::bench {
+
+// Milliseconds of each step of a save.
+struct SaveSteps {
+    double text = 0;     // GetWindowTextW
+    double convert = 0;  // WideCharToMultiByte
+    double write = 0;    // CreateFileW of the temporary file and WriteFile
+    double flush = 0;    // FlushFileBuffers
+    double move = 0;     // CloseHandle and MoveFileExW over the page file
+};
+
+inline std::wstring TextOf(HWND edit) {
+    const int len = GetWindowTextLengthW(edit);
+    std::wstring text(static_cast<std::size_t>(len) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(GetWindowTextW(edit, text.data(), len + 1)));
+    return text;
+}
+
+inline std::string ToAnsi(const std::wstring& text) {
+    std::string bytes(text.size() * 2, '\0');
+    const int n =
+        WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), bytes.data(),
+                            static_cast<int>(bytes.size()), nullptr, nullptr);
+    bytes.resize(static_cast<std::size_t>(n));
+    return bytes;
+}
+
+inline std::string GetAnsi(HWND edit) {
+    return ToAnsi(TextOf(edit));
+}
+
+// Writes the bytes to "<path>.saving", flushes it and moves it over the file.
+inline void ReplaceAll(const std::wstring& path, const std::string& bytes,
+                       SaveSteps* steps = nullptr) {
+    const std::wstring temp = path + L".saving";
+    auto t = Clock::now();
+    const auto lap = [&](double SaveSteps::*step) {
+        const auto now = Clock::now();
+        if (steps != nullptr) {
+            steps->*step = Ms(t, now);
+        }
+        t = now;
+    };
+    HANDLE f = CreateFileW(temp.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (f == INVALID_HANDLE_VALUE) {
+        throw std::runtime_error("floor: cannot create");
+    }
+    DWORD put = 0;
+    const bool written =
+        WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &put, nullptr) &&
+        put == bytes.size();
+    lap(&SaveSteps::write);
+    const bool flushed = FlushFileBuffers(f) != FALSE;
+    lap(&SaveSteps::flush);
+    CloseHandle(f);
+    const bool moved = MoveFileExW(temp.c_str(), path.c_str(),
+                                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+    lap(&SaveSteps::move);
+    if (!written || !flushed || !moved) {
+        throw std::runtime_error("floor: cannot write the page");
+    }
+}
+
+// The text area's page saved over the file, each step timed.
+inline SaveSteps TimedSave(HWND edit, const std::wstring& path) {
+    SaveSteps steps;
+    const auto t0 = Clock::now();
+    const std::wstring text = TextOf(edit);
+    const auto t1 = Clock::now();
+    const std::string bytes = ToAnsi(text);
+    const auto t2 = Clock::now();
+    steps.text = Ms(t0, t1);
+    steps.convert = Ms(t1, t2);
+    ReplaceAll(path, bytes, &steps);
+    return steps;
+}
+
+}  // namespace qb::bench
