@@ -91,5 +91,17 @@ TEST(PageFileName, IndexInSignedDecimalWithoutLeadingZeros) {
     EXPECT_EQ(PageFileName(2147483647), L"./strings/Tab2147483647.txt");
 }
 
+TEST(TabListLosesBytes, NulWithMoreAfterItLosesTheRest) {
+    EXPECT_TRUE(TabListLosesBytes("Main\r\n\0Work\r\n"s, 4095));
+    EXPECT_TRUE(TabListLosesBytes("Main\0\0x"s, 4095));
+    EXPECT_FALSE(TabListLosesBytes("Main\r\n\0\0"s, 4095)) << "only NULs after the first";
+    EXPECT_FALSE(TabListLosesBytes("Main\r\nWork\r\n", 4095));
+}
+
+TEST(TabListLosesBytes, CaptionLongerThanTheStripGivesBackLosesItsEnd) {
+    EXPECT_FALSE(TabListLosesBytes(std::string(4095, 'c') + "\r\n", 4095));
+    EXPECT_TRUE(TabListLosesBytes("a\r\n" + std::string(4096, 'c') + "\r\nb\r\n", 4095));
+}
+
 }  // namespace
 }  // namespace qb::store
