@@ -18,13 +18,11 @@
 #define ID_N7 1007
 #define ID_N8 1008
 #define ID_N9 1009
-#define ID_N10 1010
-#define ID_N11 1011
 #define ID_N12 1012
-#define ID_N13 1013
 #define ID_N14 1014
+// N10, N11 and N13 are separators, which have no id.
 
-// Actions of ActionManager1, as commands of the toolbar.
+// The actions, as the commands their toolbar buttons and menu items send.
 #define ID_ACTION_CUT 2001
 #define ID_ACTION_COPY 2002
 #define ID_ACTION_PASTE 2003

@@ -65,7 +65,6 @@ inline void FreeIcon(HICON h) {
 
 using UniqueFont = UniqueHandleOf<HFONT, FreeGdiObject>;
 using UniqueBitmap = UniqueHandleOf<HBITMAP, FreeGdiObject>;
-using UniqueBrush = UniqueHandleOf<HBRUSH, FreeGdiObject>;
 using UniqueMenu = UniqueHandleOf<HMENU, FreeMenu>;
 using UniqueImageList = UniqueHandleOf<HIMAGELIST, FreeImageList>;
 using UniqueIcon = UniqueHandleOf<HICON, FreeIcon>;

@@ -24,10 +24,10 @@ struct ToolbarItem {
     bool enabled = true;
 };
 
-// Registers the class (once) and creates the bar as a child of parent, with the given control id.
-// The bar does not own images or font. Height is the caller's business (the main window docks it
-// at the top, full width, 26 pixels high); the bar lays out items inside whatever size it has.
-// It starts at the top of the parent's client area, as wide as it and 26 pixels high.
+// Registers the class (once) and creates the bar as a child of parent, with the given control id,
+// at the top of the parent's client area, as wide as it and 26 pixels high; the parent may size
+// it afterwards, and the bar lays out its items inside whatever size it has. The bar does not own
+// the image list or the font.
 HWND CreateActionToolBar(HWND parent, int controlId, HIMAGELIST images, HFONT font,
                          std::vector<ToolbarItem> items);
 // Enables or disables every item with this command.

@@ -36,11 +36,6 @@ std::wstring FromAnsi(std::string_view bytes) {
     return out;
 }
 
-std::string ToAnsi(std::wstring_view text) {
-    bool lost = false;
-    return ToAnsi(text, lost);
-}
-
 std::string ToAnsi(std::wstring_view text, bool& lost) {
     lost = false;
     if (text.empty()) {

@@ -9,8 +9,8 @@
 namespace qb::win {
 
 std::wstring FromAnsi(std::string_view bytes);
-std::string ToAnsi(std::wstring_view text);
-// As ToAnsi; lost is set when a character had no equivalent and became the default one.
+// The text in the system's ANSI code page; lost is set when a character had no equivalent there
+// and became the default one.
 std::string ToAnsi(std::wstring_view text, bool& lost);
 
 // The lead bytes of the system's ANSI code page (none for single-byte pages such as 1251).

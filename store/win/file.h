@@ -1,5 +1,6 @@
 // A thin layer over the Windows file API: whole-file reads and writes, existence tests, and
-// the system's error texts. Every failure is a qb::Error with the program's message.
+// the system's error texts. Reads and WriteWholeFile raise a qb::Error with the program's
+// message; ReplaceWholeFile gives the system's error code back to its caller instead.
 #pragma once
 
 #include <windows.h>

@@ -59,10 +59,6 @@ void SaveTabListBytes(std::string_view bytes) {
     win::WriteWholeFile(kTabListWritePath, bytes);
 }
 
-std::vector<std::string> LoadTabList() {
-    return SplitTabList(ReadTabListBytes());
-}
-
 std::string ReadTabListBytes() {
     return win::ReadWholeFile(kTabListReadPath);
 }

@@ -26,7 +26,6 @@ std::string LoadTextFile(std::wstring_view path);
 
 bool TabListExists();
 void SaveTabList(const std::vector<std::string>& captions);
-std::vector<std::string> LoadTabList();
 // The tab list file's bytes as they are stored.
 std::string ReadTabListBytes();
 

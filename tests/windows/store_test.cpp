@@ -10,6 +10,7 @@
 
 #include "store/pure/error.h"
 #include "store/pure/linebreaks.h"
+#include "store/pure/tab_list.h"
 #include "store/win/file.h"
 #include "store/win/store.h"
 #include "tests/windows/scratch_dir.h"
@@ -19,6 +20,11 @@ namespace {
 
 using namespace std::string_literals;
 using test::ScratchDir;
+
+// The tab list as the window reads it: the file's bytes, split into captions.
+std::vector<std::string> LoadTabList() {
+    return SplitTabList(ReadTabListBytes());
+}
 
 // --- Helpers that touch the disk without going through the store -------------------------
 
