@@ -52,6 +52,7 @@ int Application::Run(TForm1& form, int showCommand) {
     } else if (showCommand == SW_SHOWMAXIMIZED) {
         ShowWindow(form.Handle, SW_SHOWMAXIMIZED);
     }
+    form.StartupShown();
     MSG msg{};
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
         if (form.PreTranslateMessage(msg)) {
@@ -72,12 +73,9 @@ LRESULT CALLBACK Application::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPA
     if (app == nullptr || app->form_ == nullptr || app->form_->Handle == nullptr) {
         return DefWindowProcW(hwnd, msg, wParam, lParam);
     }
-    try {
-        return app->Dispatch(msg, wParam, lParam);
-    } catch (const qb::Error& e) {
-        app->form_->ShowError(e);
-    }
-    return 0;
+    LRESULT result = 0;
+    app->form_->Guard([&] { result = app->Dispatch(msg, wParam, lParam); });
+    return result;
 }
 
 LRESULT Application::Dispatch(UINT msg, WPARAM wParam, LPARAM lParam) {

@@ -1,4 +1,6 @@
 // The one way failures reach the user: a modal message box with the application's title.
+#include <utility>
+
 #include "app/title.h"
 #include "store/pure/messages.h"
 #include "ui/form1.h"
@@ -17,6 +19,21 @@ void TForm1::NoticeOnce(const std::wstring& subject, const std::wstring& text) {
         }
     }
     noticed_.push_back(subject);
+    if (starting_) {
+        startupNotices_.push_back(text);
+        return;
+    }
+    ShowNotice(text);
+}
+
+void TForm1::StartupShown() {
+    starting_ = false;
+    for (const auto& text : std::exchange(startupNotices_, {})) {
+        ShowNotice(text);
+    }
+}
+
+void TForm1::ShowNotice(const std::wstring& text) {
     ModalDialogScope modal;
     HWND owner = (Handle != nullptr && visible_) ? Handle : owner_;
     MessageBoxW(owner, text.c_str(), qb::app::kApplicationTitle, MB_OK | MB_ICONWARNING);

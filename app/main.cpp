@@ -16,7 +16,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     qb::app::Application application(instance);
     auto form = std::make_unique<TForm1>();
     Form1 = form.get();
-    application.CreateForm(*form);
+    // A window that cannot be built is reported, and the program ends.
+    if (!form->Guard([&] { application.CreateForm(*form); })) {
+        Form1 = nullptr;
+        return 1;
+    }
     single.Publish(form->Handle);
     const int code = application.Run(*form, showCommand);
     Form1 = nullptr;

@@ -25,12 +25,9 @@ struct FormBuilder {
 void TForm1::Create(HINSTANCE instance, HWND owner) {
     owner_ = owner;
     FormBuilder::Build(*this, instance, owner);
-    try {
-        FormCreate();
-    } catch (const qb::Error& e) {
-        // The window is still shown with whatever the completed steps set.
-        ShowError(e);
-    }
+    // A failure of start-up is shown, and the window is still shown with whatever the
+    // completed steps set.
+    Guard([&] { FormCreate(); });
 }
 
 void FormBuilder::Build(TForm1& form, HINSTANCE instance, HWND owner) {

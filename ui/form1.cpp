@@ -38,14 +38,11 @@ LRESULT FailedResult(UINT msg, LPARAM lParam) {
 
 template <typename F>
 LRESULT Guarded(TForm1* form, UINT msg, LPARAM lParam, F&& f) {
-    try {
-        return f();
-    } catch (const qb::Error& e) {
-        form->ShowError(e);
-    } catch (const std::bad_alloc&) {
-        form->ShowError(qb::Error(L"Out of memory"));
+    LRESULT result = 0;
+    if (!form->Guard([&] { result = f(); })) {
+        return FailedResult(msg, lParam);
     }
-    return FailedResult(msg, lParam);
+    return result;
 }
 
 // Takes a control's subclass off for a burst of messages to it and puts it back after. Under

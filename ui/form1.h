@@ -7,6 +7,7 @@
 
 #include <array>
 #include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -139,10 +140,29 @@ class TForm1 {
     // follows at once, unless it is one the program must not replace.
     void SettingsChanged();
 
+    // The one guard of the program: runs a step, and shows a failure of it in the error box;
+    // true when the step went through. Every window message, the building of the window and
+    // its start-up run through it.
+    template <typename F>
+    bool Guard(F&& step) noexcept {
+        try {
+            step();
+            return true;
+        } catch (const qb::Error& e) {
+            ShowError(e);
+        } catch (const std::bad_alloc&) {
+            ShowError(qb::Error(L"Out of memory"));
+        }
+        return false;
+    }
+
     // The one place where failures of a handler reach the user.
     void ShowError(const qb::Error& error);
-    // A notice about the user's notes, shown once for each subject in a run.
+    // A notice about the user's notes, shown once for each subject in a run. Notices of
+    // start-up wait until the window is on screen with its restored page (StartupShown).
     void NoticeOnce(const std::wstring& subject, const std::wstring& text);
+    // The window is up after start-up: the notices it gave are shown now.
+    void StartupShown();
 
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
@@ -176,6 +196,7 @@ class TForm1 {
     // Tells the user when a caption holds characters the stored tab list cannot.
     void CaptionEntered(const std::wstring& caption);
     void KeepOriginal(const std::wstring& path);
+    void ShowNotice(const std::wstring& text);
     // The tab list's bytes for these captions, telling the user of characters it cannot hold.
     std::string TabListBytesTold(const std::vector<std::wstring>& captions);
     // A page file at the number a new tab takes belongs to no tab (an earlier version or a
@@ -206,6 +227,8 @@ class TForm1 {
     bool tabListCut_ = false;       // the tab list lost bytes in the strip
     bool tabsChanged_ = false;      // tabs made, renamed or closed since the list was read
     std::vector<std::wstring> noticed_;
+    bool starting_ = true;
+    std::vector<std::wstring> startupNotices_;
 
     // Background saves: when the first edit not yet on disk was made (0: none), how long the
     // last save took, and whether a failure of one was shown already.

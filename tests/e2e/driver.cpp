@@ -216,7 +216,18 @@ void Program::WaitForWindow() {
     if (form_ == nullptr) {
         throw std::runtime_error("the program's window did not show");
     }
-    WaitForInputIdle(pi_.hProcess, 5000);
+    // Notices of start-up come once the window is up.
+    for (;;) {
+        WaitForInputIdle(pi_.hProcess, 5000);
+        Pause(50);
+        FindData box{pi_.dwProcessId, L"#32770", L"Quillbrasset 1.5", nullptr};
+        EnumWindows(FindTopLevel, reinterpret_cast<LPARAM>(&box));
+        if (box.found == nullptr) {
+            break;
+        }
+        startupErrors.push_back(WindowText(GetDlgItem(box.found, 0xFFFF)));
+        SendMessageW(box.found, WM_COMMAND, IDOK, 0);
+    }
     tabs_ = FindWindowExW(form_, nullptr, WC_TABCONTROLW, nullptr);
     memo_ = FindWindowExW(tabs_, nullptr, L"EDIT", nullptr);
     trackbar_ = FindWindowExW(form_, nullptr, TRACKBAR_CLASSW, nullptr);

@@ -540,6 +540,28 @@ TEST(Faults, TabListThatTheStripCannotHoldKeepsItsFile) {
     fault.Expect({{L"settings.dat", dir.Read(L"settings.dat")}});
 }
 
+TEST(Faults, StartupNoticeComesOnceTheWindowShowsItsRestoredPage) {
+    ScratchDir dir;
+    Notes notes = ThreeTabs();
+    notes[L"Strings/Tabs.txt"] = std::string("Home\r\nWork\r\nIdeas\r\n\0after\r\n", 25);
+    notes[L"settings.dat"] = SettingsBytes(60, 60, 240, 433, 202, 2);
+    Store(dir, notes);
+    Fault fault(dir);
+    fault.Expect(notes);
+    Program program(dir, false);
+    HWND box = program.FindOwnWindow(L"#32770", L"Quillbrasset 1.5", 10000);
+    ASSERT_NE(box, nullptr) << "the notice about the cut tab list";
+    HWND form = program.FindOwnWindow(L"TForm1", nullptr, 0);
+    ASSERT_NE(form, nullptr) << "the window is on screen under the notice";
+    HWND tabs = FindWindowExW(form, nullptr, WC_TABCONTROLW, nullptr);
+    HWND memo = FindWindowExW(tabs, nullptr, L"EDIT", nullptr);
+    EXPECT_EQ(SendMessageW(tabs, TCM_GETCURSEL, 0, 0), 2) << "the stored tab is selected";
+    wchar_t text[16] = {};
+    SendMessageW(memo, WM_GETTEXT, 16, reinterpret_cast<LPARAM>(text));
+    EXPECT_STREQ(text, L"ideas") << "and shows its page";
+    SendMessageW(box, WM_COMMAND, IDOK, 0);
+}
+
 TEST(Faults, CharactersTheCodePageCannotHoldAreNotReplacedSilently) {
     ScratchDir dir;
     const Notes notes = ThreeTabs();
