@@ -153,13 +153,14 @@ void JudgeNextStart(const ScratchDir& dir, const Outcomes& expected, const std::
         }
     }
     // Every note that was stored and whose tab must still be there is found where it belongs.
-    for (const auto& [caption, page] : expected.stored) {
+    for (const auto& note : expected.stored) {
+        const std::wstring& caption = note.first;
         const bool mustStay = std::all_of(
             expected.tabLists.begin(), expected.tabLists.end(), [&](const Captions& list) {
                 return std::find(list.begin(), list.end(), caption) != list.end();
             });
         if (mustStay && accepted.count(caption) == 0) {
-            ledger.bytesLost += static_cast<long long>(page.size());
+            ledger.bytesLost += static_cast<long long>(note.second.size());
         }
     }
     const int selected = next.SelectedTab();
