@@ -13,8 +13,9 @@
 //
 // Key-to-screen: in a 1 MB page, keys are pressed with SendInput (the window in the
 // foreground, the caret at the end of the text) 100 to 200 ms apart, and each is timed until
-// the character's pixels appear on the screen beside the caret. The test build runs it with
-// background saves on and, in turns, with QB_BACKGROUND_SAVES=0.
+// the character's pixels appear on the screen beside the caret. Two programs of the test build
+// stand side by side, one with background saves on and one started with QB_BACKGROUND_SAVES=0,
+// and take blocks of keys in turns.
 #include <windows.h>
 
 #include <algorithm>
@@ -49,7 +50,10 @@ using qb::bench::Stats;
 using qb::bench::Summarise;
 
 constexpr double kPingWindowMs = 2500;
-constexpr int kKeysPerSeries = 40;
+// Keys typed into each program in a run, in blocks long enough for the saves made while
+// typing goes on (at least every 1.5 s).
+constexpr int kKeysPerBlock = 30;
+constexpr int kBlocksPerRun = 2;
 
 fs::path PageFile(const fs::path& store) {
     return store / "Strings" / "Tab0.txt";
@@ -249,60 +253,91 @@ double KeyToScreen(HWND edit, wchar_t c) {
     return Ms(pressed, Clock::now());
 }
 
-struct Series {
-    std::vector<double> times;
-    int saves = 0;
+// A program of the test build on a fresh one-tab store with a 1 MB page, background saves on
+// or off, its window at `left` so that two of them stand side by side.
+class Typist {
+  public:
+    Typist(const std::wstring& exe, const fs::path& store, bool savesOn, int left)
+        : page_(PageFile(store)), savesOn_(savesOn) {
+        MakeStore(store, 1, 1000000, true);
+        qb::bench::WriteFileBytes(store / "settings.dat", qb::bench::Settings(0, left));
+        std::optional<ScopedVariable> off;
+        if (!savesOn) {
+            off.emplace(L"QB_BACKGROUND_SAVES", L"0");
+        }
+        process_.emplace(exe, L"", store);
+    }
+
+    bool savesOn() const { return savesOn_; }
+
+    void WaitShown() {
+        process_->WaitShown(L"TForm1");
+        Settle(*process_);
+        CaretToEnd(*process_);
+        length_ = SendTimed(process_->edit(), WM_GETTEXTLENGTH);
+        stamp_ = Stamp(page_);
+    }
+
+    // The window in the foreground, its text area focused, the pointer away from it.
+    void Activate() {
+        SetForegroundWindow(process_->top());
+        Settle(*process_);
+        if (GetForegroundWindow() != process_->top()) {
+            throw std::runtime_error("the program's window did not come to the foreground");
+        }
+        SetCursorPos(0, 0);
+    }
+
+    // Presses one key an interval; the times until each is on the screen go to `times`.
+    void Type(const std::vector<int>& intervals, std::vector<double>& times) {
+        static const wchar_t keys[] = L"nmwuhkdb";
+        for (int interval : intervals) {
+            const auto pressed = Clock::now();
+            times.push_back(KeyToScreen(process_->edit(), keys[typed_ % (std::size(keys) - 1)]));
+            ++typed_;
+            if (const FileStamp now = Stamp(page_); !(now == stamp_)) {
+                ++savesWhileTyping_;
+                stamp_ = now;
+            }
+            while (Ms(pressed, Clock::now()) < interval) {
+                Sleep(1);
+            }
+        }
+        SendTimed(process_->top(), WM_NULL);
+        if (SendTimed(process_->edit(), WM_GETTEXTLENGTH) != length_ + typed_) {
+            throw std::runtime_error("the text area did not take every key");
+        }
+        if (!savesOn_ && savesWhileTyping_ != 0) {
+            throw std::runtime_error("the page was saved with background saves off");
+        }
+    }
+
+    // With saves on, waits for the save that follows the pause in typing, so that it does not
+    // fall into the other program's keys.
+    void WaitSaved() {
+        const auto start = Clock::now();
+        while (savesOn_ && SendTimed(process_->edit(), EM_GETMODIFY) != 0) {
+            if (Ms(start, Clock::now()) > 10000) {
+                throw std::runtime_error("no background save after typing paused");
+            }
+            Sleep(10);
+        }
+        stamp_ = Stamp(page_);
+    }
+
+    int savesWhileTyping() const { return savesWhileTyping_; }
+
+  private:
+    fs::path page_;
+    bool savesOn_;
+    std::optional<Process> process_;
+    LRESULT length_ = 0;
+    LRESULT typed_ = 0;
+    FileStamp stamp_;
+    int savesWhileTyping_ = 0;
 };
 
-// One program on a fresh one-tab store with a 1 MB page, background saves on or off; the keys
-// are pressed at the given intervals.
-Series KeySeries(const std::wstring& exe, const fs::path& store, bool savesOn,
-                 const std::vector<int>& intervals) {
-    MakeStore(store, 1, 1000000, true);
-    std::optional<ScopedVariable> off;
-    if (!savesOn) {
-        off.emplace(L"QB_BACKGROUND_SAVES", L"0");
-    }
-    Process p(exe, L"", store);
-    off.reset();
-    p.WaitShown(L"TForm1");
-    SetForegroundWindow(p.top());
-    Settle(p);
-    if (GetForegroundWindow() != p.top()) {
-        throw std::runtime_error("the program's window did not come to the foreground");
-    }
-    CaretToEnd(p);
-    SetCursorPos(0, 0);  // the pointer away from the text area
-    const LRESULT length = SendTimed(p.edit(), WM_GETTEXTLENGTH);
-    static const wchar_t keys[] = L"nmwuhkdb";
-    Series out;
-    FileStamp page = Stamp(PageFile(store));
-    for (std::size_t k = 0; k < intervals.size(); ++k) {
-        const auto pressed = Clock::now();
-        out.times.push_back(KeyToScreen(p.edit(), keys[k % (std::size(keys) - 1)]));
-        const FileStamp now = Stamp(PageFile(store));
-        if (!(now == page)) {
-            ++out.saves;
-            page = now;
-        }
-        while (Ms(pressed, Clock::now()) < intervals[k]) {
-            Sleep(1);
-        }
-    }
-    SendTimed(p.top(), WM_NULL);
-    if (SendTimed(p.edit(), WM_GETTEXTLENGTH) != length + static_cast<LRESULT>(intervals.size())) {
-        throw std::runtime_error("the text area did not take every key");
-    }
-    if (savesOn && out.saves == 0) {
-        throw std::runtime_error("no background save while the keys were typed");
-    }
-    if (!savesOn && out.saves != 0) {
-        throw std::runtime_error("the page was saved with background saves off");
-    }
-    return out;
-}
-
-// Intervals between 100 and 200 ms, the same for every series, so that the keys fall at
+// Intervals between 100 and 200 ms, the same for every block, so that the keys fall at
 // every phase of the save timer.
 std::vector<int> KeyIntervals(int keys) {
     std::vector<int> out;
@@ -357,28 +392,35 @@ int wmain(int argc, wchar_t** argv) {
             }
         }
 
-        const std::vector<int> intervals = KeyIntervals(kKeysPerSeries);
+        // Two programs side by side, saves on in one and off in the other; the keys go to them
+        // in blocks, in turns (on first in one run, off first in the next), so that a change of
+        // the machine's load falls on both alike.
+        const std::vector<int> intervals = KeyIntervals(kKeysPerBlock);
         std::vector<double> on;
         std::vector<double> off;
         int saves = 0;
-        // In turns, on first in one turn and off first in the next, so that a change of the
-        // machine's load falls on both alike.
         for (int r = 0; r < runs; ++r) {
-            for (bool savesOn : {r % 2 == 0, r % 2 != 0}) {
-                const Series s = KeySeries(testExe, scratch / "keys", savesOn, intervals);
-                auto& times = savesOn ? on : off;
-                times.insert(times.end(), s.times.begin(), s.times.end());
-                if (savesOn) {
-                    saves += s.saves;
-                }
+            Typist savesOn(testExe, scratch / "keys-on", true, 60);
+            Typist savesOff(testExe, scratch / "keys-off", false, 640);
+            savesOn.WaitShown();
+            savesOff.WaitShown();
+            for (int b = 0; b < 2 * kBlocksPerRun; ++b) {
+                Typist& typist = (b + r) % 2 == 0 ? savesOn : savesOff;
+                typist.Activate();
+                typist.Type(intervals, typist.savesOn() ? on : off);
+                typist.WaitSaved();
             }
+            if (savesOn.savesWhileTyping() == 0) {
+                throw std::runtime_error("no background save while the keys were typed");
+            }
+            saves += savesOn.savesWhileTyping();
         }
         KeyRow("key to screen, 1 MB page, background saves on (" + std::to_string(saves) +
-                   " saves seen)",
+                   " saves while typing)",
                on);
         KeyRow("key to screen, 1 MB page, background saves off", off);
-        std::printf("(%d keys a series, %d series each, 100 to 200 ms apart)\n", kKeysPerSeries,
-                    runs);
+        std::printf("(%zu keys each: %d blocks of %d keys a run, 100 to 200 ms apart)\n", on.size(),
+                    kBlocksPerRun, kKeysPerBlock);
 
         std::printf(
             "\nGOAL 6 longest pause of a background save, 1 MB page = %.1f ms (at most "

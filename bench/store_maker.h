@@ -40,9 +40,10 @@ inline void WriteFileBytes(const std::filesystem::path& p, const std::string& by
     }
 }
 
-inline std::string Settings(int tabIndex) {
+// The settings record: the window at (`left`, 60), opaque, 433x202, the tab selected.
+inline std::string Settings(int tabIndex, int left = 60) {
     std::string bytes;
-    for (int v : {60, 60, 255, 433, 202, tabIndex}) {
+    for (int v : {left, 60, 255, 433, 202, tabIndex}) {
         for (int i = 0; i < 4; ++i) {
             bytes += static_cast<char>((static_cast<unsigned>(v) >> (8 * i)) & 0xFF);
         }
