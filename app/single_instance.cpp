@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "store/win/file.h"
 #include "ui/form1.h"
 
 namespace qb::app {
@@ -56,30 +57,24 @@ SingleInstance::SingleInstance() {
         return;  // no way to tell: run as the first copy
     }
     first_ = GetLastError() != ERROR_ALREADY_EXISTS;
-    view_ = MapViewOfFile(mapping_.get(), FILE_MAP_ALL_ACCESS, 0, 0, sizeof(std::uint64_t));
-}
-
-SingleInstance::~SingleInstance() {
-    if (view_ != nullptr) {
-        UnmapViewOfFile(view_);
-    }
+    view_.reset(MapViewOfFile(mapping_.get(), FILE_MAP_ALL_ACCESS, 0, 0, sizeof(std::uint64_t)));
 }
 
 void SingleInstance::Publish(HWND form) {
-    if (view_ != nullptr) {
+    if (view_) {
         const auto value = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(form));
-        std::memcpy(view_, &value, sizeof value);
+        std::memcpy(view_.get(), &value, sizeof value);
     }
 }
 
 bool SingleInstance::BringRunningForward() const {
-    if (view_ == nullptr) {
+    if (!view_) {
         return false;
     }
     // The first copy may still be starting: give it a moment to publish its window.
     for (int i = 0; i < 100; ++i) {
         std::uint64_t value = 0;
-        std::memcpy(&value, view_, sizeof value);
+        std::memcpy(&value, view_.get(), sizeof value);
         HWND form = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(value));
         if (form != nullptr && IsWindow(form)) {
             DWORD pid = 0;

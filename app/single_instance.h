@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "store/win/file.h"
+#include "store/win/handles.h"
 
 namespace qb::app {
 
@@ -19,7 +19,6 @@ std::wstring InstanceNameFor(std::wstring_view fullPath);
 class SingleInstance {
   public:
     SingleInstance();
-    ~SingleInstance();
     SingleInstance(const SingleInstance&) = delete;
     SingleInstance& operator=(const SingleInstance&) = delete;
 
@@ -32,7 +31,7 @@ class SingleInstance {
 
   private:
     qb::win::UniqueHandle mapping_;
-    void* view_ = nullptr;
+    qb::win::UniqueView view_;
     bool first_ = true;
 };
 

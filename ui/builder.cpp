@@ -77,7 +77,7 @@ void FormBuilder::RegisterClass(HINSTANCE instance, HICON icon) {
 }
 
 void FormBuilder::CreateFont(TForm1& form) {
-    qb::ui::WindowDC screen(nullptr);
+    qb::win::WindowDC screen(nullptr);
     const int dpi = GetDeviceCaps(screen.get(), LOGPIXELSY);
     LOGFONTW lf{};
     lf.lfHeight = -MulDiv(kForm1.fontHeight, dpi, 96);
@@ -92,7 +92,7 @@ void FormBuilder::CreateFont(TForm1& form) {
     form.programFont_.reset(CreateFontIndirectW(&lf));
 
     // Controls are scaled by the height of "0" in the scaled font over the design height.
-    qb::ui::SelectedObject selected(screen.get(), form.font_.get());
+    qb::win::SelectedObject selected(screen.get(), form.font_.get());
     SIZE zero{};
     if (GetTextExtentPoint32W(screen.get(), L"0", 1, &zero) && zero.cy > 0) {
         form.scaleNumerator_ = zero.cy;
@@ -101,7 +101,7 @@ void FormBuilder::CreateFont(TForm1& form) {
 
 void FormBuilder::CreateImages(TForm1& form, HINSTANCE instance) {
     form.images_.reset(ImageList_Create(16, 16, ILC_COLOR24 | ILC_MASK, 5, 0));
-    qb::ui::UniqueBitmap strip(static_cast<HBITMAP>(LoadImageW(
+    qb::win::UniqueBitmap strip(static_cast<HBITMAP>(LoadImageW(
         instance, MAKEINTRESOURCEW(IDB_IMAGELIST), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
     if (strip) {
         ImageList_AddMasked(form.images_.get(), strip.get(), RGB(255, 0, 255));

@@ -13,7 +13,7 @@
 
 #include "store/pure/error.h"
 #include "store/pure/settings_record.h"
-#include "ui/handles.h"
+#include "store/win/handles.h"
 #include "ui/tab_strip.h"
 
 namespace qb::ui {
@@ -241,11 +241,11 @@ class TForm1 {
     HWND owner_ = nullptr;
     int scaleNumerator_ = 13;  // height of "0" in the window's font; declared at 13
     std::vector<std::pair<UINT, bool>> actionStates_;
-    qb::ui::UniqueFont font_;         // the declared font: user text (pages, tab captions)
-    qb::ui::UniqueFont programFont_;  // the same in the Russian character set: the program's texts
-    qb::ui::UniqueMenu menus_[3];
-    qb::ui::UniqueImageList images_;
-    qb::ui::UniqueIcon icon_;
+    qb::win::UniqueFont font_;         // the declared font: user text (pages, tab captions)
+    qb::win::UniqueFont programFont_;  // the same in the Russian character set: the program's texts
+    qb::win::UniqueMenu menus_[3];
+    qb::win::UniqueImageList images_;
+    qb::win::UniqueIcon icon_;
 };
 
 // The program's one main window.

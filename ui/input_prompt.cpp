@@ -20,18 +20,12 @@ struct alignas(4) EmptyDialogTemplate {
 // The screen's device context with one font selected, for measuring.
 class ScreenTextContext {
   public:
-    explicit ScreenTextContext(HFONT font) : dc_(GetDC(nullptr)), old_(SelectObject(dc_, font)) {}
-    ~ScreenTextContext() {
-        SelectObject(dc_, old_);
-        ReleaseDC(nullptr, dc_);
-    }
-    ScreenTextContext(const ScreenTextContext&) = delete;
-    ScreenTextContext& operator=(const ScreenTextContext&) = delete;
-    HDC get() const { return dc_; }
+    explicit ScreenTextContext(HFONT font) : screen_(nullptr), font_(screen_.get(), font) {}
+    HDC get() const { return screen_.get(); }
 
   private:
-    HDC dc_;
-    HGDIOBJ old_;
+    win::WindowDC screen_;
+    win::SelectedObject font_;
 };
 
 // On leaving Run, however it is left: the owner takes input again, then the dialog goes.
@@ -261,9 +255,7 @@ constexpr int kMaxTextLength = 255;
 // The prompt's own font: "MS Sans Serif" at 8 points, in the given character set.
 dialog::Font CreatePromptFont(BYTE charSet) {
     OfferRussianSansSerif();
-    HDC screen = GetDC(nullptr);
-    const int pixelsPerInch = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
+    const int pixelsPerInch = GetDeviceCaps(win::WindowDC(nullptr).get(), LOGPIXELSY);
 
     LOGFONTW logFont{};
     logFont.lfHeight = -MulDiv(8, pixelsPerInch, 72);

@@ -9,6 +9,7 @@
 #include <string>
 #include <type_traits>
 
+#include "store/win/handles.h"
 #include "ui/pure/dialog_text.h"
 
 namespace qb::ui {
@@ -21,10 +22,7 @@ std::optional<std::wstring> InputQuery(HWND owner, const std::wstring& caption,
 
 namespace dialog {
 
-struct FontDeleter {
-    void operator()(HFONT font) const { DeleteObject(font); }
-};
-using Font = std::unique_ptr<std::remove_pointer_t<HFONT>, FontDeleter>;
+using Font = win::UniqueFont;
 
 // Dialog units of a font, measured on the screen.
 DialogUnits MeasureDialogUnits(HFONT font);

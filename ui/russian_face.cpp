@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/handles.h"
+#include "store/win/handles.h"
 
 namespace qb::ui {
 
@@ -21,7 +21,7 @@ int CALLBACK NoteFound(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found)
 }
 
 bool RussianFaceOffered() {
-    WindowDC screen(nullptr);
+    win::WindowDC screen(nullptr);
     LOGFONTW wanted{};
     wanted.lfCharSet = RUSSIAN_CHARSET;
     lstrcpynW(wanted.lfFaceName, kFace, LF_FACESIZE);

@@ -9,7 +9,7 @@
 #include "store/win/store.h"
 #include "store/win/test_hooks.h"
 #include "ui/form1.h"
-#include "ui/handles.h"
+#include "store/win/handles.h"
 #include "ui/input_prompt.h"
 #include "ui/pure/access_keys.h"
 #include "ui/warning_dialog.h"
@@ -239,7 +239,7 @@ void TForm1::LoadTabList() {
     // tabs. Nothing here needs the subclass (it handles the mouse).
     const auto data = reinterpret_cast<DWORD_PTR>(this);
     const bool lifted = RemoveWindowSubclass(TabControl1, &TForm1::TabControlProc, 1) != FALSE;
-    qb::ui::AtScopeEnd restore([&] {
+    qb::win::AtScopeEnd restore([&] {
         if (lifted) {
             SetWindowSubclass(TabControl1, &TForm1::TabControlProc, 1, data);
         }

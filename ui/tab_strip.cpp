@@ -4,7 +4,7 @@
 
 #include "store/pure/error.h"
 #include "store/pure/messages.h"
-#include "ui/handles.h"
+#include "store/win/handles.h"
 
 namespace qb::ui {
 
@@ -85,7 +85,7 @@ void TabStrip::AppendAll(const std::vector<std::wstring>& captions) const {
     if (many) {
         SetWindowLongPtrW(hwnd_, GWL_STYLE, style | TCS_FIXEDWIDTH);
     }
-    AtScopeEnd restore([&] {
+    win::AtScopeEnd restore([&] {
         if (many) {
             SetWindowLongPtrW(hwnd_, GWL_STYLE, style);
             SendMessageW(hwnd_, WM_SETFONT, SendMessageW(hwnd_, WM_GETFONT, 0, 0), TRUE);

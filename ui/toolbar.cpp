@@ -3,10 +3,11 @@
 #include <windowsx.h>
 
 #include <memory>
-#include <type_traits>
+
 #include <utility>
 
 #include "store/pure/error.h"
+#include "store/win/handles.h"
 #include "ui/pure/toolbar_layout.h"
 
 namespace qb::ui {
@@ -22,72 +23,13 @@ constexpr UINT_PTR kChevronToolId = 1;
 // Raster operation: the brush where the source is black, the destination where it is white.
 constexpr DWORD kRopBrushWhereBlack = 0x00B8074A;
 
-// ---- Owners of GDI handles ----
-
-struct GdiObjectFree {
-    void operator()(void* h) const { DeleteObject(static_cast<HGDIOBJ>(h)); }
-};
-template <typename H>
-using GdiOwner = std::unique_ptr<std::remove_pointer_t<H>, GdiObjectFree>;
-using OwnedBitmap = GdiOwner<HBITMAP>;
-using OwnedBrush = GdiOwner<HBRUSH>;
-
-struct MemoryDcFree {
-    void operator()(HDC dc) const { DeleteDC(dc); }
-};
-using OwnedMemoryDc = std::unique_ptr<std::remove_pointer_t<HDC>, MemoryDcFree>;
-
-struct MenuFree {
-    void operator()(HMENU menu) const { DestroyMenu(menu); }
-};
-using OwnedMenu = std::unique_ptr<std::remove_pointer_t<HMENU>, MenuFree>;
-
-class ScreenDc {
-  public:
-    ScreenDc() : dc_(GetDC(nullptr)) {}
-    ~ScreenDc() {
-        if (dc_ != nullptr) {
-            ReleaseDC(nullptr, dc_);
-        }
-    }
-    ScreenDc(const ScreenDc&) = delete;
-    ScreenDc& operator=(const ScreenDc&) = delete;
-    HDC get() const { return dc_; }
-
-  private:
-    HDC dc_;
-};
-
-class PaintDc {
-  public:
-    explicit PaintDc(HWND hwnd) : hwnd_(hwnd) { BeginPaint(hwnd_, &ps_); }
-    ~PaintDc() { EndPaint(hwnd_, &ps_); }
-    PaintDc(const PaintDc&) = delete;
-    PaintDc& operator=(const PaintDc&) = delete;
-    HDC get() const { return ps_.hdc; }
-
-  private:
-    HWND hwnd_;
-    PAINTSTRUCT ps_{};
-};
-
-// Selects an object into a DC for the guard's lifetime.
-class Selection {
-  public:
-    Selection(HDC dc, HGDIOBJ object)
-        : dc_(dc), old_(object != nullptr ? SelectObject(dc, object) : nullptr) {}
-    ~Selection() {
-        if (old_ != nullptr && old_ != HGDI_ERROR) {
-            SelectObject(dc_, old_);
-        }
-    }
-    Selection(const Selection&) = delete;
-    Selection& operator=(const Selection&) = delete;
-
-  private:
-    HDC dc_;
-    HGDIOBJ old_;
-};
+using win::PaintDC;
+using win::SelectedObject;
+using win::UniqueBitmap;
+using win::UniqueBrush;
+using win::UniqueMemoryDC;
+using win::UniqueMenu;
+using win::WindowDC;
 
 // ---- Instance data ----
 
@@ -146,8 +88,8 @@ bool HasGlyph(const ToolbarState& state, const ToolbarItem& item) {
 }
 
 void Measure(ToolbarState& state) {
-    ScreenDc screen;
-    Selection font(screen.get(), FontOf(state));
+    WindowDC screen(nullptr);
+    SelectedObject font(screen.get(), FontOf(state));
     state.sizes.clear();
     for (const ToolbarItem& item : state.items) {
         CellContent content;
@@ -216,13 +158,13 @@ Look LookOf(const ToolbarState& state, int index) {
 // ---- Drawing ----
 
 void FillSolid(HDC dc, const RECT& rect, COLORREF colour) {
-    OwnedBrush brush(CreateSolidBrush(colour));
+    UniqueBrush brush(CreateSolidBrush(colour));
     FillRect(dc, &rect, brush.get());
 }
 
 void DrawHotCell(HDC dc, const RECT& cell) {
     FillSolid(dc, cell, kHotFill);
-    OwnedBrush frame(CreateSolidBrush(kHotFrame));
+    UniqueBrush frame(CreateSolidBrush(kHotFrame));
     FrameRect(dc, &cell, frame.get());
 }
 
@@ -231,17 +173,17 @@ void DrawSilhouette(HDC dc, HIMAGELIST images, int image, int x, int y, COLORREF
     int cx = 0;
     int cy = 0;
     ImageList_GetIconSize(images, &cx, &cy);
-    OwnedMemoryDc maskDc(CreateCompatibleDC(dc));
-    OwnedBitmap mask(CreateBitmap(cx, cy, 1, 1, nullptr));
-    OwnedBrush brush(CreateSolidBrush(colour));
+    UniqueMemoryDC maskDc(CreateCompatibleDC(dc));
+    UniqueBitmap mask(CreateBitmap(cx, cy, 1, 1, nullptr));
+    UniqueBrush brush(CreateSolidBrush(colour));
     if (!maskDc || !mask || !brush) {
         return;
     }
-    Selection maskSelection(maskDc.get(), mask.get());
+    SelectedObject maskSelection(maskDc.get(), mask.get());
     PatBlt(maskDc.get(), 0, 0, cx, cy, WHITENESS);
     ImageList_Draw(images, image, maskDc.get(), 0, 0, ILD_MASK);
 
-    Selection brushSelection(dc, brush.get());
+    SelectedObject brushSelection(dc, brush.get());
     const COLORREF oldText = SetTextColor(dc, RGB(0, 0, 0));
     const COLORREF oldBack = SetBkColor(dc, RGB(255, 255, 255));
     BitBlt(dc, x, y, cx, cy, maskDc.get(), 0, 0, kRopBrushWhereBlack);
@@ -313,7 +255,7 @@ void DrawChevron(const ToolbarState& state, HDC dc) {
 
 void DrawBar(const ToolbarState& state, HDC dc, const RECT& client) {
     FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
-    Selection font(dc, FontOf(state));
+    SelectedObject font(dc, FontOf(state));
     const int oldMode = SetBkMode(dc, TRANSPARENT);
     const COLORREF oldText = GetTextColor(dc);
     for (std::size_t i = 0; i < state.items.size(); ++i) {
@@ -353,7 +295,7 @@ void DropChevronMenu(HWND hwnd) {
     if (listed.empty()) {
         return;
     }
-    OwnedMenu menu(CreatePopupMenu());
+    UniqueMenu menu(CreatePopupMenu());
     if (!menu) {
         return;
     }
@@ -440,7 +382,7 @@ void OnDestroy(ToolbarState& state) {
 }
 
 void OnPaint(ToolbarState& state) {
-    PaintDc paint(state.hwnd);
+    PaintDC paint(state.hwnd);
     RECT client{};
     GetClientRect(state.hwnd, &client);
     const int width = client.right - client.left;
@@ -449,13 +391,13 @@ void OnPaint(ToolbarState& state) {
         return;
     }
     // Drawn off screen first and copied in one go, so hot tracking does not flicker.
-    OwnedMemoryDc buffer(CreateCompatibleDC(paint.get()));
-    OwnedBitmap bitmap(CreateCompatibleBitmap(paint.get(), width, height));
+    UniqueMemoryDC buffer(CreateCompatibleDC(paint.get()));
+    UniqueBitmap bitmap(CreateCompatibleBitmap(paint.get(), width, height));
     if (!buffer || !bitmap) {
         DrawBar(state, paint.get(), client);
         return;
     }
-    Selection selection(buffer.get(), bitmap.get());
+    SelectedObject selection(buffer.get(), bitmap.get());
     DrawBar(state, buffer.get(), client);
     BitBlt(paint.get(), 0, 0, width, height, buffer.get(), 0, 0, SRCCOPY);
 }

@@ -8,34 +8,6 @@
 
 namespace qb::win {
 
-UniqueHandle& UniqueHandle::operator=(UniqueHandle&& other) noexcept {
-    if (this != &other) {
-        reset(other.release());
-    }
-    return *this;
-}
-
-HANDLE UniqueHandle::release() {
-    HANDLE h = h_;
-    h_ = INVALID_HANDLE_VALUE;
-    return h;
-}
-
-void UniqueHandle::reset(HANDLE h) {
-    if (valid()) {
-        CloseHandle(h_);
-    }
-    h_ = h;
-}
-
-bool UniqueHandle::close() {
-    if (!valid()) {
-        return true;
-    }
-    const bool ok = CloseHandle(release()) != FALSE;
-    return ok;
-}
-
 std::wstring FullPath(std::wstring_view path) {
     const std::wstring in(path);
     DWORD needed = GetFullPathNameW(in.c_str(), 0, nullptr, nullptr);

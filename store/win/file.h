@@ -8,29 +8,9 @@
 #include <string>
 #include <string_view>
 
+#include "store/win/handles.h"
+
 namespace qb::win {
-
-// Owns a kernel handle; closes it once.
-class UniqueHandle {
-  public:
-    UniqueHandle() = default;
-    explicit UniqueHandle(HANDLE h) : h_(h) {}
-    UniqueHandle(const UniqueHandle&) = delete;
-    UniqueHandle& operator=(const UniqueHandle&) = delete;
-    UniqueHandle(UniqueHandle&& other) noexcept : h_(other.release()) {}
-    UniqueHandle& operator=(UniqueHandle&& other) noexcept;
-    ~UniqueHandle() { reset(); }
-
-    HANDLE get() const { return h_; }
-    bool valid() const { return h_ != nullptr && h_ != INVALID_HANDLE_VALUE; }
-    HANDLE release();
-    void reset(HANDLE h = INVALID_HANDLE_VALUE);
-    // Closes now, reporting whether the system agreed.
-    bool close();
-
-  private:
-    HANDLE h_ = INVALID_HANDLE_VALUE;
-};
 
 // The absolute form of a path relative to the working directory, as messages show it.
 std::wstring FullPath(std::wstring_view path);

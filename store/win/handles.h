@@ -1,0 +1,165 @@
+// Owners of the system's handles, in one place: each frees its handle once, when it goes, and
+// nothing in the program frees one by hand.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <utility>
+
+namespace qb::win {
+
+// Runs a step when the scope ends, also on a failure.
+template <typename F>
+class AtScopeEnd {
+  public:
+    explicit AtScopeEnd(F f) : f_(std::move(f)) {}
+    ~AtScopeEnd() { f_(); }
+    AtScopeEnd(const AtScopeEnd&) = delete;
+    AtScopeEnd& operator=(const AtScopeEnd&) = delete;
+
+  private:
+    F f_;
+};
+
+// A kernel object (a file, a mapping, a process); invalid as nullptr or INVALID_HANDLE_VALUE.
+class UniqueHandle {
+  public:
+    UniqueHandle() = default;
+    explicit UniqueHandle(HANDLE h) : h_(h) {}
+    UniqueHandle(const UniqueHandle&) = delete;
+    UniqueHandle& operator=(const UniqueHandle&) = delete;
+    UniqueHandle(UniqueHandle&& other) noexcept : h_(other.release()) {}
+    UniqueHandle& operator=(UniqueHandle&& other) noexcept {
+        if (this != &other) {
+            reset(other.release());
+        }
+        return *this;
+    }
+    ~UniqueHandle() { reset(); }
+
+    HANDLE get() const { return h_; }
+    bool valid() const { return h_ != nullptr && h_ != INVALID_HANDLE_VALUE; }
+    HANDLE release() { return std::exchange(h_, INVALID_HANDLE_VALUE); }
+    void reset(HANDLE h = INVALID_HANDLE_VALUE) {
+        if (valid()) {
+            CloseHandle(h_);
+        }
+        h_ = h;
+    }
+    // Closes now, reporting whether the system agreed.
+    bool close() { return !valid() || CloseHandle(release()) != FALSE; }
+
+  private:
+    HANDLE h_ = INVALID_HANDLE_VALUE;
+};
+
+// Any other handle, null when it holds none, freed by Free.
+template <typename H, auto Free>
+class UniqueHandleOf {
+  public:
+    UniqueHandleOf() = default;
+    explicit UniqueHandleOf(H h) : h_(h) {}
+    UniqueHandleOf(const UniqueHandleOf&) = delete;
+    UniqueHandleOf& operator=(const UniqueHandleOf&) = delete;
+    UniqueHandleOf(UniqueHandleOf&& o) noexcept : h_(std::exchange(o.h_, nullptr)) {}
+    UniqueHandleOf& operator=(UniqueHandleOf&& o) noexcept {
+        if (this != &o) {
+            reset(std::exchange(o.h_, nullptr));
+        }
+        return *this;
+    }
+    ~UniqueHandleOf() { reset(); }
+
+    H get() const { return h_; }
+    explicit operator bool() const { return h_ != nullptr; }
+    void reset(H h = nullptr) {
+        if (h_ != nullptr) {
+            Free(h_);
+        }
+        h_ = h;
+    }
+
+  private:
+    H h_ = nullptr;
+};
+
+inline void FreeGdiObject(HGDIOBJ h) {
+    DeleteObject(h);
+}
+inline void FreeMemoryDC(HDC h) {
+    DeleteDC(h);
+}
+inline void FreeMenu(HMENU h) {
+    DestroyMenu(h);
+}
+inline void FreeImageList(HIMAGELIST h) {
+    ImageList_Destroy(h);
+}
+inline void FreeIcon(HICON h) {
+    DestroyIcon(h);
+}
+inline void FreeView(void* view) {
+    UnmapViewOfFile(view);
+}
+
+using UniqueFont = UniqueHandleOf<HFONT, FreeGdiObject>;
+using UniqueBitmap = UniqueHandleOf<HBITMAP, FreeGdiObject>;
+using UniqueBrush = UniqueHandleOf<HBRUSH, FreeGdiObject>;
+using UniqueMemoryDC = UniqueHandleOf<HDC, FreeMemoryDC>;  // from CreateCompatibleDC
+using UniqueMenu = UniqueHandleOf<HMENU, FreeMenu>;
+using UniqueImageList = UniqueHandleOf<HIMAGELIST, FreeImageList>;
+using UniqueIcon = UniqueHandleOf<HICON, FreeIcon>;
+using UniqueView = UniqueHandleOf<void*, FreeView>;  // a mapped view of a file
+
+// Selects a GDI object into a device context for one scope (nothing when the object is null).
+class SelectedObject {
+  public:
+    SelectedObject(HDC dc, HGDIOBJ obj)
+        : dc_(dc), old_(obj != nullptr ? SelectObject(dc, obj) : nullptr) {}
+    ~SelectedObject() {
+        if (old_ != nullptr && old_ != HGDI_ERROR) {
+            SelectObject(dc_, old_);
+        }
+    }
+    SelectedObject(const SelectedObject&) = delete;
+    SelectedObject& operator=(const SelectedObject&) = delete;
+
+  private:
+    HDC dc_;
+    HGDIOBJ old_;
+};
+
+// A window's device context (the screen's for nullptr) for one scope.
+class WindowDC {
+  public:
+    explicit WindowDC(HWND hwnd) : hwnd_(hwnd), dc_(GetDC(hwnd)) {}
+    ~WindowDC() {
+        if (dc_ != nullptr) {
+            ReleaseDC(hwnd_, dc_);
+        }
+    }
+    WindowDC(const WindowDC&) = delete;
+    WindowDC& operator=(const WindowDC&) = delete;
+    HDC get() const { return dc_; }
+
+  private:
+    HWND hwnd_;
+    HDC dc_;
+};
+
+// The device context of one WM_PAINT.
+class PaintDC {
+  public:
+    explicit PaintDC(HWND hwnd) : hwnd_(hwnd) { BeginPaint(hwnd_, &ps_); }
+    ~PaintDC() { EndPaint(hwnd_, &ps_); }
+    PaintDC(const PaintDC&) = delete;
+    PaintDC& operator=(const PaintDC&) = delete;
+    HDC get() const { return ps_.hdc; }
+
+  private:
+    HWND hwnd_;
+    PAINTSTRUCT ps_{};
+};
+
+}  // namespace qb::win
