@@ -39,9 +39,9 @@ Application::~Application() {
     }
 }
 
-void Application::CreateForm(TForm1& form) {
+void Application::CreateForm(TForm1& form, TFormHost& host) {
     form_ = &form;
-    form.Create(instance_, hwnd_);
+    form.Create(instance_, hwnd_, host);
 }
 
 int Application::Run(TForm1& form, int showCommand) {

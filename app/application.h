@@ -17,7 +17,7 @@ class Application {
 
     HWND Handle() const { return hwnd_; }
     // Makes the main window from its declaration (running FormCreate).
-    void CreateForm(TForm1& form);
+    void CreateForm(TForm1& form, TFormHost& host);
     // Shows the main window as the start-up command asks, then runs the message loop until the
     // main window has been closed.
     int Run(TForm1& form, int showCommand);

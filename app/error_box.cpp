@@ -1,40 +1,11 @@
-// The one way failures reach the user: a modal message box with the application's title.
-#include <utility>
-
+// The application's message boxes: the error box and the notices, with the application's title.
+#include "app/form_host.h"
 #include "app/title.h"
-#include "store/pure/messages.h"
-#include "ui/form1.h"
 
-void TForm1::ShowError(const qb::Error& error) {
-    ModalDialogScope modal;
-    const std::wstring text = qb::ErrorBoxText(error.text());
-    HWND owner = (Handle != nullptr && visible_) ? Handle : owner_;
-    MessageBoxW(owner, text.c_str(), qb::app::kApplicationTitle, MB_OK | MB_ICONERROR);
+namespace qb::app {
+
+void FormHost::ShowMessageBox(HWND owner, const std::wstring& text, UINT icon) {
+    MessageBoxW(owner, text.c_str(), kApplicationTitle, MB_OK | icon);
 }
 
-void TForm1::NoticeOnce(const std::wstring& subject, const std::wstring& text) {
-    for (const auto& seen : noticed_) {
-        if (seen == subject) {
-            return;
-        }
-    }
-    noticed_.push_back(subject);
-    if (starting_) {
-        startupNotices_.push_back(text);
-        return;
-    }
-    ShowNotice(text);
-}
-
-void TForm1::StartupShown() {
-    starting_ = false;
-    for (const auto& text : std::exchange(startupNotices_, {})) {
-        ShowNotice(text);
-    }
-}
-
-void TForm1::ShowNotice(const std::wstring& text) {
-    ModalDialogScope modal;
-    HWND owner = (Handle != nullptr && visible_) ? Handle : owner_;
-    MessageBoxW(owner, text.c_str(), qb::app::kApplicationTitle, MB_OK | MB_ICONWARNING);
-}
+}  // namespace qb::app

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "app/application.h"
+#include "app/form_host.h"
 #include "app/single_instance.h"
 #include "ui/form1.h"
 
@@ -13,11 +14,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
         single.BringRunningForward();
         return 0;
     }
+    qb::app::FormHost host;
     qb::app::Application application(instance);
     auto form = std::make_unique<TForm1>();
     Form1 = form.get();
     // A window that cannot be built is reported, and the program ends.
-    if (!form->Guard([&] { application.CreateForm(*form); })) {
+    if (!form->Guard([&] { application.CreateForm(*form, host); })) {
         Form1 = nullptr;
         return 1;
     }

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "app/form_host.h"
 #include "ui/form1.h"
 
 namespace qb::app {
@@ -21,9 +22,7 @@ NOTIFYICONDATAA MakeNotifyIconData(HWND window, HICON icon) {
     return data;
 }
 
-}  // namespace qb::app
-
-BOOL TForm1::TrayIcon(int kind, HICON icon) {
+BOOL FormHost::TrayIcon(TForm1& form, int kind, HICON icon) {
     DWORD message = 0;
     switch (kind) {
         case 1:
@@ -38,6 +37,8 @@ BOOL TForm1::TrayIcon(int kind, HICON icon) {
         default:
             return FALSE;
     }
-    NOTIFYICONDATAA data = qb::app::MakeNotifyIconData(Handle, icon);
+    NOTIFYICONDATAA data = MakeNotifyIconData(form.Handle, icon);
     return Shell_NotifyIconA(message, &data);
 }
+
+}  // namespace qb::app

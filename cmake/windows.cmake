@@ -9,20 +9,30 @@ else()
                             WIN32_LEAN_AND_MEAN _CRT_SECURE_NO_WARNINGS)
 endif()
 
-file(GLOB QB_WIN_SOURCES CONFIGURE_DEPENDS store/win/*.cpp ui/*.cpp app/*.cpp)
-list(FILTER QB_WIN_SOURCES EXCLUDE REGEX "app/main\\.cpp$")
-add_library(qb_win STATIC ${QB_WIN_SOURCES})
+# One library a room, linked one way: the process (app/) uses the window (ui/), which uses the
+# store (store/win/), which uses the portable core. The window knows nothing of the process: it
+# declares what it needs of it (TFormHost), and app/ gives it.
+file(GLOB QB_STORE_SOURCES CONFIGURE_DEPENDS store/win/*.cpp)
+add_library(qb_store STATIC ${QB_STORE_SOURCES})
 # The shipped program's hooks do nothing; a program that links the test build's hooks
 # (store/win/hooks/testing.cpp) among its own sources takes those instead.
 add_library(qb_hooks_shipped STATIC store/win/hooks/shipped.cpp)
 target_include_directories(qb_hooks_shipped PRIVATE ${CMAKE_SOURCE_DIR})
-target_link_libraries(qb_win PUBLIC qb_core qb_hooks_shipped user32 gdi32 comctl32 shell32
-                      kernel32)
+target_link_libraries(qb_store PUBLIC qb_core qb_hooks_shipped kernel32)
+
+file(GLOB QB_UI_SOURCES CONFIGURE_DEPENDS ui/*.cpp)
+add_library(qb_ui STATIC ${QB_UI_SOURCES})
+target_link_libraries(qb_ui PUBLIC qb_store user32 gdi32 comctl32)
+
+file(GLOB QB_APP_SOURCES CONFIGURE_DEPENDS app/*.cpp)
+list(FILTER QB_APP_SOURCES EXCLUDE REGEX "app/main\\.cpp$")
+add_library(qb_app STATIC ${QB_APP_SOURCES})
+target_link_libraries(qb_app PUBLIC qb_ui shell32)
 
 include(cmake/resources.cmake)
 
 add_executable(Quillbrasset WIN32 app/main.cpp ${QB_RESOURCE_FILES})
-target_link_libraries(Quillbrasset PRIVATE qb_win)
+target_link_libraries(Quillbrasset PRIVATE qb_app)
 if(MINGW)
     # -s: the shipped program carries no symbol table.
     target_link_options(Quillbrasset PRIVATE -municode $<$<CONFIG:Release,MinSizeRel>:-s>)
@@ -35,7 +45,7 @@ endif()
 # background saves off): for the fault-injection suite and the benchmarks, never shipped.
 add_executable(QuillbrassetTestHooks WIN32 app/main.cpp store/win/hooks/testing.cpp
                ${QB_RESOURCE_FILES})
-target_link_libraries(QuillbrassetTestHooks PRIVATE qb_win)
+target_link_libraries(QuillbrassetTestHooks PRIVATE qb_app)
 if(MINGW)
     target_link_options(QuillbrassetTestHooks PRIVATE -municode)
 else()

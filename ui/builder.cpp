@@ -22,8 +22,9 @@ struct FormBuilder {
     static void LoadMenus(TForm1& form, HINSTANCE instance);
 };
 
-void TForm1::Create(HINSTANCE instance, HWND owner) {
+void TForm1::Create(HINSTANCE instance, HWND owner, TFormHost& host) {
     owner_ = owner;
+    host_ = &host;
     FormBuilder::Build(*this, instance, owner);
     // A failure of start-up is shown, and the window is still shown with whatever the
     // completed steps set.

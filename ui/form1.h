@@ -28,6 +28,23 @@ namespace qb::ui {
 inline constexpr wchar_t kShowRunningCopyMessage[] = L"Quillbrasset.ShowRunningCopy";
 }  // namespace qb::ui
 
+class TForm1;
+
+// What the process gives its window: start-up and shutdown, the About command, the
+// notification icon and the message boxes of the application. The window declares it and calls
+// it; the process (app/) fills it in, so that the window needs nothing of the process.
+class TFormHost {
+  public:
+    virtual ~TFormHost() = default;
+    virtual void FormCreate(TForm1& form) = 0;
+    virtual void FormClose(TForm1& form) = 0;
+    virtual void N14Click(TForm1& form) = 0;
+    // Registers (1), removes (2) or updates (3) the notification icon; the platform's result.
+    virtual BOOL TrayIcon(TForm1& form, int kind, HICON icon) = 0;
+    // A modal message box of the application over owner, with the icon's MB_ flag.
+    virtual void ShowMessageBox(HWND owner, const std::wstring& text, UINT icon) = 0;
+};
+
 class TForm1 {
   public:
     TForm1();
@@ -37,7 +54,7 @@ class TForm1 {
 
     // Builds the window from its declaration under the given owner (the application window),
     // then runs FormCreate. A failure of FormCreate is shown and the window stays.
-    void Create(HINSTANCE instance, HWND owner);
+    void Create(HINSTANCE instance, HWND owner, TFormHost& host);
 
     // The window's own shown-or-hidden state (it stays "visible" while the application is
     // minimized to its taskbar button).
@@ -67,7 +84,7 @@ class TForm1 {
     HIMAGELIST ImageList1 = nullptr;
     HICON AppIcon = nullptr;
 
-    // Handlers of the window (start-up and shutdown).
+    // Handlers of the window (start-up and shutdown), given by its host.
     void FormCreate();
     void FormShow();
     void FormClose();
@@ -106,6 +123,21 @@ class TForm1 {
 
     // Registers (1), removes (2) or updates (3) the notification icon; the platform's result.
     BOOL TrayIcon(int kind, HICON icon);
+
+    // The guards of the stored notes, for start-up.
+    // Nothing of this run may be written: which page belongs to which tab is not known.
+    void StopWrites();
+    bool StoreRead() const { return storeRead_; }
+    // The settings file exists but may not be replaced (it could not be opened).
+    void KeepSettingsFile() { settingsWritable_ = false; }
+    // The tabs were made, renamed or closed: the tab list follows.
+    void TabListChanged();
+    // A page file at the number a new tab takes belongs to no tab (an earlier version or a
+    // damaged store left it): it is kept under another name before the new tab can write it.
+    void SetAsideUnownedPage(int index);
+    // A new page (a new tab, the About page) is in the text area.
+    void NewPageShown();
+    void LayoutControls();
 
     // Actions: enabled state, shown by their menu items and toolbar buttons.
     bool ActionEnabled(UINT action) const;
@@ -187,11 +219,8 @@ class TForm1 {
     LRESULT OnEndSession(bool ending);
     LRESULT OnShowRunningCopy();
 
-    void LayoutControls();
     // The text area takes typing only while what it holds will be kept.
     void UpdateMemoReadOnly();
-    // A new page (a new tab, the About page) is in the text area.
-    void NewPageShown();
     std::string MemoBytesTold();
     // Tells the user when a caption holds characters the stored tab list cannot.
     void CaptionEntered(const std::wstring& caption);
@@ -199,9 +228,6 @@ class TForm1 {
     void ShowNotice(const std::wstring& text);
     // The tab list's bytes for these captions, telling the user of characters it cannot hold.
     std::string TabListBytesTold(const std::vector<std::wstring>& captions);
-    // A page file at the number a new tab takes belongs to no tab (an earlier version or a
-    // damaged store left it): it is kept under another name before the new tab can write it.
-    void SetAsideUnownedPage(int index);
     // The page was written: what the text area holds is on disk.
     void PageSaved();
     // Saves the page once typing pauses, and at least every so often while it goes on.
@@ -239,6 +265,7 @@ class TForm1 {
     bool applicationMinimized_ = false;
     BYTE alpha_ = 255;
     HWND owner_ = nullptr;
+    TFormHost* host_ = nullptr;
     int scaleNumerator_ = 13;  // height of "0" in the window's font; declared at 13
     std::vector<std::pair<UINT, bool>> actionStates_;
     qb::win::UniqueFont font_;         // the declared font: user text (pages, tab captions)

@@ -62,6 +62,16 @@ class WaitCursor {
 
 }  // namespace
 
+void TForm1::StopWrites() {
+    storeRead_ = false;
+    UpdateMemoReadOnly();
+}
+
+void TForm1::TabListChanged() {
+    tabsChanged_ = true;
+    SaveTabList();
+}
+
 void TForm1::UpdateMemoReadOnly() {
     SendMessageW(Memo1, EM_SETREADONLY, (storeRead_ && pageLoaded_) ? FALSE : TRUE, 0);
 }
@@ -379,8 +389,7 @@ void TForm1::NewExecute() {
     CaptionEntered(*caption);
     SetAsideUnownedPage(tabs.Count());
     tabs.Append(*caption);
-    tabsChanged_ = true;
-    SaveTabList();
+    TabListChanged();
     SetActionEnabled(ID_ACTION1, true);
     SaveCurrentPage();
     tabs.Select(tabs.Count() - 1);
@@ -402,9 +411,8 @@ void TForm1::RenameExecute() {
     if (caption && *caption != initial) {
         CaptionEntered(*caption);
         tabs.SetCaption(index, *caption);
-        tabsChanged_ = true;
         LayoutControls();
-        SaveTabList();
+        TabListChanged();
     } else {
         tabs.SetCaption(index, initial);
     }

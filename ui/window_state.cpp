@@ -1,0 +1,66 @@
+// The window's bounds and opacity from the settings, and showing it.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <algorithm>
+
+#include "ui/form1.h"
+
+namespace {
+
+// Moves or sizes one edge of the window at a time, in the order start-up applies them.
+void SetBound(HWND hwnd, LONG RECT::*field, int value) {
+    RECT r{};
+    GetWindowRect(hwnd, &r);
+    int left = r.left, top = r.top, width = r.right - r.left, height = r.bottom - r.top;
+    if (field == &RECT::left) {
+        left = value;
+    } else if (field == &RECT::top) {
+        top = value;
+    } else if (field == &RECT::right) {
+        width = value;
+    } else {
+        height = value;
+    }
+    SetWindowPos(hwnd, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+}  // namespace
+
+void TForm1::ApplySettings() {
+    SetBound(Handle, &RECT::left, Settings.left);
+    SetBound(Handle, &RECT::top, Settings.top);
+    SetBound(Handle, &RECT::bottom, Settings.height);
+    SetBound(Handle, &RECT::right, Settings.width);
+
+    SetAlphaBlendValue(static_cast<BYTE>(Settings.opacity & 0xFF));
+    // The slider clamps into its range; a different position sets the opacity too.
+    const int position = std::clamp<int>(AlphaBlendValue(), 50, 255);
+    if (position != static_cast<int>(SendMessageW(TrackBar1, TBM_GETPOS, 0, 0))) {
+        SendMessageW(TrackBar1, TBM_SETPOS, TRUE, position);
+        TrackBar1Change();
+    }
+}
+
+void TForm1::FormShow() {
+    SetForegroundWindow(Handle);
+    SetFocus(Memo1);
+}
+
+// The handlers the window's host gives it.
+
+void TForm1::FormCreate() {
+    host_->FormCreate(*this);
+}
+
+void TForm1::FormClose() {
+    host_->FormClose(*this);
+}
+
+void TForm1::N14Click() {
+    host_->N14Click(*this);
+}
+
+BOOL TForm1::TrayIcon(int kind, HICON icon) {
+    return host_->TrayIcon(*this, kind, icon);
+}
