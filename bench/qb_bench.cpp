@@ -19,8 +19,8 @@
 #include <vector>
 
 #include "floor_parts.h"
-#include "process.h"
 #include "save_steps.h"
+#include "started_program.h"
 #include "store_maker.h"
 #include "table.h"
 

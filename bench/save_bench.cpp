@@ -27,9 +27,9 @@
 #include <vector>
 
 #include "floor_parts.h"
-#include "process.h"
 #include "save_steps.h"
 #include "screen_area.h"
+#include "started_program.h"
 #include "store_maker.h"
 #include "table.h"
 
