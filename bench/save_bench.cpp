@@ -278,8 +278,9 @@ class Typist {
 
     // The window in the foreground, its text area focused, the pointer away from it, and a new
     // line begun at the end of the text (Enter), so that every block types into a line that
-    // fits one row: in a 1 MB page a key costs Wine's edit control several times more once
-    // the line wraps, saves or not, and that would swamp what the saves add.
+    // fits one row: in a 1 MB page, once the line being typed wraps, Wine's edit control takes
+    // several times longer for each key, with saves on or off alike, and that would swamp
+    // what the saves add.
     void Activate() {
         SetForegroundWindow(process_->top());
         Settle(*process_);
