@@ -7,36 +7,38 @@
 #include <stdexcept>
 #include <string>
 
+#include "store/win/handles.h"
+
 namespace qb::bench {
+
+// A window of the benchmark's own, destroyed when its owner goes.
+using UniqueWindow = win::UniqueHandleOf<HWND, DestroyWindow>;
 
 // The whole file, or false when it cannot be opened.
 inline bool ReadWholeFile(const wchar_t* path, std::string& bytes) {
-    HANDLE f = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (f == INVALID_HANDLE_VALUE) {
+    const win::UniqueHandle f(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!f.valid()) {
         return false;
     }
     LARGE_INTEGER size{};
-    GetFileSizeEx(f, &size);
+    GetFileSizeEx(f.get(), &size);
     bytes.assign(static_cast<std::size_t>(size.QuadPart), '\0');
     DWORD got = 0;
-    ReadFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr);
-    CloseHandle(f);
+    ReadFile(f.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr);
     bytes.resize(got);
     return true;
 }
 
 // The program's font: "MS Sans Serif", 11 pixels at 96 pixels per inch.
-inline HFONT CreateProgramFont() {
-    HDC screen = GetDC(nullptr);
-    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
+inline win::UniqueFont CreateProgramFont() {
+    const int dpi = GetDeviceCaps(win::WindowDC(nullptr).get(), LOGPIXELSY);
     LOGFONTW lf{};
     lf.lfHeight = -MulDiv(11, dpi, 96);
     lf.lfWeight = FW_NORMAL;
     lf.lfCharSet = DEFAULT_CHARSET;
     lstrcpynW(lf.lfFaceName, L"MS Sans Serif", LF_FACESIZE);
-    return CreateFontIndirectW(&lf);
+    return win::UniqueFont(CreateFontIndirectW(&lf));
 }
 
 // The whole file, or an exception when it cannot be opened.
@@ -53,7 +55,7 @@ inline LRESULT CALLBACK PlainProc(HWND h, UINT m, WPARAM w, LPARAM l) {
 }
 
 // A visible top-level window with room for a control of the given size.
-inline HWND PlainWindow(int width, int height) {
+inline UniqueWindow PlainWindow(int width, int height) {
     static bool registered = false;
     if (!registered) {
         WNDCLASSW wc{};
@@ -64,10 +66,9 @@ inline HWND PlainWindow(int width, int height) {
         RegisterClassW(&wc);
         registered = true;
     }
-    HWND w = CreateWindowExW(0, L"QbBenchFloor", L"floor", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 700,
-                             60, width + 40, height + 80, nullptr, nullptr,
-                             GetModuleHandleW(nullptr), nullptr);
-    return w;
+    return UniqueWindow(CreateWindowExW(
+        0, L"QbBenchFloor", L"floor", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 700, 60, width + 40,
+        height + 80, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr));
 }
 
 inline void Pump() {
@@ -88,41 +89,28 @@ inline void SetAnsi(HWND edit, const std::string& bytes) {
 }
 
 // A bare word-wrapped "EDIT" of the program's text area size and font, in a plain window of
-// its own; both go with the object.
+// its own; both go with the object (the window first, then the font it used).
 class BareTextArea {
   public:
     explicit BareTextArea(SIZE area)
-        : top_(PlainWindow(area.cx, area.cy)), font_(CreateProgramFont()) {
+        : font_(CreateProgramFont()), top_(PlainWindow(area.cx, area.cy)) {
         edit_ = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"",
                                 WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | ES_MULTILINE |
                                     ES_AUTOVSCROLL | ES_WANTRETURN | ES_NOHIDESEL,
-                                4, 4, area.cx, area.cy, top_, nullptr, GetModuleHandleW(nullptr),
-                                nullptr);
-        if (top_ == nullptr || edit_ == nullptr) {
-            Release();
+                                4, 4, area.cx, area.cy, top_.get(), nullptr,
+                                GetModuleHandleW(nullptr), nullptr);
+        if (!top_ || edit_ == nullptr) {
             throw std::runtime_error("floor: cannot make a text area");
         }
-        SendMessageW(edit_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+        SendMessageW(edit_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
         SendMessageW(edit_, EM_SETLIMITTEXT, 0, 0);
     }
-    ~BareTextArea() { Release(); }
-    BareTextArea(const BareTextArea&) = delete;
-    BareTextArea& operator=(const BareTextArea&) = delete;
 
     HWND edit() const { return edit_; }
 
   private:
-    void Release() {
-        if (top_ != nullptr) {
-            DestroyWindow(top_);
-        }
-        if (font_ != nullptr) {
-            DeleteObject(font_);
-        }
-    }
-
-    HWND top_;
-    HFONT font_;
+    win::UniqueFont font_;
+    UniqueWindow top_;
     HWND edit_ = nullptr;
 };
 

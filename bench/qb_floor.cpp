@@ -60,10 +60,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
                                 WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | ES_MULTILINE |
                                     ES_AUTOVSCROLL | ES_WANTRETURN | ES_NOHIDESEL,
                                 4, 40, width, height, top, nullptr, instance, nullptr);
-    HFONT font = nullptr;
+    // Outlives the window, which the message loop sees destroyed.
+    qb::win::UniqueFont font;
     if (!systemFont) {
         font = qb::bench::CreateProgramFont();
-        SendMessageW(edit, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+        SendMessageW(edit, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), FALSE);
     }
     SendMessageW(edit, EM_SETLIMITTEXT, 0, 0);
     SetWindowTextW(edit, text.c_str());
@@ -74,9 +75,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
-    }
-    if (font != nullptr) {
-        DeleteObject(font);
     }
     return 0;
 }

@@ -35,19 +35,8 @@
 
 namespace fs = std::filesystem;
 
+namespace qb::bench {
 namespace {
-
-using qb::bench::Clock;
-using qb::bench::MakeStore;
-using qb::bench::Ms;
-using qb::bench::Process;
-using qb::bench::Row;
-using qb::bench::ScopedVariable;
-using qb::bench::ScreenArea;
-using qb::bench::SendTimed;
-using qb::bench::SizeName;
-using qb::bench::Stats;
-using qb::bench::Summarise;
 
 constexpr double kPingWindowMs = 2500;
 // Keys typed into each program in a run, in blocks long enough for the saves made while
@@ -61,7 +50,7 @@ fs::path PageFile(const fs::path& store) {
 
 std::string FileBytes(const fs::path& p) {
     std::string bytes;
-    if (!qb::bench::ReadWholeFile(p.wstring().c_str(), bytes)) {
+    if (!ReadWholeFile(p.wstring().c_str(), bytes)) {
         throw std::runtime_error("cannot read " + p.string());
     }
     return bytes;
@@ -166,20 +155,20 @@ Pauses SavePauses(const std::wstring& exe, const fs::path& store, std::size_t si
 
 // The same save, step by step, from a bare text area of the program's size and font in this
 // process: what the save cannot do without.
-std::vector<qb::bench::SaveSteps> SaveFloor(const fs::path& store, SIZE area, int runs) {
-    const qb::bench::BareTextArea bare(area);
+std::vector<SaveSteps> SaveFloor(const fs::path& store, SIZE area, int runs) {
+    const BareTextArea bare(area);
     const std::wstring page = PageFile(store).wstring();
-    qb::bench::SetAnsi(bare.edit(), qb::bench::ReadAll(page));
-    qb::bench::Pump();
-    std::vector<qb::bench::SaveSteps> out;
+    SetAnsi(bare.edit(), ReadAll(page));
+    Pump();
+    std::vector<SaveSteps> out;
     for (int r = 0; r < runs; ++r) {
-        out.push_back(qb::bench::TimedSave(bare.edit(), page));
-        qb::bench::Pump();
+        out.push_back(TimedSave(bare.edit(), page));
+        Pump();
     }
     return out;
 }
 
-void SaveFloorRows(const std::vector<qb::bench::SaveSteps>& runs, const std::string& page) {
+void SaveFloorRows(const std::vector<SaveSteps>& runs, const std::string& page) {
     std::vector<double> total, text, convert, write, flush, move;
     for (const auto& s : runs) {
         total.push_back(s.text + s.convert + s.write + s.flush + s.move);
@@ -260,7 +249,7 @@ class Typist {
     Typist(const std::wstring& exe, const fs::path& store, bool savesOn, int left)
         : page_(PageFile(store)), savesOn_(savesOn) {
         MakeStore(store, 1, 1000000, true);
-        qb::bench::WriteFileBytes(store / "settings.dat", qb::bench::Settings(0, left));
+        WriteFileBytes(store / "settings.dat", Settings(0, left));
         std::optional<ScopedVariable> off;
         if (!savesOn) {
             off.emplace(L"QB_BACKGROUND_SAVES", L"0");
@@ -371,13 +360,15 @@ std::vector<int> KeyIntervals(int keys) {
 void KeyRow(const std::string& what, const std::vector<double>& t) {
     const Stats s = Summarise(t);
     std::printf("| %s | %.1f | %.1f .. %.1f (95th percentile %.1f) | ms |\n", what.c_str(),
-                s.median, s.min, s.max, qb::bench::Percentile(t, 0.95));
+                s.median, s.min, s.max, Percentile(t, 0.95));
     std::fflush(stdout);
 }
 
 }  // namespace
+}  // namespace qb::bench
 
 int wmain(int argc, wchar_t** argv) {
+    using namespace qb::bench;
     if (argc < 5) {
         std::fprintf(stderr,
                      "usage: qb_save_bench <Quillbrasset.exe> <QuillbrassetTestHooks.exe> "
@@ -442,11 +433,12 @@ int wmain(int argc, wchar_t** argv) {
                     kBlocksPerRun, kKeysPerBlock);
 
         std::printf(
-            "\nGOAL 6 longest pause of a background save, 1 MB page = %.1f ms (at most "
-            "50 ms)\n",
+            "\nlongest pause of a background save, 1 MB page = %.1f ms (target: at most 50 ms)\n",
             pause1);
-        std::printf("GOAL 7 key to screen 1 MB, saves on / off (medians) = %.3f (at most 1.1)\n",
-                    Summarise(on).median / Summarise(off).median);
+        std::printf(
+            "key to screen, 1 MB page, saves on against off (medians) = %.3f (target: at most "
+            "1.1)\n",
+            Summarise(on).median / Summarise(off).median);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "qb_save_bench: %s\n", e.what());
         return 1;

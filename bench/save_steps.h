@@ -8,6 +8,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "store/win/handles.h"
 #include "table.h"
 
 namespace qb::bench {
@@ -18,7 +19,7 @@ struct SaveSteps {
     double convert = 0;  // WideCharToMultiByte
     double write = 0;    // CreateFileW of the temporary file and WriteFile
     double flush = 0;    // FlushFileBuffers
-    double move = 0;     // CloseHandle and MoveFileExW over the page file
+    double move = 0;     // closing the temporary file and MoveFileExW over the page file
 };
 
 inline std::wstring TextOf(HWND edit) {
@@ -53,23 +54,25 @@ inline void ReplaceAll(const std::wstring& path, const std::string& bytes,
         }
         t = now;
     };
-    HANDLE f = CreateFileW(temp.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (f == INVALID_HANDLE_VALUE) {
+    win::UniqueHandle f(CreateFileW(temp.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                    CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!f.valid()) {
         throw std::runtime_error("floor: cannot create");
     }
     DWORD put = 0;
     const bool written =
-        WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &put, nullptr) &&
+        WriteFile(f.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &put, nullptr) &&
         put == bytes.size();
     lap(&SaveSteps::write);
-    const bool flushed = FlushFileBuffers(f) != FALSE;
+    const bool flushed = FlushFileBuffers(f.get()) != FALSE;
     lap(&SaveSteps::flush);
-    CloseHandle(f);
+    // Closed here, not at the end of the scope: the file cannot be moved while it is open, and
+    // the close is part of the step timed.
+    const bool closed = f.close();
     const bool moved = MoveFileExW(temp.c_str(), path.c_str(),
                                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
     lap(&SaveSteps::move);
-    if (!written || !flushed || !moved) {
+    if (!written || !flushed || !closed || !moved) {
         throw std::runtime_error("floor: cannot write the page");
     }
 }

@@ -11,6 +11,8 @@
 #include <stdexcept>
 #include <vector>
 
+#include "store/win/handles.h"
+
 namespace qb::bench {
 
 class ScreenArea {
@@ -19,34 +21,20 @@ class ScreenArea {
     explicit ScreenArea(const RECT& area)
         : left_(area.left),
           top_(area.top),
-          width_(area.right - area.left),
-          height_(area.bottom - area.top) {
-        if (width_ <= 0 || height_ <= 0) {
-            throw std::runtime_error("an empty screen area");
-        }
-        screen_ = GetDC(nullptr);
-        memory_ = CreateCompatibleDC(screen_);
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = width_;
-        info.bmiHeader.biHeight = -height_;  // top-down rows
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
-        bitmap_ = CreateDIBSection(memory_, &info, DIB_RGB_COLORS, &bits_, nullptr, 0);
-        if (screen_ == nullptr || memory_ == nullptr || bitmap_ == nullptr || bits_ == nullptr) {
-            Release();
+          width_(Extent(area.left, area.right)),
+          height_(Extent(area.top, area.bottom)),
+          screen_(nullptr),
+          memory_(CreateCompatibleDC(screen_.get())),
+          bitmap_(TopDownBitmap(memory_.get(), width_, height_, &bits_)),
+          selected_(memory_.get(), bitmap_.get()) {
+        if (screen_.get() == nullptr || !memory_ || !bitmap_ || bits_ == nullptr) {
             throw std::runtime_error("cannot copy the screen");
         }
-        old_ = SelectObject(memory_, bitmap_);
     }
-    ~ScreenArea() { Release(); }
-    ScreenArea(const ScreenArea&) = delete;
-    ScreenArea& operator=(const ScreenArea&) = delete;
 
     // The area's pixels as the screen shows them now, row by row.
     std::vector<std::uint32_t> Grab() const {
-        if (!BitBlt(memory_, 0, 0, width_, height_, screen_, left_, top_, SRCCOPY)) {
+        if (!BitBlt(memory_.get(), 0, 0, width_, height_, screen_.get(), left_, top_, SRCCOPY)) {
             throw std::runtime_error("cannot copy the screen");
         }
         GdiFlush();
@@ -76,6 +64,25 @@ class ScreenArea {
     }
 
   private:
+    static int Extent(LONG from, LONG to) {
+        if (to <= from) {
+            throw std::runtime_error("an empty screen area");
+        }
+        return to - from;
+    }
+
+    // A 32-bit bitmap of the size whose rows run from the top down, its pixels at `bits`.
+    static win::UniqueBitmap TopDownBitmap(HDC dc, int width, int height, void** bits) {
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = width;
+        info.bmiHeader.biHeight = -height;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        info.bmiHeader.biCompression = BI_RGB;
+        return win::UniqueBitmap(CreateDIBSection(dc, &info, DIB_RGB_COLORS, bits, nullptr, 0));
+    }
+
     static std::uint32_t Rgb(std::uint32_t pixel) { return pixel & 0xFFFFFF; }
 
     std::size_t At(int x, int y) const {
@@ -107,27 +114,14 @@ class ScreenArea {
         return true;
     }
 
-    void Release() {
-        if (old_ != nullptr) {
-            SelectObject(memory_, old_);
-        }
-        if (bitmap_ != nullptr) {
-            DeleteObject(bitmap_);
-        }
-        if (memory_ != nullptr) {
-            DeleteDC(memory_);
-        }
-        if (screen_ != nullptr) {
-            ReleaseDC(nullptr, screen_);
-        }
-    }
-
     int left_, top_, width_, height_;
-    HDC screen_ = nullptr;
-    HDC memory_ = nullptr;
-    HBITMAP bitmap_ = nullptr;
-    HGDIOBJ old_ = nullptr;
-    void* bits_ = nullptr;
+    // In the order they are made; they go in the reverse order: the bitmap taken out of the
+    // memory context before either is freed, and the screen's context released last.
+    win::WindowDC screen_;
+    win::UniqueMemoryDC memory_;
+    void* bits_ = nullptr;  // the bitmap's pixels, set as the bitmap is made
+    win::UniqueBitmap bitmap_;
+    win::SelectedObject selected_;
 };
 
 }  // namespace qb::bench

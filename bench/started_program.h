@@ -8,6 +8,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "store/win/handles.h"
 #include "table.h"
 
 namespace qb::bench {
@@ -56,18 +57,20 @@ class Process {
         STARTUPINFOW si{};
         si.cb = sizeof si;
         const std::wstring dir = cwd.wstring();
+        PROCESS_INFORMATION pi{};
         if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(),
-                            &si, &pi_)) {
+                            &si, &pi)) {
             throw std::runtime_error("cannot start a program");
         }
+        process_ = win::UniqueHandle(pi.hProcess);
+        thread_ = win::UniqueHandle(pi.hThread);
+        id_ = pi.dwProcessId;
     }
     ~Process() {
-        if (WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT) {
-            TerminateProcess(pi_.hProcess, 1);
-            WaitForSingleObject(pi_.hProcess, 10000);
+        if (WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT) {
+            TerminateProcess(process_.get(), 1);
+            WaitForSingleObject(process_.get(), 10000);
         }
-        CloseHandle(pi_.hThread);
-        CloseHandle(pi_.hProcess);
     }
     Process(const Process&) = delete;
     Process& operator=(const Process&) = delete;
@@ -81,7 +84,7 @@ class Process {
             while ((top = FindWindowExW(nullptr, top, cls, nullptr)) != nullptr) {
                 DWORD pid = 0;
                 GetWindowThreadProcessId(top, &pid);
-                if (pid == pi_.dwProcessId && IsWindowVisible(top)) {
+                if (pid == id_ && IsWindowVisible(top)) {
                     break;
                 }
             }
@@ -95,7 +98,7 @@ class Process {
                     return;
                 }
             }
-            if (WaitForSingleObject(pi_.hProcess, 2) != WAIT_TIMEOUT) {
+            if (WaitForSingleObject(process_.get(), 2) != WAIT_TIMEOUT) {
                 throw std::runtime_error("a program ended before it showed its window");
             }
         }
@@ -111,7 +114,7 @@ class Process {
         std::size_t total = 0;
         MEMORY_BASIC_INFORMATION info{};
         const char* at = nullptr;
-        while (VirtualQueryEx(pi_.hProcess, at, &info, sizeof info) == sizeof info) {
+        while (VirtualQueryEx(process_.get(), at, &info, sizeof info) == sizeof info) {
             if (info.State == MEM_COMMIT && info.Type == MEM_PRIVATE) {
                 total += info.RegionSize;
             }
@@ -125,7 +128,9 @@ class Process {
     }
 
   private:
-    PROCESS_INFORMATION pi_{};
+    win::UniqueHandle process_;
+    win::UniqueHandle thread_;  // its first thread's handle, unused, held as long as the process's
+    DWORD id_ = 0;
     HWND top_ = nullptr;
     HWND edit_ = nullptr;
 };
