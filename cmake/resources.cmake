@@ -56,4 +56,7 @@ set_source_files_properties(${CMAKE_SOURCE_DIR}/res/version.rc PROPERTIES
 
 set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I${QB_RES_OUT} -I${CMAKE_SOURCE_DIR}/res")
 enable_language(RC)
-set(QB_RESOURCE_FILES ${CMAKE_SOURCE_DIR}/res/quillbrasset.rc ${CMAKE_SOURCE_DIR}/res/version.rc)
+# The window's own resources (icon, image list, menus), compiled once: the programs link them,
+# and so do the tests that build the window in their own process.
+add_library(qb_window_resources OBJECT ${CMAKE_SOURCE_DIR}/res/quillbrasset.rc)
+set(QB_RESOURCE_FILES $<TARGET_OBJECTS:qb_window_resources> ${CMAKE_SOURCE_DIR}/res/version.rc)

@@ -3,6 +3,10 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <span>
+#include <string>
+#include <vector>
+
 #include "res/resource.h"
 #include "store/pure/error.h"
 #include "ui/declaration.h"
@@ -20,6 +24,8 @@ struct FormBuilder {
     static void CreateImages(TForm1& form, HINSTANCE instance);
     static void CreateControls(TForm1& form, HINSTANCE instance);
     static void LoadMenus(TForm1& form, HINSTANCE instance);
+    static std::vector<qb::ui::ToolbarItem> ToolbarItemsOf(
+        const TForm1& form, std::span<const qb::ui::ToolbarItemDeclaration> buttons);
 };
 
 void TForm1::Create(HINSTANCE instance, HWND owner, TFormHost& host) {
@@ -95,6 +101,7 @@ void FormBuilder::CreateFont(TForm1& form) {
     // Controls are scaled by the height of "0" in the scaled font over the design height.
     qb::win::SelectedObject selected(screen.get(), form.font_.get());
     SIZE zero{};
+    form.scaleNumerator_ = kForm1.designTextHeight;
     if (GetTextExtentPoint32W(screen.get(), L"0", 1, &zero) && zero.cy > 0) {
         form.scaleNumerator_ = zero.cy;
     }
@@ -111,42 +118,23 @@ void FormBuilder::CreateImages(TForm1& form, HINSTANCE instance) {
 }
 
 void FormBuilder::CreateControls(TForm1& form, HINSTANCE instance) {
-    const int m = form.scaleNumerator_;
-    const int d = kForm1.designTextHeight;
+    qb::ui::RegisterActionToolBarClass();
     for (const auto& c : qb::ui::kControls) {
         HWND parent = c.parent != nullptr ? form.*c.parent : form.Handle;
         HFONT font = c.text == qb::ui::TextOf::Program ? form.programFont_.get() : form.font_.get();
-        HWND hwnd = nullptr;
-        if (std::wstring_view(c.className) == L"TActionToolBar") {
-            std::vector<qb::ui::ToolbarItem> items;
-            for (const auto& t : qb::ui::kToolbarItems) {
-                qb::ui::ToolbarItem item;
-                if (t.action == 0) {
-                    item.separator = true;
-                } else {
-                    const auto* action = qb::ui::FindAction(t.action);
-                    item.image = action->image;
-                    item.caption = action->caption;
-                    item.showCaption = t.showCaption;
-                    item.command = action->id;
-                    item.enabled = form.ActionEnabled(action->id);
-                }
-                items.push_back(std::move(item));
-            }
-            hwnd =
-                qb::ui::CreateActionToolBar(parent, c.id, form.ImageList1, font, std::move(items));
-        } else {
-            hwnd = CreateWindowExW(
-                c.exStyle, c.className, L"", c.style, MulDiv(c.left, m, d), MulDiv(c.top, m, d),
-                MulDiv(c.width, m, d), MulDiv(c.height, m, d), parent,
-                reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), instance, nullptr);
-        }
+        HWND hwnd =
+            CreateWindowExW(c.exStyle, c.className, L"", c.style, form.Scaled(c.left),
+                            form.Scaled(c.top), form.Scaled(c.width), form.Scaled(c.height), parent,
+                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), instance, nullptr);
         if (hwnd == nullptr) {
             throw qb::Error(std::wstring(L"Cannot create control ") + c.className);
         }
         SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
         for (const auto& init : c.init) {
             SendMessageW(hwnd, init.msg, init.wParam, init.lParam);
+        }
+        if (!c.buttons.empty()) {
+            qb::ui::SetToolbarItems(hwnd, form.ImageList1, ToolbarItemsOf(form, c.buttons));
         }
         // Later controls lie above earlier ones.
         SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
@@ -157,6 +145,27 @@ void FormBuilder::CreateControls(TForm1& form, HINSTANCE instance) {
     SetWindowSubclass(form.Memo1, &TForm1::MemoProc, 1, reinterpret_cast<DWORD_PTR>(&form));
     SetWindowSubclass(form.TabControl1, &TForm1::TabControlProc, 1,
                       reinterpret_cast<DWORD_PTR>(&form));
+}
+
+// Each button shows its action: glyph, caption and enabled state.
+std::vector<qb::ui::ToolbarItem> FormBuilder::ToolbarItemsOf(
+    const TForm1& form, std::span<const qb::ui::ToolbarItemDeclaration> buttons) {
+    std::vector<qb::ui::ToolbarItem> items;
+    for (const auto& button : buttons) {
+        qb::ui::ToolbarItem item;
+        if (button.action == 0) {
+            item.separator = true;
+        } else {
+            const auto* action = qb::ui::FindAction(button.action);
+            item.image = action->image;
+            item.caption = action->caption;
+            item.showCaption = button.showCaption;
+            item.command = action->id;
+            item.enabled = form.ActionEnabled(action->id);
+        }
+        items.push_back(std::move(item));
+    }
+    return items;
 }
 
 void FormBuilder::LoadMenus(TForm1& form, HINSTANCE instance) {
@@ -171,6 +180,16 @@ void FormBuilder::LoadMenus(TForm1& form, HINSTANCE instance) {
             SetMenuDefaultItem(popup, decl.defaultItem, FALSE);
         }
         for (const auto& item : qb::ui::kMenuItems) {
+            if (item.action != 0 && GetMenuState(popup, item.item, MF_BYCOMMAND) != UINT(-1) &&
+                GetMenuStringW(popup, item.item, nullptr, 0, MF_BYCOMMAND) == 0) {
+                std::wstring caption = qb::ui::FindAction(item.action)->caption;
+                MENUITEMINFOW info{};
+                info.cbSize = sizeof info;
+                info.fMask = MIIM_FTYPE | MIIM_STRING;
+                info.fType = MFT_STRING;
+                info.dwTypeData = caption.data();
+                SetMenuItemInfoW(popup, item.item, FALSE, &info);
+            }
             if (decl.showsImages && item.image >= 0) {
                 MENUITEMINFOW info{};
                 info.cbSize = sizeof info;

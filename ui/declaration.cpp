@@ -6,6 +6,7 @@
 
 #include "res/resource.h"
 #include "ui/form1.h"
+#include "ui/toolbar.h"
 
 namespace qb::ui {
 
@@ -40,23 +41,33 @@ constexpr InitMessage kTrackBarInit[] = {
     {TBM_SETLINESIZE, 0, 0},      {TBM_SETTHUMBLENGTH, 10, 0},   {TBM_SETPOS, TRUE, 240},
 };
 
+const ToolbarItemDeclaration kToolbarTable[] = {
+    {ID_ACTION_NEW, false},
+    {ID_ACTION_CUT, false},
+    {ID_ACTION_COPY, false},
+    {ID_ACTION_PASTE, false},
+    {0, false},
+    {ID_ACTION_EXIT, true},
+};
+
 // No limit beyond the edit control's own (the default typing limit is lifted).
 constexpr InitMessage kMemoInit[] = {{EM_SETLIMITTEXT, 0, 0}};
 
 const ControlDeclaration kControlTable[] = {
     {.field = &TForm1::ActionToolBar1,
-     .className = L"TActionToolBar",
+     .className = qb::ui::kActionToolBarClass,
      .id = 1,
      .style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS,
      .exStyle = 0,
      .left = 0,
      .top = 0,
      .width = 425,
-     .height = 26,
+     .height = kActionToolBarHeight,
      .align = Align::Top,
      .text = TextOf::Program,
      .parent = nullptr,
-     .init = {}},
+     .init = {},
+     .buttons = kToolbarTable},
     {.field = &TForm1::TrackBar1,
      .className = TRACKBAR_CLASSW,
      .id = 2,
@@ -70,7 +81,8 @@ const ControlDeclaration kControlTable[] = {
      .align = Align::None,
      .text = TextOf::User,
      .parent = nullptr,
-     .init = kTrackBarInit},
+     .init = kTrackBarInit,
+     .buttons = {}},
     {.field = &TForm1::TabControl1,
      .className = WC_TABCONTROLW,
      .id = 3,
@@ -78,13 +90,14 @@ const ControlDeclaration kControlTable[] = {
               TCS_FOCUSNEVER,
      .exStyle = 0,
      .left = 0,
-     .top = 26,
+     .top = kActionToolBarHeight,
      .width = 425,
      .height = 149,
      .align = Align::Client,
      .text = TextOf::User,
      .parent = nullptr,
-     .init = {}},
+     .init = {},
+     .buttons = {}},
     {.field = &TForm1::Memo1,
      .className = L"EDIT",
      .id = 4,
@@ -98,7 +111,8 @@ const ControlDeclaration kControlTable[] = {
      .align = Align::TabDisplay,
      .text = TextOf::User,
      .parent = &TForm1::TabControl1,
-     .init = kMemoInit},
+     .init = kMemoInit,
+     .buttons = {}},
 };
 
 const ActionDeclaration kActionTable[] = {
@@ -109,15 +123,6 @@ const ActionDeclaration kActionTable[] = {
     {ID_ACTION_NEW, L"New", 4, &TForm1::NewExecute},
     {ID_ACTION_RENAME, L"Переименовать", -1, &TForm1::RenameExecute},
     {ID_ACTION1, L"Закрыть", -1, &TForm1::Action1Execute},
-};
-
-const ToolbarItemDeclaration kToolbarTable[] = {
-    {ID_ACTION_NEW, false},
-    {ID_ACTION_CUT, false},
-    {ID_ACTION_COPY, false},
-    {ID_ACTION_PASTE, false},
-    {0, false},
-    {ID_ACTION_EXIT, true},
 };
 
 const MenuItemBinding kMenuItemTable[] = {
@@ -156,7 +161,6 @@ const NotifyBinding kControlCommandTable[] = {
 
 const std::span<const ControlDeclaration> kControls = kControlTable;
 const std::span<const ActionDeclaration> kActions = kActionTable;
-const std::span<const ToolbarItemDeclaration> kToolbarItems = kToolbarTable;
 const std::span<const MenuItemBinding> kMenuItems = kMenuItemTable;
 const std::span<const MenuDeclaration> kMenus = kMenuTable;
 const std::span<const NotifyBinding> kNotifications = kNotifyTable;
@@ -166,6 +170,12 @@ const ActionDeclaration* FindAction(UINT id) {
     auto it = std::find_if(kActions.begin(), kActions.end(),
                            [id](const ActionDeclaration& a) { return a.id == id; });
     return it == kActions.end() ? nullptr : &*it;
+}
+
+const ControlDeclaration* FindControl(HWND TForm1::*field) {
+    auto it = std::find_if(kControls.begin(), kControls.end(),
+                           [field](const ControlDeclaration& c) { return c.field == field; });
+    return it == kControls.end() ? nullptr : &*it;
 }
 
 const MenuItemBinding* FindMenuItem(UINT id) {

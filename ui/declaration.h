@@ -25,6 +25,13 @@ struct FormDeclaration {
     int designTextHeight;  // height of "0" in the font when the form was laid out
 };
 
+// How the layout places a control whenever the window's size or its rows of tabs change:
+//   None        where it is made, at its declared place;
+//   Top         across the top of what the earlier controls left, at its declared height;
+//   Client      over all that the earlier controls left;
+//   TabDisplay  in its tab-strip parent's display area, below the rows of tabs, with the margins
+//               its declared place keeps inside the parent's declared size (the left one also
+//               between it and the rows).
 enum class Align { None, Top, Client, TabDisplay };
 
 // Which of the window's two fonts a control draws with: the declared font for the user's text,
@@ -39,9 +46,14 @@ struct InitMessage {
     LPARAM lParam;
 };
 
+struct ToolbarItemDeclaration {
+    UINT action;  // 0: a separator
+    bool showCaption;
+};
+
 struct ControlDeclaration {
     HWND TForm1::*field;
-    const wchar_t* className;  // the window class; "TActionToolBar" is the program's own
+    const wchar_t* className;  // the window class (kActionToolBarClass is the program's own)
     int id;
     DWORD style;
     DWORD exStyle;
@@ -50,6 +62,7 @@ struct ControlDeclaration {
     TextOf text;
     HWND TForm1::*parent;  // nullptr: the form itself
     std::span<const InitMessage> init;
+    std::span<const ToolbarItemDeclaration> buttons;  // an action bar's items, each an action's
 };
 
 struct ActionDeclaration {
@@ -59,12 +72,8 @@ struct ActionDeclaration {
     Handler execute;
 };
 
-struct ToolbarItemDeclaration {
-    UINT action;  // 0: a separator
-    bool showCaption;
-};
-
-// A menu item runs its action's handler, or its own.
+// A menu item runs its action's handler, or its own; it shows its action's caption unless the
+// menu resource gives it one of its own.
 struct MenuItemBinding {
     UINT item;
     UINT action;  // 0: none
@@ -88,7 +97,6 @@ struct NotifyBinding {
 extern const FormDeclaration kForm1;
 extern const std::span<const ControlDeclaration> kControls;
 extern const std::span<const ActionDeclaration> kActions;
-extern const std::span<const ToolbarItemDeclaration> kToolbarItems;
 extern const std::span<const MenuItemBinding> kMenuItems;
 extern const std::span<const MenuDeclaration> kMenus;
 extern const std::span<const NotifyBinding> kNotifications;
@@ -96,6 +104,7 @@ extern const std::span<const NotifyBinding> kNotifications;
 extern const std::span<const NotifyBinding> kControlCommands;
 
 const ActionDeclaration* FindAction(UINT id);
+const ControlDeclaration* FindControl(HWND TForm1::*field);
 const MenuItemBinding* FindMenuItem(UINT id);
 
 }  // namespace qb::ui

@@ -9,6 +9,7 @@
 #include "store/pure/messages.h"
 #include "store/win/ansi.h"
 #include "ui/declaration.h"
+#include "ui/toolbar.h"
 
 TForm1* Form1 = nullptr;
 
@@ -200,35 +201,70 @@ LRESULT TForm1::OnSize() {
     return 0;
 }
 
+int TForm1::Scaled(int designPixels) const {
+    return MulDiv(designPixels, scaleNumerator_, qb::ui::kForm1.designTextHeight);
+}
+
+// The controls by their declared alignment, in declaration order: each Top control takes its
+// height off the top of what is left, a Client control takes the rest.
 void TForm1::LayoutControls() {
     if (Memo1 == nullptr) {
-        return;
+        return;  // the controls are not made yet
     }
-    RECT client{};
-    GetClientRect(Handle, &client);
-    const int barHeight = MulDiv(26, scaleNumerator_, qb::ui::kForm1.designTextHeight);
-    const int width = client.right - client.left;
-    const int height = std::max<int>(0, client.bottom - barHeight);
-    SetWindowPos(ActionToolBar1, nullptr, 0, 0, width, barHeight, SWP_NOZORDER | SWP_NOACTIVATE);
-    SetWindowPos(TabControl1, nullptr, 0, barHeight, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
-
-    // The text area sits 4 pixels in from the display area's left, right and bottom edges and
-    // below the rows of tabs.
-    SubclassLifted direct(TabControl1, &TForm1::TabControlProc, reinterpret_cast<DWORD_PTR>(this));
-    RECT display{0, 0, width, height};
-    SendMessageW(TabControl1, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&display));
-    const int inset = MulDiv(4, scaleNumerator_, qb::ui::kForm1.designTextHeight);
-    RECT tabs{};
-    int rowsBottom = 0;
-    const int count = static_cast<int>(SendMessageW(TabControl1, TCM_GETITEMCOUNT, 0, 0));
-    for (int i = 0; i < count; ++i) {
-        if (SendMessageW(TabControl1, TCM_GETITEMRECT, i, reinterpret_cast<LPARAM>(&tabs))) {
-            rowsBottom = std::max<int>(rowsBottom, tabs.bottom);
+    RECT left{};
+    GetClientRect(Handle, &left);
+    const int width = left.right - left.left;
+    for (const auto& c : qb::ui::kControls) {
+        HWND control = this->*c.field;
+        switch (c.align) {
+            case qb::ui::Align::None:
+                break;
+            case qb::ui::Align::Top: {
+                const int height = Scaled(c.height);
+                SetWindowPos(control, nullptr, left.left, left.top, width, height,
+                             SWP_NOZORDER | SWP_NOACTIVATE);
+                left.top += height;
+                break;
+            }
+            case qb::ui::Align::Client:
+                SetWindowPos(control, nullptr, left.left, left.top, width,
+                             std::max<int>(0, left.bottom - left.top),
+                             SWP_NOZORDER | SWP_NOACTIVATE);
+                break;
+            case qb::ui::Align::TabDisplay:
+                PlaceInTabDisplay(c);
+                break;
         }
     }
-    const int top = std::max<int>(display.top, rowsBottom + inset);
-    SetWindowPos(Memo1, nullptr, inset, top, std::max(0, width - 2 * inset),
-                 std::max(0, height - inset - top), SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// Below the parent strip's rows of tabs and inside its display area, with the margins the
+// control keeps inside its parent in the declaration.
+void TForm1::PlaceInTabDisplay(const qb::ui::ControlDeclaration& c) {
+    const HWND strip = this->*c.parent;
+    const auto* parent = qb::ui::FindControl(c.parent);
+    const int margin = Scaled(c.left);
+    const int rightMargin = Scaled(parent->width - c.left - c.width);
+    const int bottomMargin = Scaled(parent->height - c.top - c.height);
+
+    RECT area{};
+    GetClientRect(strip, &area);
+    // The strip's own answer, not what the window's handler of it makes of it.
+    SubclassLifted direct(strip, &TForm1::TabControlProc, reinterpret_cast<DWORD_PTR>(this));
+    RECT display = area;
+    SendMessageW(strip, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&display));
+    int rowsBottom = 0;
+    RECT tab{};
+    const int count = static_cast<int>(SendMessageW(strip, TCM_GETITEMCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        if (SendMessageW(strip, TCM_GETITEMRECT, i, reinterpret_cast<LPARAM>(&tab))) {
+            rowsBottom = std::max<int>(rowsBottom, tab.bottom);
+        }
+    }
+    const int top = std::max<int>(display.top, rowsBottom + margin);
+    SetWindowPos(this->*c.field, nullptr, margin, top,
+                 std::max<int>(0, area.right - margin - rightMargin),
+                 std::max<int>(0, area.bottom - bottomMargin - top), SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 LRESULT TForm1::OnContextMenu(HWND source, int x, int y) {
@@ -482,6 +518,8 @@ void TForm1::SetActionEnabled(UINT action, bool enabled) {
             state = enabled;
         }
     }
+    // Menu items take the state when their menu opens; the toolbar's buttons show it now.
+    qb::ui::SetToolbarItemEnabled(ActionToolBar1, action, enabled);
 }
 
 void TForm1::SetAlphaBlendValue(BYTE alpha) {

@@ -17,7 +17,7 @@
 #include "ui/tab_strip.h"
 
 namespace qb::ui {
-struct FormDeclaration;
+struct ControlDeclaration;
 }
 
 // The notification icon reports mouse events with this message (the first user message + 1).
@@ -235,6 +235,9 @@ class TForm1 {
     void BackgroundSave();
     ULONGLONG LongestUnsavedMs() const;
     void MakeTopmost();
+    // Design pixels in the window's font.
+    int Scaled(int designPixels) const;
+    void PlaceInTabDisplay(const qb::ui::ControlDeclaration& control);
     void PopupAt(HMENU menu, HWND control, int x, int y);
     // The handler a menu item, a toolbar button or a command id runs.
     void Execute(UINT id);
@@ -266,7 +269,8 @@ class TForm1 {
     BYTE alpha_ = 255;
     HWND owner_ = nullptr;
     TFormHost* host_ = nullptr;
-    int scaleNumerator_ = 13;  // height of "0" in the window's font; declared at 13
+    // The height of "0" in the window's font, which scales design pixels (see Scaled).
+    int scaleNumerator_ = 0;
     std::vector<std::pair<UINT, bool>> actionStates_;
     qb::win::UniqueFont font_;         // the declared font: user text (pages, tab captions)
     qb::win::UniqueFont programFont_;  // the same in the Russian character set: the program's texts

@@ -18,7 +18,6 @@ constexpr COLORREF kHotFill = RGB(198, 211, 239);
 constexpr COLORREF kHotFrame = RGB(49, 105, 198);
 constexpr COLORREF kGlyphShadow = RGB(116, 149, 216);
 
-constexpr int kDockedHeight = 26;
 constexpr UINT_PTR kChevronToolId = 1;
 // Raster operation: the brush where the source is black, the destination where it is white.
 constexpr DWORD kRopBrushWhereBlack = 0x00B8074A;
@@ -340,15 +339,11 @@ void DropChevronMenu(HWND hwnd) {
 
 // ---- Message handlers ----
 
-bool OnNcCreate(HWND hwnd, const CREATESTRUCTW& create) {
-    // The creator passes its owner of the state; from here on the window owns it.
-    auto* owner = static_cast<std::unique_ptr<ToolbarState>*>(create.lpCreateParams);
-    if (owner == nullptr || !*owner) {
-        return false;
-    }
-    (*owner)->hwnd = hwnd;
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(owner->release()));
-    return true;
+void OnNcCreate(HWND hwnd) {
+    // The window owns its state from here to WM_NCDESTROY.
+    auto state = std::make_unique<ToolbarState>();
+    state->hwnd = hwnd;
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(state.release()));
 }
 
 void OnNcDestroy(HWND hwnd) {
@@ -492,9 +487,7 @@ void OnSetFont(ToolbarState& state, HFONT font, bool redraw) {
 
 LRESULT CALLBACK ToolbarProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCCREATE) {
-        if (!OnNcCreate(hwnd, *reinterpret_cast<const CREATESTRUCTW*>(lParam))) {
-            return FALSE;
-        }
+        OnNcCreate(hwnd);
         return DefWindowProcW(hwnd, message, wParam, lParam);
     }
     ToolbarState* state = StateOf(hwnd);
@@ -550,7 +543,9 @@ LRESULT CALLBACK ToolbarProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
     }
 }
 
-void RegisterToolbarClass() {
+}  // namespace
+
+void RegisterActionToolBarClass() {
     static const bool registered = [] {
         INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES};
         InitCommonControlsEx(&controls);
@@ -568,27 +563,34 @@ void RegisterToolbarClass() {
     (void)registered;
 }
 
-}  // namespace
-
 HWND CreateActionToolBar(HWND parent, int controlId, HIMAGELIST images, HFONT font,
                          std::vector<ToolbarItem> items) {
-    RegisterToolbarClass();
-    auto state = std::make_unique<ToolbarState>();
-    state->images = images;
-    state->font = font;
-    state->items = std::move(items);
-
+    RegisterActionToolBarClass();
     RECT parentClient{};
     GetClientRect(parent, &parentClient);
     const HWND bar =
         CreateWindowExW(0, kActionToolBarClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0,
-                        parentClient.right - parentClient.left, kDockedHeight, parent,
+                        parentClient.right - parentClient.left, kActionToolBarHeight, parent,
                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(controlId)),
-                        GetModuleHandleW(nullptr), &state);
+                        GetModuleHandleW(nullptr), nullptr);
     if (bar == nullptr) {
         throw Error(L"Cannot create the toolbar window");
     }
+    SendMessageW(bar, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    SetToolbarItems(bar, images, std::move(items));
     return bar;
+}
+
+void SetToolbarItems(HWND bar, HIMAGELIST images, std::vector<ToolbarItem> items) {
+    ToolbarState* state = BarStateOf(bar);
+    if (state == nullptr) {
+        return;
+    }
+    state->images = images;
+    state->items = std::move(items);
+    state->hot = kToolbarNoHit;
+    Measure(*state);
+    Relayout(*state);
 }
 
 void SetToolbarItemEnabled(HWND bar, UINT command, bool enabled) {

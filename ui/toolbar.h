@@ -12,6 +12,8 @@
 namespace qb::ui {
 
 inline constexpr wchar_t kActionToolBarClass[] = L"TActionToolBar";
+// The bar's height in design pixels: one row of 16-pixel glyphs in their cells.
+inline constexpr int kActionToolBarHeight = 26;
 inline constexpr wchar_t kMoreButtonsHint[] = L"More Buttons";
 
 struct ToolbarItem {
@@ -24,10 +26,14 @@ struct ToolbarItem {
     bool enabled = true;
 };
 
-// Registers the class (once) and creates the bar as a child of parent, with the given control id,
-// at the top of the parent's client area, as wide as it and 26 pixels high; the parent may size
-// it afterwards, and the bar lays out its items inside whatever size it has. The bar does not own
-// the image list or the font.
+// Registers the window class (once). A bar is made like any child window of this class, takes
+// its font by WM_SETFONT and its items by SetToolbarItems, and lays them out inside whatever size
+// its parent gives it.
+void RegisterActionToolBarClass();
+// The bar's items and the image list their glyphs come from (the bar does not own it).
+void SetToolbarItems(HWND bar, HIMAGELIST images, std::vector<ToolbarItem> items);
+// All of that at once: a bar at the top of parent's client area, as wide as it and
+// kActionToolBarHeight pixels high. The bar does not own the image list or the font.
 HWND CreateActionToolBar(HWND parent, int controlId, HIMAGELIST images, HFONT font,
                          std::vector<ToolbarItem> items);
 // Enables or disables every item with this command.

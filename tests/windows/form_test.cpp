@@ -1,0 +1,163 @@
+// The main window as its declaration builds it, in this process and with a host that gives it
+// nothing: where its controls lie as its size and rows of tabs change, what its menus show, and
+// its toolbar following the actions' state.
+#include <windows.h>
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "res/resource.h"
+#include "scratch_dir.h"
+#include "ui/form1.h"
+#include "ui/toolbar.h"
+
+namespace {
+
+class NoHost : public TFormHost {
+  public:
+    void FormCreate(TForm1&) override {}
+    void FormClose(TForm1&) override {}
+    void N14Click(TForm1&) override {}
+    BOOL TrayIcon(TForm1&, int, HICON) override { return TRUE; }
+    void ShowMessageBox(HWND, const std::wstring& text, UINT) override { shown.push_back(text); }
+    std::vector<std::wstring> shown;
+};
+
+// A control's rectangle in its parent's client coordinates.
+RECT Placed(HWND control) {
+    RECT r{};
+    GetWindowRect(control, &r);
+    MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+std::wstring ItemText(HMENU menu, UINT id) {
+    std::wstring text(64, L'\0');
+    const int length =
+        GetMenuStringW(menu, id, text.data(), static_cast<int>(text.size()), MF_BYCOMMAND);
+    text.resize(length > 0 ? static_cast<std::size_t>(length) : 0);
+    return text;
+}
+
+class Form : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        form_.Create(GetModuleHandleW(nullptr), nullptr, host_);
+        ShowWindow(form_.Handle, SW_SHOWNOACTIVATE);
+    }
+
+    void Resize(int width, int height) {
+        SetWindowPos(form_.Handle, nullptr, 0, 0, width, height,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+
+    // The toolbar above, the tab strip over the rest, the text area inside the strip's display
+    // area with even margins left, right and below and at least one margin below the tabs.
+    void ExpectLaidOut() {
+        RECT client{};
+        GetClientRect(form_.Handle, &client);
+        const RECT bar = Placed(form_.ActionToolBar1);
+        const RECT strip = Placed(form_.TabControl1);
+        const RECT memo = Placed(form_.Memo1);
+        EXPECT_EQ(bar.left, 0);
+        EXPECT_EQ(bar.top, 0);
+        EXPECT_EQ(bar.right, client.right);
+        EXPECT_GT(bar.bottom, 0);
+        EXPECT_EQ(strip.left, 0);
+        EXPECT_EQ(strip.top, bar.bottom);
+        EXPECT_EQ(strip.right, client.right);
+        EXPECT_EQ(strip.bottom, client.bottom);
+
+        const int margin = memo.left;
+        EXPECT_GT(margin, 0);
+        EXPECT_EQ(strip.right - strip.left - memo.right, margin);
+        EXPECT_EQ(strip.bottom - strip.top - memo.bottom, margin);
+        RECT lastRow{};
+        const int count = form_.Tabs().Count();
+        ASSERT_TRUE(SendMessageW(form_.TabControl1, TCM_GETITEMRECT, count - 1,
+                                 reinterpret_cast<LPARAM>(&lastRow)));
+        EXPECT_GE(memo.top, lastRow.bottom + margin);
+    }
+
+    qb::test::ScratchDir dir_;
+    NoHost host_;
+    TForm1 form_;
+};
+
+TEST_F(Form, ControlsFollowTheWindowsSizeAndRowsOfTabs) {
+    ExpectLaidOut();
+    Resize(700, 480);
+    ExpectLaidOut();
+    Resize(260, 160);
+    ExpectLaidOut();
+
+    // Enough tabs for several rows: the text area moves down below the last.
+    const int oneRowTop = Placed(form_.Memo1).top;
+    for (int i = 0; i < 12; ++i) {
+        form_.Tabs().Append(L"Страница " + std::to_wstring(i));
+    }
+    form_.LayoutControls();
+    ExpectLaidOut();
+    EXPECT_GT(Placed(form_.Memo1).top, oneRowTop);
+    EXPECT_TRUE(host_.shown.empty());
+}
+
+TEST_F(Form, MenuItemsShowTheirActionsCaptionsUnlessTheyHaveTheirOwn) {
+    struct Item {
+        HMENU menu;
+        UINT id;
+        const wchar_t* caption;
+    };
+    const Item items[] = {
+        {form_.PopupMenu1, ID_N2, L"Переименовать"},
+        // Its own caption, not its action's "Закрыть".
+        {form_.PopupMenu1, ID_N1, L"Удалить"},
+        {form_.PopupMenu2, ID_N3, L"Восстановить"},
+        {form_.PopupMenu2, ID_N4, L"Выход"},
+        {form_.PopupMenu3, ID_N12, L"Отменить"},
+        {form_.PopupMenu3, ID_N6, L"Вырезать"},
+        {form_.PopupMenu3, ID_N7, L"Копировать"},
+        {form_.PopupMenu3, ID_N8, L"Вставить"},
+        {form_.PopupMenu3, ID_N9, L"Удалить"},
+    };
+    for (const Item& item : items) {
+        EXPECT_EQ(ItemText(item.menu, item.id), item.caption) << item.id;
+        EXPECT_EQ(GetMenuState(item.menu, item.id, MF_BYCOMMAND) & MF_SEPARATOR, 0u) << item.id;
+    }
+    EXPECT_EQ(GetMenuItemCount(form_.PopupMenu3), 8);
+}
+
+TEST_F(Form, ToolbarButtonsFollowTheirActionsState) {
+    const HWND bar = form_.ActionToolBar1;
+    const RECT cut = qb::ui::ToolbarItemRect(bar, 1);
+    ASSERT_FALSE(IsRectEmpty(&cut));
+    const LPARAM at = MAKELPARAM((cut.left + cut.right) / 2, (cut.top + cut.bottom) / 2);
+    // A button that reacts takes the mouse when pressed; a disabled one lets it be.
+    const auto press = [&] {
+        SendMessageW(bar, WM_MOUSEMOVE, 0, at);
+        SendMessageW(bar, WM_LBUTTONDOWN, MK_LBUTTON, at);
+        return GetCapture() == bar;
+    };
+    const auto memoText = [&] {
+        std::wstring text(16, L'\0');
+        text.resize(static_cast<std::size_t>(
+            GetWindowTextW(form_.Memo1, text.data(), static_cast<int>(text.size()))));
+        return text;
+    };
+    SetWindowTextW(form_.Memo1, L"abc");
+    SendMessageW(form_.Memo1, EM_SETSEL, 0, -1);
+
+    form_.SetActionEnabled(ID_ACTION_CUT, false);
+    EXPECT_FALSE(press()) << "the disabled action's button does not react";
+    SendMessageW(bar, WM_LBUTTONUP, 0, at);
+    EXPECT_EQ(memoText(), L"abc");
+
+    form_.SetActionEnabled(ID_ACTION_CUT, true);
+    EXPECT_TRUE(press());
+    SendMessageW(bar, WM_LBUTTONUP, 0, at);
+    EXPECT_EQ(memoText(), L"") << "the button cut the selection";
+}
+
+}  // namespace
