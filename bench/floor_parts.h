@@ -12,7 +12,7 @@
 namespace qb::bench {
 
 // A window of the benchmark's own, destroyed when its owner goes.
-using UniqueWindow = win::UniqueHandleOf<HWND, DestroyWindow>;
+using win::UniqueWindow;
 
 // The whole file, or false when it cannot be opened.
 inline bool ReadWholeFile(const wchar_t* path, std::string& bytes) {

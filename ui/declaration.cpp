@@ -6,6 +6,7 @@
 
 #include "res/resource.h"
 #include "ui/form1.h"
+#include "ui/russian_face.h"
 #include "ui/toolbar.h"
 
 namespace qb::ui {
@@ -29,7 +30,7 @@ const FormDeclaration kForm1 = {
         WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_CLIPCHILDREN,
     .exStyle = WS_EX_TOOLWINDOW | WS_EX_WINDOWEDGE,
     .alphaBlendValue = 240,
-    .fontName = L"MS Sans Serif",
+    .fontName = kSansSerifFace,
     .fontHeight = 11,
     .designTextHeight = 13,
 };

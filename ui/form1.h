@@ -224,6 +224,8 @@ class TForm1 {
     std::string MemoBytesTold();
     // Tells the user when a caption holds characters the stored tab list cannot.
     void CaptionEntered(const std::wstring& caption);
+    // A caption's bytes in the tab list, telling the user (once) of characters it cannot hold.
+    std::string CaptionBytesTold(const std::wstring& caption);
     void KeepOriginal(const std::wstring& path);
     void ShowNotice(const std::wstring& text);
     // The tab list's bytes for these captions, telling the user of characters it cannot hold.

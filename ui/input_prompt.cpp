@@ -119,7 +119,7 @@ void ModalDialog::DrawTextLabel(const DRAWITEMSTRUCT& item) {
     FillRect(dc, &item.rcItem, GetSysColorBrush(COLOR_BTNFACE));
     const std::wstring text = WindowText(item.hwndItem);
     auto font = reinterpret_cast<HFONT>(SendMessageW(item.hwndItem, WM_GETFONT, 0, 0));
-    HGDIOBJ oldFont = SelectObject(dc, font != nullptr ? font : GetStockObject(DEFAULT_GUI_FONT));
+    win::SelectedObject selected(dc, font != nullptr ? font : GetStockObject(DEFAULT_GUI_FONT));
     const int oldMode = SetBkMode(dc, TRANSPARENT);
     const COLORREF oldColor = SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
     RECT textRect = item.rcItem;
@@ -129,7 +129,6 @@ void ModalDialog::DrawTextLabel(const DRAWITEMSTRUCT& item) {
               kStaticTextFormat | DT_NOCLIP);
     SetTextColor(dc, oldColor);
     SetBkMode(dc, oldMode);
-    SelectObject(dc, oldFont);
 }
 
 int ModalDialog::Run(HWND owner, const std::wstring& caption) {
@@ -265,8 +264,7 @@ dialog::Font CreatePromptFont(BYTE charSet) {
     logFont.lfClipPrecision = CLIP_DEFAULT_PRECIS;
     logFont.lfQuality = DEFAULT_QUALITY;
     logFont.lfPitchAndFamily = DEFAULT_PITCH | FF_DONTCARE;
-    constexpr std::wstring_view kFace = L"MS Sans Serif";
-    std::copy(kFace.begin(), kFace.end(), logFont.lfFaceName);
+    lstrcpynW(logFont.lfFaceName, kSansSerifFace, LF_FACESIZE);
 
     dialog::Font font(CreateFontIndirectW(&logFont));
     if (!font) {

@@ -11,7 +11,6 @@ namespace qb::ui {
 
 namespace {
 
-constexpr wchar_t kFace[] = L"MS Sans Serif";
 // The Cyrillic version of the face's bitmap font, as Windows and Wine name it.
 constexpr wchar_t kCyrillicFile[] = L"sserifer.fon";
 
@@ -24,7 +23,7 @@ bool RussianFaceOffered() {
     win::WindowDC screen(nullptr);
     LOGFONTW wanted{};
     wanted.lfCharSet = RUSSIAN_CHARSET;
-    lstrcpynW(wanted.lfFaceName, kFace, LF_FACESIZE);
+    lstrcpynW(wanted.lfFaceName, kSansSerifFace, LF_FACESIZE);
     bool found = false;
     EnumFontFamiliesExW(screen.get(), &wanted, &NoteFound, reinterpret_cast<LPARAM>(&found), 0);
     return found;

@@ -7,6 +7,9 @@
 
 namespace qb::ui {
 
+// The face of the window's and the prompt's texts.
+inline constexpr wchar_t kSansSerifFace[] = L"MS Sans Serif";
+
 // Once per process; later calls do nothing.
 void OfferRussianSansSerif();
 

@@ -99,13 +99,18 @@ std::string TForm1::MemoBytesTold() {
     return bytes;
 }
 
-void TForm1::CaptionEntered(const std::wstring& caption) {
+std::string TForm1::CaptionBytesTold(const std::wstring& caption) {
     bool lost = false;
-    qb::win::ToAnsi(caption, lost);
+    std::string bytes = qb::win::ToAnsi(caption, lost);
     if (lost) {
         NoticeOnce(L"caption:" + caption,
                    Format(kLostCharactersNotice, {L"имени вкладки «" + caption + L"»"}));
     }
+    return bytes;
+}
+
+void TForm1::CaptionEntered(const std::wstring& caption) {
+    CaptionBytesTold(caption);
 }
 
 void TForm1::SaveCurrentPage() {
@@ -274,12 +279,7 @@ std::string TForm1::TabListBytesTold(const std::vector<std::wstring>& captions) 
     std::vector<std::string> lines;
     lines.reserve(captions.size());
     for (const auto& caption : captions) {
-        bool lost = false;
-        lines.push_back(qb::win::ToAnsi(caption, lost));
-        if (lost) {
-            NoticeOnce(L"caption:" + caption,
-                       Format(kLostCharactersNotice, {L"имени вкладки «" + caption + L"»"}));
-        }
+        lines.push_back(CaptionBytesTold(caption));
     }
     return qb::store::JoinTabList(lines);
 }

@@ -102,6 +102,9 @@ inline void FreeIcon(HICON h) {
 inline void FreeView(void* view) {
     UnmapViewOfFile(view);
 }
+inline void FreeWindow(HWND h) {
+    DestroyWindow(h);
+}
 
 using UniqueFont = UniqueHandleOf<HFONT, FreeGdiObject>;
 using UniqueBitmap = UniqueHandleOf<HBITMAP, FreeGdiObject>;
@@ -111,6 +114,7 @@ using UniqueMenu = UniqueHandleOf<HMENU, FreeMenu>;
 using UniqueImageList = UniqueHandleOf<HIMAGELIST, FreeImageList>;
 using UniqueIcon = UniqueHandleOf<HICON, FreeIcon>;
 using UniqueView = UniqueHandleOf<void*, FreeView>;  // a mapped view of a file
+using UniqueWindow = UniqueHandleOf<HWND, FreeWindow>;
 
 // Selects a GDI object into a device context for one scope (nothing when the object is null).
 class SelectedObject {
