@@ -169,10 +169,10 @@ std::vector<qb::ui::ToolbarItem> FormBuilder::ToolbarItemsOf(
 }
 
 void FormBuilder::LoadMenus(TForm1& form, HINSTANCE instance) {
-    for (std::size_t i = 0; i < qb::ui::kMenus.size(); ++i) {
-        const auto& decl = qb::ui::kMenus[i];
-        form.menus_[i].reset(LoadMenuW(instance, MAKEINTRESOURCEW(decl.resource)));
-        HMENU popup = form.menus_[i] ? GetSubMenu(form.menus_[i].get(), 0) : nullptr;
+    for (const auto& decl : qb::ui::kMenus) {
+        const auto& menu =
+            form.menus_.emplace_back(LoadMenuW(instance, MAKEINTRESOURCEW(decl.resource)));
+        HMENU popup = menu ? GetSubMenu(menu.get(), 0) : nullptr;
         if (popup == nullptr) {
             throw qb::Error(L"Cannot load the window's menus");
         }

@@ -276,7 +276,7 @@ class TForm1 {
     std::vector<std::pair<UINT, bool>> actionStates_;
     qb::win::UniqueFont font_;         // the declared font: user text (pages, tab captions)
     qb::win::UniqueFont programFont_;  // the same in the Russian character set: the program's texts
-    qb::win::UniqueMenu menus_[3];
+    std::vector<qb::win::UniqueMenu> menus_;  // the declared menus, each owning its popup
     qb::win::UniqueImageList images_;
     qb::win::UniqueIcon icon_;
 };
