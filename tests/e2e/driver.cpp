@@ -140,6 +140,40 @@ std::string SettingsBytes(int left, int top, int opacity, int width, int height,
     return bytes;
 }
 
+std::string UsualSettings(int tabIndex) {
+    return SettingsBytes(60, 60, 240, 433, 202, tabIndex);
+}
+
+std::wstring PageFile(int index) {
+    return L"Strings/Tab" + std::to_wstring(index) + L".txt";
+}
+
+void WriteStore(const ScratchDir& dir, const std::string& settings, const std::string& tabList,
+                const std::map<int, std::string>& pages) {
+    dir.Write(L"settings.dat", settings);
+    dir.Write(L"Strings/Tabs.txt", tabList);
+    for (const auto& [index, bytes] : pages) {
+        dir.Write(PageFile(index), bytes);
+    }
+}
+
+std::string Ansi(const std::wstring& text) {
+    const int n = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
+                                      nullptr, 0, nullptr, nullptr);
+    std::string bytes(static_cast<std::size_t>(n), '\0');
+    WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), bytes.data(), n,
+                        nullptr, nullptr);
+    return bytes;
+}
+
+std::wstring FromAnsi(const std::string& bytes) {
+    const int n =
+        MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+    std::wstring text(static_cast<std::size_t>(n), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), text.data(), n);
+    return text;
+}
+
 SettingsValues DecodeSettings(const std::string& bytes) {
     auto at = [&](int i) {
         std::uint32_t u = 0;
@@ -245,6 +279,12 @@ HWND Program::FindOwnWindow(const wchar_t* className, const wchar_t* caption, in
         Pause(30);
     } while (std::chrono::steady_clock::now() < deadline);
     return nullptr;
+}
+
+HWND Program::WaitForDialog(const wchar_t* caption) {
+    HWND dialog = FindOwnWindow(nullptr, caption);
+    Idle();
+    return dialog;
 }
 
 std::optional<std::wstring> Program::ErrorBoxText(int timeoutMs) {
@@ -359,6 +399,16 @@ RECT Program::RemoteRect(HWND control, UINT msg, WPARAM wParam) const {
 void Program::ClickTab(int index) {
     const RECT r = RemoteRect(tabs_, TCM_GETITEMRECT, static_cast<WPARAM>(index));
     Click(tabs_, (r.left + r.right) / 2, (r.top + r.bottom) / 2);
+}
+
+void Program::TabMenu(TabMenuItem item) {
+    RECT r{};
+    GetClientRect(tabs_, &r);
+    Click(tabs_, r.right - 10, 10, true);
+    for (int i = 0; i <= item; ++i) {
+        Keys({VK_DOWN});
+    }
+    Keys({VK_RETURN});
 }
 
 void Program::Drag(HWND window, POINT from, POINT to) {

@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -38,6 +39,20 @@ class ScratchDir {
 std::string ReadmeBytes();
 
 std::string SettingsBytes(int left, int top, int opacity, int width, int height, int tabIndex);
+// The settings most cases start from: the window at (60, 60), 433 by 202 pixels, opacity 240,
+// the given tab selected.
+std::string UsualSettings(int tabIndex = 0);
+
+// The page file of the tab with the given number, relative to the working directory.
+std::wstring PageFile(int index);
+
+// A store as the program leaves it: settings.dat, the tab list and the given pages by tab number.
+void WriteStore(const ScratchDir& dir, const std::string& settings, const std::string& tabList,
+                const std::map<int, std::string>& pages = {});
+
+// Text in the system's code page, as the program's files hold it, and back.
+std::string Ansi(const std::wstring& text);
+std::wstring FromAnsi(const std::string& bytes);
 
 struct SettingsValues {
     int left, top, opacity, width, height, tabIndex;
@@ -74,6 +89,9 @@ class Program {
     // A shown top-level window of the program by class (nullptr: any) and caption; nullptr when
     // none appears in time.
     HWND FindOwnWindow(const wchar_t* className, const wchar_t* caption, int timeoutMs = 3000);
+    // A prompt or warning of the program by caption, once it is up and the program is idle;
+    // nullptr when none appears in time.
+    HWND WaitForDialog(const wchar_t* caption);
 
     int TabCount() const;
     int SelectedTab() const;
@@ -92,6 +110,10 @@ class Program {
     void SetMemoText(const std::wstring& text);
     // Presses the left button at one client point of a window, moves to another, releases.
     void Drag(HWND window, POINT from, POINT to);
+    // Opens the tab strip's menu with a right click on the strip's display area and picks an
+    // item by its position from the keyboard.
+    enum TabMenuItem { kRenameTab, kCloseTab };  // "Переименовать", "Удалить"
+    void TabMenu(TabMenuItem item);
     // A rectangle a control writes into its caller's memory (TCM_GETITEMRECT, TBM_GETTHUMBRECT).
     RECT RemoteRect(HWND control, UINT msg, WPARAM wParam) const;
     // The screen point of the caption's close button, found by hit-testing along the caption.

@@ -14,9 +14,7 @@ namespace e2e {
 namespace {
 
 void MakeStore(const ScratchDir& dir, const std::string& page) {
-    dir.Write(L"settings.dat", SettingsBytes(60, 60, 240, 433, 202, 0));
-    dir.Write(L"Strings/Tabs.txt", "Main\r\n");
-    dir.Write(L"Strings/Tab0.txt", page);
+    WriteStore(dir, UsualSettings(), "Main\r\n", {{0, page}});
 }
 
 // Items of the text area's menu, as the keyboard reaches them from the top (separators are
@@ -110,10 +108,7 @@ TEST(Editing, NothingToActOnChangesNothing) {
 
 TEST(Editing, UndoIsEmptiedByLoadingAnotherPage) {
     ScratchDir dir;
-    dir.Write(L"settings.dat", SettingsBytes(60, 60, 240, 433, 202, 0));
-    dir.Write(L"Strings/Tabs.txt", "A\r\nB\r\n");
-    dir.Write(L"Strings/Tab0.txt", "page a");
-    dir.Write(L"Strings/Tab1.txt", "page b");
+    WriteStore(dir, UsualSettings(), "A\r\nB\r\n", {{0, "page a"}, {1, "page b"}});
     Program program(dir);
     Select(program, 6, 6);
     program.Activate();

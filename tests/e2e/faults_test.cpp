@@ -17,28 +17,16 @@
 #include "res/resource.h"
 #include "store/pure/linebreaks.h"
 #include "tests/e2e/driver.h"
+#include "tests/e2e/ledger.h"
 
 namespace e2e {
 namespace {
 
-struct Ledger {
-    int injected = 0;
-    int survived = 0;
-    long long bytesLost = 0;
-};
 Ledger ledger;
-
-class LedgerReport : public ::testing::Environment {
-  public:
-    void TearDown() override {
-        if (ledger.injected == 0) {
-            return;  // a run of other tests
-        }
-        std::printf("faults injected: %d, survived: %d, bytes of stored notes lost: %lld\n",
-                    ledger.injected, ledger.survived, ledger.bytesLost);
-    }
-};
-const auto* const kReport = ::testing::AddGlobalTestEnvironment(new LedgerReport);
+const auto* const kReport = ReportWhenTheRunEnds(ledger, [] {
+    std::printf("faults injected: %d, survived: %d, bytes of stored notes lost: %lld\n",
+                ledger.injected, ledger.survived, ledger.bytesLost);
+});
 
 // The notes a case starts with, by file, and what must be on disk afterwards.
 using Notes = std::map<std::wstring, std::string>;
@@ -63,10 +51,30 @@ long long Lost(const ScratchDir& dir, const Notes& expected) {
     return lost;
 }
 
+// The page files among the notes.
+Notes Pages(const Notes& notes) {
+    Notes pages;
+    for (const auto& [k, v] : notes) {
+        if (k.find(L"/Tab") != std::wstring::npos && k != L"Strings/Tabs.txt") {
+            pages[k] = v;
+        }
+    }
+    return pages;
+}
+
+// Of the notes a case stores, what must be on disk when it ends.
+enum Kept { kEveryFile, kEveryPage };
+
 // One injected fault: counted, and judged at the end of its scope.
 class Fault {
   public:
     explicit Fault(const ScratchDir& dir) : dir_(dir) { ++ledger.injected; }
+    // Into a store of these notes, written first.
+    Fault(const ScratchDir& dir, const Notes& stored, Kept kept) : dir_(dir) {
+        Store(dir, stored);
+        ++ledger.injected;
+        Expect(kept == kEveryFile ? stored : Pages(stored));
+    }
     ~Fault() {
         const long long lost = Lost(dir_, expected_);
         ledger.bytesLost += lost;
@@ -111,24 +119,20 @@ class Held {
     HANDLE h_;
 };
 
-const std::string kSettings = SettingsBytes(60, 60, 240, 433, 202, 0);
+const std::string kSettings = UsualSettings();
+const std::string kThreeTabList = "Home\r\nWork\r\nIdeas\r\n";
 
-Notes ThreeTabs() {
-    return {{L"settings.dat", kSettings},
-            {L"Strings/Tabs.txt", "Home\r\nWork\r\nIdeas\r\n"},
-            {L"Strings/Tab0.txt", "home notes\r\nline two"},
-            {L"Strings/Tab1.txt", "work notes"},
-            {L"Strings/Tab2.txt", "ideas"}};
-}
-
-Notes Pages(const Notes& notes) {
-    Notes pages;
-    for (const auto& [k, v] : notes) {
-        if (k.find(L"/Tab") != std::wstring::npos && k != L"Strings/Tabs.txt") {
-            pages[k] = v;
-        }
+// The store most cases start from, with the given files in place of its own or beside them.
+Notes ThreeTabs(const Notes& changed = {}) {
+    Notes notes{{L"settings.dat", kSettings},
+                {L"Strings/Tabs.txt", kThreeTabList},
+                {L"Strings/Tab0.txt", "home notes\r\nline two"},
+                {L"Strings/Tab1.txt", "work notes"},
+                {L"Strings/Tab2.txt", "ideas"}};
+    for (const auto& [name, bytes] : changed) {
+        notes[name] = bytes;
     }
-    return pages;
+    return notes;
 }
 
 bool ReadOnlyMemo(const Program& program) {
@@ -145,10 +149,7 @@ std::wstring Error(Program& program) {
 
 TEST(Faults, PageHeldOpenIsNeverWrittenOverWithAnotherPage) {
     ScratchDir dir;
-    const Notes notes = ThreeTabs();
-    Store(dir, notes);
-    Fault fault(dir);
-    fault.Expect(Pages(notes));
+    Fault fault(dir, ThreeTabs(), kEveryPage);
     Program program(dir);
     Held held(dir / L"Strings/Tab1.txt");
     ASSERT_TRUE(held.ok());
@@ -170,10 +171,8 @@ TEST(Faults, DirectoryInAPagesPlaceFailsTheSaveAndKeepsTheEdits) {
     ScratchDir dir;
     Notes notes = ThreeTabs();
     notes.erase(L"Strings/Tab1.txt");
-    Store(dir, notes);
+    Fault fault(dir, notes, kEveryPage);
     std::filesystem::create_directories(dir / L"Strings/Tab1.txt");
-    Fault fault(dir);
-    fault.Expect(Pages(notes));
     Program program(dir);
     program.ClickTab(1);
     EXPECT_EQ(program.MemoText(), L"");
@@ -190,9 +189,7 @@ TEST(Faults, MissingSettingsRestoreTheStoreInsteadOfTheFirstRun) {
     ScratchDir dir;
     Notes notes = ThreeTabs();
     notes.erase(L"settings.dat");
-    Store(dir, notes);
-    Fault fault(dir);
-    fault.Expect(notes);
+    Fault fault(dir, notes, kEveryFile);
     {
         Program program(dir);
         EXPECT_EQ(program.Captions(), (std::vector<std::wstring>{L"Home", L"Work", L"Ideas"}));
@@ -206,10 +203,7 @@ TEST(Faults, MissingSettingsRestoreTheStoreInsteadOfTheFirstRun) {
 TEST(Faults, FirstRunNeverWritesTheEmptyPageOverAStoredOne) {
     ScratchDir dir;
     dir.CopyReadme();
-    const Notes notes{{L"Strings/Tab0.txt", "a page whose tab list was lost"}};
-    Store(dir, notes);
-    Fault fault(dir);
-    fault.Expect(notes);
+    Fault fault(dir, {{L"Strings/Tab0.txt", "a page whose tab list was lost"}}, kEveryFile);
     Program program(dir);
     EXPECT_EQ(program.TabCount(), 2) << "the About page opens as on a first run";
 }
@@ -217,12 +211,8 @@ TEST(Faults, FirstRunNeverWritesTheEmptyPageOverAStoredOne) {
 TEST(Faults, ShortSettingsAreReportedAndTheStoreStillRestored) {
     for (std::size_t size : {std::size_t{0}, std::size_t{20}}) {
         ScratchDir dir;
-        Notes notes = ThreeTabs();
-        Store(dir, notes);
-        dir.Write(L"settings.dat", kSettings.substr(0, size));
-        Fault fault(dir);
-        fault.Expect(Pages(notes));
-        fault.Expect({{L"Strings/Tabs.txt", notes.at(L"Strings/Tabs.txt")}});
+        Fault fault(dir, ThreeTabs({{L"settings.dat", kSettings.substr(0, size)}}), kEveryPage);
+        fault.Expect({{L"Strings/Tabs.txt", kThreeTabList}});
         Program program(dir);
         ASSERT_EQ(program.startupErrors.size(), 1u) << size;
         EXPECT_EQ(program.startupErrors[0], L"Read beyond end of file.");
@@ -235,10 +225,7 @@ TEST(Faults, ShortSettingsAreReportedAndTheStoreStillRestored) {
 
 TEST(Faults, SettingsHeldOpenAreNotReplacedAndTheProgramStillEnds) {
     ScratchDir dir;
-    const Notes notes = ThreeTabs();
-    Store(dir, notes);
-    Fault fault(dir);
-    fault.Expect(notes);
+    Fault fault(dir, ThreeTabs(), kEveryFile);
     Held held(dir / L"settings.dat");
     ASSERT_TRUE(held.ok());
     Program program(dir);
@@ -250,10 +237,7 @@ TEST(Faults, SettingsHeldOpenAreNotReplacedAndTheProgramStillEnds) {
 
 TEST(Faults, TabListHeldOpenIsNotReplacedByTheDeclaredTab) {
     ScratchDir dir;
-    const Notes notes = ThreeTabs();
-    Store(dir, notes);
-    Fault fault(dir);
-    fault.Expect(notes);
+    Fault fault(dir, ThreeTabs(), kEveryFile);
     Held held(dir / L"Strings/Tabs.txt");
     ASSERT_TRUE(held.ok());
     Program program(dir);
@@ -269,11 +253,7 @@ TEST(Faults, HostileSettingsValuesStartTheProgram) {
          {SettingsBytes(-2147483647 - 1, 2147483647, -1, -5, 0, 2147483647),
           SettingsBytes(0, 0, 0, 100000, 100000, -7), kSettings + std::string(1000000 - 24, 'x')}) {
         ScratchDir dir;
-        Notes notes = ThreeTabs();
-        notes[L"settings.dat"] = settings;
-        Store(dir, notes);
-        Fault fault(dir);
-        fault.Expect(Pages(notes));
+        Fault fault(dir, ThreeTabs({{L"settings.dat", settings}}), kEveryPage);
         Program program(dir);
         EXPECT_TRUE(program.startupErrors.empty());
         EXPECT_TRUE(program.Running());
@@ -285,24 +265,14 @@ TEST(Faults, HostileSettingsValuesStartTheProgram) {
 // --- Closing tabs ------------------------------------------------------------------------------
 
 void CloseSelectedTab(Program& program) {
-    RECT r{};
-    GetClientRect(program.tabs(), &r);
-    program.Click(program.tabs(), r.right - 10, 10, true);
-    program.Keys({VK_DOWN});
-    program.Keys({VK_DOWN});
-    program.Keys({VK_RETURN});
-    ASSERT_NE(program.FindOwnWindow(nullptr, L"Warning"), nullptr);
-    program.Idle();
+    program.TabMenu(Program::kCloseTab);
+    ASSERT_NE(program.WaitForDialog(L"Warning"), nullptr);
     program.Keys({VK_RETURN});
 }
 
 TEST(Faults, ClosingATabWhosePageIsHeldOpenChangesNothing) {
     ScratchDir dir;
-    const Notes notes = ThreeTabs();
-    Store(dir, notes);
-    dir.Write(L"settings.dat", SettingsBytes(60, 60, 240, 433, 202, 1));
-    Fault fault(dir);
-    fault.Expect(Pages(notes));
+    Fault fault(dir, ThreeTabs({{L"settings.dat", UsualSettings(1)}}), kEveryPage);
     Program program(dir);
     Held held(dir / L"Strings/Tab1.txt");
     ASSERT_TRUE(held.ok());
@@ -314,10 +284,7 @@ TEST(Faults, ClosingATabWhosePageIsHeldOpenChangesNothing) {
 
 TEST(Faults, ClosingATabWhileALaterPageIsHeldOpenRollsBack) {
     ScratchDir dir;
-    const Notes notes = ThreeTabs();
-    Store(dir, notes);
-    Fault fault(dir);
-    fault.Expect(Pages(notes));
+    Fault fault(dir, ThreeTabs(), kEveryPage);
     Program program(dir);
     Held held(dir / L"Strings/Tab2.txt");
     ASSERT_TRUE(held.ok());
@@ -336,11 +303,8 @@ TEST(Faults, ClosingATabWhileALaterPageIsHeldOpenRollsBack) {
 
 TEST(Faults, ClosingATabWhileTheTabListIsHeldOpenChangesNothing) {
     ScratchDir dir;
-    const Notes notes = ThreeTabs();
-    Store(dir, notes);
-    Fault fault(dir);
-    fault.Expect(Pages(notes));
-    fault.Expect({{L"Strings/Tabs.txt", notes.at(L"Strings/Tabs.txt")}});
+    Fault fault(dir, ThreeTabs(), kEveryPage);
+    fault.Expect({{L"Strings/Tabs.txt", kThreeTabList}});
     Program program(dir);
     Held held(dir / L"Strings/Tabs.txt");
     ASSERT_TRUE(held.ok());
@@ -353,11 +317,8 @@ TEST(Faults, ClosingATabWhileTheTabListIsHeldOpenChangesNothing) {
 
 TEST(Faults, DamagedRecordOfAnInterruptedCloseStopsEveryWrite) {
     ScratchDir dir;
-    Notes notes = ThreeTabs();
-    notes[L"Strings/Tabs.txt.closing"] = "Quillbrasset close\r\nindex 1\r\npage 1\r\ntabs 9";
-    Store(dir, notes);
-    Fault fault(dir);
-    fault.Expect(notes);
+    const std::string record = "Quillbrasset close\r\nindex 1\r\npage 1\r\ntabs 9";
+    Fault fault(dir, ThreeTabs({{L"Strings/Tabs.txt.closing", record}}), kEveryFile);
     Program program(dir);
     ASSERT_EQ(program.startupErrors.size(), 1u);
     EXPECT_EQ(program.startupErrors[0].substr(0, 30), L"Cannot finish closing a tab: \"");
@@ -369,16 +330,11 @@ TEST(Faults, DamagedRecordOfAnInterruptedCloseStopsEveryWrite) {
 
 TEST(Faults, PageNoTabOwnsIsKeptBeforeANewTabWritesIt) {
     ScratchDir dir;
-    Notes notes = ThreeTabs();
-    notes[L"Strings/Tab3.txt"] = "left by an earlier version";
-    Store(dir, notes);
-    Fault fault(dir);
-    fault.Expect(Pages(notes));
+    Fault fault(dir, ThreeTabs({{L"Strings/Tab3.txt", "left by an earlier version"}}), kEveryPage);
     Program program(dir);
     PostMessageW(program.form(), WM_COMMAND, ID_ACTION_NEW, 0);
-    HWND prompt = program.FindOwnWindow(nullptr, L"Новая вкладка");
+    HWND prompt = program.WaitForDialog(L"Новая вкладка");
     ASSERT_NE(prompt, nullptr);
-    program.Idle();
     SendMessageW(FindWindowExW(prompt, nullptr, L"EDIT", nullptr), WM_SETTEXT, 0,
                  reinterpret_cast<LPARAM>(L"New"));
     PostMessageW(prompt, WM_COMMAND, IDOK, 0);
@@ -397,10 +353,7 @@ TEST(Faults, PageNoTabOwnsIsKeptBeforeANewTabWritesIt) {
 
 TEST(Faults, BackgroundSaveThatFailsIsShownOnceAndTriedAgainAtTheNextPause) {
     ScratchDir dir;
-    const Notes notes = ThreeTabs();
-    Store(dir, notes);
-    Fault fault(dir);
-    fault.Expect(Pages(notes));
+    Fault fault(dir, ThreeTabs(), kEveryPage);
     Program program(dir);
     Held held(dir / L"Strings/Tab0.txt");
     ASSERT_TRUE(held.ok());
@@ -427,9 +380,7 @@ TEST(Faults, ProcessKilledDuringSavesLeavesEveryPageWhole) {
     while (big.size() < 2'000'000) {
         big += line;
     }
-    Notes notes = ThreeTabs();
-    notes[L"Strings/Tab0.txt"] = big;
-    Store(dir, notes);
+    Store(dir, ThreeTabs({{L"Strings/Tab0.txt", big}}));
     std::mt19937 random(20261207);
     std::string stored = big;
     for (int round = 0; round < 6; ++round) {
@@ -461,8 +412,7 @@ TEST(Faults, ProcessKilledDuringSavesLeavesEveryPageWhole) {
 
 TEST(Faults, EndOfSessionSavesLikeExit) {
     ScratchDir dir;
-    const Notes notes = ThreeTabs();
-    Store(dir, notes);
+    Store(dir, ThreeTabs());
     Fault fault(dir);
     Program program(dir);
     program.SetMemoText(L"written just before log-off");
@@ -471,7 +421,7 @@ TEST(Faults, EndOfSessionSavesLikeExit) {
                         &agreed);
     EXPECT_EQ(agreed, TRUE);
     fault.Expect({{L"Strings/Tab0.txt", "written just before log-off"},
-                  {L"Strings/Tabs.txt", notes.at(L"Strings/Tabs.txt")}});
+                  {L"Strings/Tabs.txt", kThreeTabList}});
     EXPECT_EQ(dir.Read(L"settings.dat").size(), 24u);
     PostMessageW(program.form(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
     EXPECT_TRUE(program.WaitForExit());
@@ -479,10 +429,7 @@ TEST(Faults, EndOfSessionSavesLikeExit) {
 
 TEST(Faults, SecondCopyInTheSameDirectoryBringsTheFirstForward) {
     ScratchDir dir;
-    const Notes notes = ThreeTabs();
-    Store(dir, notes);
-    Fault fault(dir);
-    fault.Expect(Pages(notes));
+    Fault fault(dir, ThreeTabs(), kEveryPage);
     Program first(dir);
     PostMessageW(first.form(), WM_USER + 1, 1, WM_LBUTTONUP);  // hidden to the icon
     first.Idle(100);
@@ -494,7 +441,7 @@ TEST(Faults, SecondCopyInTheSameDirectoryBringsTheFirstForward) {
     EXPECT_TRUE(IsWindowVisible(first.form())) << "and the first one shows itself";
 
     ScratchDir elsewhere;
-    Store(elsewhere, notes);
+    Store(elsewhere, ThreeTabs());
     Program beside(elsewhere);
     EXPECT_TRUE(beside.Running()) << "copies in other directories run side by side";
 }
@@ -503,12 +450,8 @@ TEST(Faults, SecondCopyInTheSameDirectoryBringsTheFirstForward) {
 
 TEST(Faults, PageCutAtANulByteKeepsItsFile) {
     ScratchDir dir;
-    Notes notes = ThreeTabs();
     const std::string withNul("shown\0hidden tail", 17);
-    notes[L"Strings/Tab0.txt"] = withNul;
-    Store(dir, notes);
-    Fault fault(dir);
-    fault.Expect(Pages(notes));
+    Fault fault(dir, ThreeTabs({{L"Strings/Tab0.txt", withNul}}), kEveryPage);
     Program program(dir);
     // The notice comes once, as a box of the program while it starts.
     ASSERT_EQ(program.startupErrors.size(), 1u);
@@ -529,13 +472,9 @@ TEST(Faults, PageCutAtANulByteKeepsItsFile) {
 
 TEST(Faults, TabListThatTheStripCannotHoldKeepsItsFile) {
     ScratchDir dir;
-    Notes notes = ThreeTabs();
     const std::string list = "Home\r\n" + std::string(100000, 'c') + "\r\nIdeas\r\n" +
                              std::string("\0after the nul\r\n", 16);
-    notes[L"Strings/Tabs.txt"] = list;
-    Store(dir, notes);
-    Fault fault(dir);
-    fault.Expect(notes);
+    Fault fault(dir, ThreeTabs({{L"Strings/Tabs.txt", list}}), kEveryFile);
     Program program(dir);
     EXPECT_EQ(program.startupErrors.size(), 1u) << "the notice";
     EXPECT_EQ(program.TabCount(), 3);
@@ -545,12 +484,9 @@ TEST(Faults, TabListThatTheStripCannotHoldKeepsItsFile) {
 
 TEST(Faults, StartupNoticeComesOnceTheWindowShowsItsRestoredPage) {
     ScratchDir dir;
-    Notes notes = ThreeTabs();
-    notes[L"Strings/Tabs.txt"] = std::string("Home\r\nWork\r\nIdeas\r\n\0after\r\n", 25);
-    notes[L"settings.dat"] = SettingsBytes(60, 60, 240, 433, 202, 2);
-    Store(dir, notes);
-    Fault fault(dir);
-    fault.Expect(notes);
+    const std::string list("Home\r\nWork\r\nIdeas\r\n\0after\r\n", 25);
+    Fault fault(dir, ThreeTabs({{L"Strings/Tabs.txt", list}, {L"settings.dat", UsualSettings(2)}}),
+                kEveryFile);
     Program program(dir, false);
     HWND box = program.FindOwnWindow(L"#32770", L"Quillbrasset 1.5", 10000);
     ASSERT_NE(box, nullptr) << "the notice about the cut tab list";
@@ -567,8 +503,7 @@ TEST(Faults, StartupNoticeComesOnceTheWindowShowsItsRestoredPage) {
 
 TEST(Faults, CharactersTheCodePageCannotHoldAreNotReplacedSilently) {
     ScratchDir dir;
-    const Notes notes = ThreeTabs();
-    Store(dir, notes);
+    Store(dir, ThreeTabs());
     Fault fault(dir);
     Program program(dir);
     program.SetMemoText(L"日本語 and ☃");
@@ -596,11 +531,8 @@ TEST(FaultsReadOnly, ReadOnlyPageRefusesTheSwitchAndKeepsTheEdits) {
         GTEST_SKIP() << "needs an unprivileged user";
     }
     ScratchDir dir;
-    const Notes notes = ThreeTabs();
-    Store(dir, notes);
+    Fault fault(dir, ThreeTabs(), kEveryPage);
     MakeReadOnly(dir / L"Strings/Tab0.txt");
-    Fault fault(dir);
-    fault.Expect(Pages(notes));
     Program program(dir);
     program.SetMemoText(L"edits that cannot be saved here");
     program.ClickTab(1);
@@ -614,11 +546,8 @@ TEST(FaultsReadOnly, ReadOnlySettingsAreReportedAndNotReplaced) {
         GTEST_SKIP() << "needs an unprivileged user";
     }
     ScratchDir dir;
-    const Notes notes = ThreeTabs();
-    Store(dir, notes);
+    Fault fault(dir, ThreeTabs(), kEveryFile);
     MakeReadOnly(dir / L"settings.dat");
-    Fault fault(dir);
-    fault.Expect(notes);
     Program program(dir);
     ASSERT_EQ(program.startupErrors.size(), 1u);
     EXPECT_EQ(program.startupErrors[0], L"File access denied.");

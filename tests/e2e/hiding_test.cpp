@@ -13,9 +13,7 @@ namespace {
 constexpr UINT kTrayCallback = WM_USER + 1;
 
 void MakeStore(const ScratchDir& dir) {
-    dir.Write(L"settings.dat", SettingsBytes(60, 60, 240, 433, 202, 0));
-    dir.Write(L"Strings/Tabs.txt", "Main\r\n");
-    dir.Write(L"Strings/Tab0.txt", "stored");
+    WriteStore(dir, UsualSettings(), "Main\r\n", {{0, "stored"}});
 }
 
 // The icon reports a mouse event as the shell does.

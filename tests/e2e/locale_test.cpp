@@ -68,9 +68,7 @@ struct Seen {
 
 Seen StartAndLook() {
     ScratchDir dir;
-    dir.Write(L"settings.dat", SettingsBytes(100, 100, 255, 433, 202, 0));
-    dir.Write(L"Strings/Tabs.txt", "Main\r\n");
-    dir.Write(L"Strings/Tab0.txt", "caf\xE9");
+    WriteStore(dir, SettingsBytes(100, 100, 255, 433, 202, 0), "Main\r\n", {{0, "caf\xE9"}});
     Program program(dir);
     Seen seen;
     seen.page = program.MemoText();

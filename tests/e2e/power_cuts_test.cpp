@@ -18,51 +18,24 @@
 
 #include "res/resource.h"
 #include "tests/e2e/driver.h"
+#include "tests/e2e/ledger.h"
 
 namespace e2e {
 namespace {
 
-struct CutLedger {
-    int injected = 0;
-    int survived = 0;
-    long long bytesLost = 0;
-    int misplaced = 0;
+struct CutLedger : Ledger {
+    int misplaced = 0;  // pages shown under another tab's caption
 };
 CutLedger ledger;
-
-class CutReport : public ::testing::Environment {
-  public:
-    void TearDown() override {
-        if (ledger.injected == 0) {
-            return;  // a run of other tests
-        }
-        std::printf(
-            "power cuts injected: %d, survived: %d, bytes of stored notes lost: %lld, pages "
-            "shown under another tab's caption: %d\n",
-            ledger.injected, ledger.survived, ledger.bytesLost, ledger.misplaced);
-    }
-};
-const auto* const kReport = ::testing::AddGlobalTestEnvironment(new CutReport);
+const auto* const kReport = ReportWhenTheRunEnds(ledger, [] {
+    std::printf(
+        "power cuts injected: %d, survived: %d, bytes of stored notes lost: %lld, pages "
+        "shown under another tab's caption: %d\n",
+        ledger.injected, ledger.survived, ledger.bytesLost, ledger.misplaced);
+});
 
 using Captions = std::vector<std::wstring>;
 using PageTest = std::function<bool(const std::string&)>;
-
-std::string Ansi(const std::wstring& text) {
-    const int n = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
-                                      nullptr, 0, nullptr, nullptr);
-    std::string bytes(static_cast<std::size_t>(n), '\0');
-    WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), bytes.data(), n,
-                        nullptr, nullptr);
-    return bytes;
-}
-
-std::wstring FromAnsi(const std::string& bytes) {
-    const int n =
-        MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
-    std::wstring text(static_cast<std::size_t>(n), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), text.data(), n);
-    return text;
-}
 
 std::string TabList(const Captions& captions) {
     std::string bytes;
@@ -77,14 +50,10 @@ std::string PageOf(const std::wstring& caption) {
     return "the page of " + Ansi(caption) + "\r\nand its second line";
 }
 
-std::wstring PageFile(int index) {
-    return L"Strings/Tab" + std::to_wstring(index) + L".txt";
-}
-
 // Tabs with their pages (but those never saved), the given tab selected.
 void MakeStore(const ScratchDir& dir, const Captions& captions, int selected,
                const std::set<int>& neverSaved = {}) {
-    dir.Write(L"settings.dat", SettingsBytes(60, 60, 240, 433, 202, selected));
+    dir.Write(L"settings.dat", UsualSettings(selected));
     dir.Write(L"Strings/Tabs.txt", TabList(captions));
     for (int i = 0; i < static_cast<int>(captions.size()); ++i) {
         if (neverSaved.count(i) == 0) {
@@ -181,13 +150,6 @@ void Command(Program& program, UINT id) {
     PostMessageW(program.form(), WM_COMMAND, id, 0);
 }
 
-// The command's prompt or warning, once it is up.
-HWND WaitForDialog(Program& program, const wchar_t* caption) {
-    HWND dialog = program.FindOwnWindow(nullptr, caption);
-    program.Idle();
-    return dialog;
-}
-
 // OK in a prompt (with the text entered) or in the warning, without waiting for the program.
 void AnswerOk(HWND dialog, const wchar_t* text = nullptr) {
     if (text != nullptr) {
@@ -197,10 +159,37 @@ void AnswerOk(HWND dialog, const wchar_t* text = nullptr) {
     PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
 }
 
+// Runs the command and, once its prompt or warning is up, confirms it (with the text entered);
+// false when the dialog never comes.
+bool RunAndConfirm(Program& program, UINT id, const wchar_t* caption,
+                   const wchar_t* text = nullptr) {
+    Command(program, id);
+    HWND dialog = program.WaitForDialog(caption);
+    if (dialog == nullptr) {
+        return false;
+    }
+    AnswerOk(dialog, text);
+    return true;
+}
+
 // From the moment the user confirms to well after the command is done; a cut at the last one
 // must find the command's whole effect on disk.
 constexpr int kDelaysMs[] = {0, 3, 10, 30, 100, 1000};
 constexpr int kAfterMs = 1000;
+
+// The tab lists the next start may show after a command that turns `before` into `after`:
+// `before` as well while the command may not have finished.
+std::vector<Captions> ListsAfter(const Captions& after, const Captions& before, bool unfinished) {
+    if (unfinished) {
+        return {after, before};
+    }
+    return {after};
+}
+
+// A cut as its case's failures name it.
+std::string CutAfter(const char* command, int delayMs) {
+    return std::string(command) + ", cut after " + std::to_string(delayMs) + " ms";
+}
 
 // Sets an environment variable for the programs started in its scope.
 class ScopedVariable {
@@ -225,19 +214,13 @@ TEST(PowerCuts, DuringAndAfterClosingATab) {
         MakeStore(dir, kFour, 1);
         {
             Program program(dir);
-            Command(program, ID_N1);
-            HWND warning = WaitForDialog(program, L"Warning");
-            ASSERT_NE(warning, nullptr);
-            AnswerOk(warning);
+            ASSERT_TRUE(RunAndConfirm(program, ID_N1, L"Warning"));
             Pause(delay);
             program.Cut();
         }
         Outcomes expected = Unchanged(kFour);
-        expected.tabLists = {kFourWithoutT1};
-        if (delay < kAfterMs) {
-            expected.tabLists.push_back(kFour);
-        }
-        JudgeNextStart(dir, expected, "close, cut after " + std::to_string(delay) + " ms");
+        expected.tabLists = ListsAfter(kFourWithoutT1, kFour, delay < kAfterMs);
+        JudgeNextStart(dir, expected, CutAfter("close", delay));
     }
 }
 
@@ -260,10 +243,7 @@ TEST(PowerCuts, BetweenEveryTwoFileOperationsOfAClose) {
             {
                 ScopedVariable crashAt(L"QB_CRASH_AT", std::to_wstring(stop));
                 Program program(dir, true, "QB_TEST_HOOKS_EXE");
-                Command(program, ID_N1);
-                HWND warning = WaitForDialog(program, L"Warning");
-                ASSERT_NE(warning, nullptr);
-                AnswerOk(warning);
+                ASSERT_TRUE(RunAndConfirm(program, ID_N1, L"Warning"));
                 if (stop <= store.fileOperations) {
                     ASSERT_TRUE(program.WaitForExit(10000));
                     EXPECT_EQ(program.ExitCode(), 99u) << "ended at the chosen operation";
@@ -274,10 +254,7 @@ TEST(PowerCuts, BetweenEveryTwoFileOperationsOfAClose) {
                 }
             }
             Outcomes expected = Unchanged(kFour, store.neverSaved);
-            expected.tabLists = {kFourWithoutT1};
-            if (stop <= store.fileOperations) {
-                expected.tabLists.push_back(kFour);
-            }
+            expected.tabLists = ListsAfter(kFourWithoutT1, kFour, stop <= store.fileOperations);
             JudgeNextStart(dir, expected, context);
         }
     }
@@ -291,23 +268,19 @@ TEST(PowerCuts, DuringAndAfterANewTab) {
         {
             Program program(dir);
             program.SetMemoText(L"T0 as edited");
-            Command(program, ID_ACTION_NEW);
-            HWND prompt = WaitForDialog(program, L"Новая вкладка");
-            ASSERT_NE(prompt, nullptr);
-            AnswerOk(prompt, L"C");
+            ASSERT_TRUE(RunAndConfirm(program, ID_ACTION_NEW, L"Новая вкладка", L"C"));
             Pause(delay);
             program.Cut();
         }
         Outcomes expected = Unchanged(kFour);
-        expected.tabLists = {withC};
+        expected.tabLists = ListsAfter(withC, kFour, delay < kAfterMs);
         expected.pages[L"C"] = OneOf({""});
         if (delay < kAfterMs) {
-            expected.tabLists.push_back(kFour);
             expected.pages[L"T0"] = OneOf({PageOf(L"T0"), "T0 as edited"});
         } else {
             expected.pages[L"T0"] = OneOf({"T0 as edited"});  // the page left was saved
         }
-        JudgeNextStart(dir, expected, "new tab, cut after " + std::to_string(delay) + " ms");
+        JudgeNextStart(dir, expected, CutAfter("new tab", delay));
     }
 }
 
@@ -316,10 +289,7 @@ TEST(PowerCuts, NewTabWrittenAndLeftIsThereAfterACut) {
     MakeStore(dir, {L"T0", L"T1"}, 0);
     {
         Program program(dir);
-        Command(program, ID_ACTION_NEW);
-        HWND prompt = WaitForDialog(program, L"Новая вкладка");
-        ASSERT_NE(prompt, nullptr);
-        AnswerOk(prompt, L"C");
+        ASSERT_TRUE(RunAndConfirm(program, ID_ACTION_NEW, L"Новая вкладка", L"C"));
         program.Idle(200);
         program.SetMemoText(L"the note written in C");
         program.ClickTab(1);
@@ -347,12 +317,9 @@ TEST(PowerCuts, DuringAndAfterTheAboutPage) {
             program.Cut();
         }
         Outcomes expected = Unchanged(three);
-        expected.tabLists = {withAbout};
-        if (delay < kAfterMs) {
-            expected.tabLists.push_back(three);
-        }
+        expected.tabLists = ListsAfter(withAbout, three, delay < kAfterMs);
         expected.pages[L"О программе"] = OneOf({"", ReadmeBytes()});
-        JudgeNextStart(dir, expected, "About, cut after " + std::to_string(delay) + " ms");
+        JudgeNextStart(dir, expected, CutAfter("About", delay));
     }
 }
 
@@ -364,20 +331,14 @@ TEST(PowerCuts, DuringAndAfterARename) {
         MakeStore(dir, before, 1);
         {
             Program program(dir);
-            Command(program, ID_ACTION_RENAME);
-            HWND prompt = WaitForDialog(program, L"Новое имя");
-            ASSERT_NE(prompt, nullptr);
-            AnswerOk(prompt, L"Renamed");
+            ASSERT_TRUE(RunAndConfirm(program, ID_ACTION_RENAME, L"Новое имя", L"Renamed"));
             Pause(delay);
             program.Cut();
         }
         Outcomes expected = Unchanged(before);
-        expected.tabLists = {after};
-        if (delay < kAfterMs) {
-            expected.tabLists.push_back(before);
-        }
+        expected.tabLists = ListsAfter(after, before, delay < kAfterMs);
         expected.pages[L"Renamed"] = OneOf({PageOf(L"T1")});
-        JudgeNextStart(dir, expected, "rename, cut after " + std::to_string(delay) + " ms");
+        JudgeNextStart(dir, expected, CutAfter("rename", delay));
     }
 }
 

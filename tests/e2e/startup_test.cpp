@@ -14,12 +14,7 @@ const std::wstring kAbout = L"О программе";
 
 // The program's readme as the text area shows it (CR LF lines, up to the first NUL).
 std::wstring ReadmeAsText() {
-    const std::string bytes = ReadmeBytes();
-    const int n =
-        MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
-    std::wstring text(static_cast<std::size_t>(n), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), text.data(), n);
-    return text;
+    return FromAnsi(ReadmeBytes());
 }
 
 TEST(FirstRun, WithReadmeOpensTheAboutPageAndSavesTheDeclaredPage) {
@@ -63,10 +58,8 @@ TEST(FirstRun, WithoutReadmeShowsTheFailureThenTheWindow) {
 
 TEST(Restore, GeometryOpacityTabAndPageComeBack) {
     ScratchDir dir;
-    dir.Write(L"settings.dat", SettingsBytes(100, 50, 200, 500, 300, 2));
-    dir.Write(L"Strings/Tabs.txt", "One\r\nTwo\r\nThree\r\n");
-    dir.Write(L"Strings/Tab2.txt", "third\nline");
-    dir.Write(L"Strings/Tab0.txt", "first");
+    WriteStore(dir, SettingsBytes(100, 50, 200, 500, 300, 2), "One\r\nTwo\r\nThree\r\n",
+               {{0, "first"}, {2, "third\nline"}});
     Program program(dir);
     EXPECT_TRUE(program.startupErrors.empty());
     RECT r{};
@@ -84,8 +77,7 @@ TEST(Restore, GeometryOpacityTabAndPageComeBack) {
 
 TEST(Restore, SettingsFollowTheSelectedTabAndTheWindowsPlaceAtOnce) {
     ScratchDir dir;
-    dir.Write(L"settings.dat", SettingsBytes(100, 50, 200, 500, 300, 0));
-    dir.Write(L"Strings/Tabs.txt", "One\r\nTwo\r\n");
+    WriteStore(dir, SettingsBytes(100, 50, 200, 500, 300, 0), "One\r\nTwo\r\n");
     Program program(dir);
     program.ClickTab(1);
     EXPECT_EQ(DecodeSettings(dir.Read(L"settings.dat")).tabIndex, 1) << "the tab clicked";
@@ -118,8 +110,7 @@ TEST(Restore, OpacityBelowTheSliderRangeStartsAtFifty) {
 
 TEST(Restore, EmptyTabListGivesMain) {
     ScratchDir dir;
-    dir.Write(L"settings.dat", SettingsBytes(10, 10, 240, 433, 202, 0));
-    dir.Write(L"Strings/Tabs.txt", "");
+    WriteStore(dir, SettingsBytes(10, 10, 240, 433, 202, 0), "");
     Program program(dir);
     EXPECT_EQ(program.Captions(), (std::vector<std::wstring>{L"Main"}));
     EXPECT_EQ(program.SelectedTab(), 0);
@@ -135,9 +126,8 @@ TEST(Restore, ShortSettingsFileIsReported) {
 
 TEST(Shutdown, CloseFromOutsideWritesEverythingAndTheNextStartRestoresIt) {
     ScratchDir dir;
-    dir.Write(L"settings.dat", SettingsBytes(120, 80, 180, 450, 260, 1));
-    dir.Write(L"Strings/Tabs.txt", "Main\r\nWork\r\n");
-    dir.Write(L"Strings/Tab1.txt", "work notes");
+    WriteStore(dir, SettingsBytes(120, 80, 180, 450, 260, 1), "Main\r\nWork\r\n",
+               {{1, "work notes"}});
     {
         Program program(dir);
         EXPECT_EQ(program.MemoText(), L"work notes");
@@ -173,9 +163,8 @@ TEST(Shutdown, CloseFromOutsideWritesEverythingAndTheNextStartRestoresIt) {
 // program, the application window after the main one: the store is written once, whole.
 TEST(Shutdown, EndTaskClosingEveryWindowWritesTheStoreOnce) {
     ScratchDir dir;
-    dir.Write(L"settings.dat", SettingsBytes(120, 80, 180, 450, 260, 1));
-    dir.Write(L"Strings/Tabs.txt", "Main\r\nWork\r\n");
-    dir.Write(L"Strings/Tab1.txt", "work notes");
+    WriteStore(dir, SettingsBytes(120, 80, 180, 450, 260, 1), "Main\r\nWork\r\n",
+               {{1, "work notes"}});
     Program program(dir);
     const HWND application = program.application();
     PostMessageW(program.form(), WM_CLOSE, 0, 0);
@@ -193,9 +182,7 @@ TEST(Shutdown, EndTaskClosingEveryWindowWritesTheStoreOnce) {
 TEST(Shutdown, WritesTabListThenPageThenSettings) {
     ScratchDir dir;
     const std::string settings = SettingsBytes(10, 10, 240, 433, 202, 0);
-    dir.Write(L"settings.dat", settings);
-    dir.Write(L"Strings/Tabs.txt", "Main\r\n");
-    dir.Write(L"Strings/Tab0.txt", "old page");
+    WriteStore(dir, settings, "Main\r\n", {{0, "old page"}});
     Program program(dir);
     program.SetMemoText(L"new page");
 

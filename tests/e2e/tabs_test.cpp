@@ -16,7 +16,7 @@ void MakeStore(const ScratchDir& dir, const std::vector<std::string>& captions, 
     std::string list;
     for (std::size_t i = 0; i < captions.size(); ++i) {
         list += captions[i] + "\r\n";
-        dir.Write(L"Strings/Tab" + std::to_wstring(i) + L".txt", "page " + std::to_string(i));
+        dir.Write(PageFile(static_cast<int>(i)), "page " + std::to_string(i));
     }
     dir.Write(L"Strings/Tabs.txt", list);
 }
@@ -25,27 +25,20 @@ HWND FocusOf(const Program& program) {
     return program.Focus();
 }
 
-// The toolbar's first button, New: a 25 by 24 cell one pixel in from the bar's corner.
-void ClickNew(Program& program) {
+// Clicks the toolbar's first button, New (a 25 by 24 cell one pixel in from the bar's corner);
+// true once its prompt is up.
+bool PromptFromNewButton(Program& program) {
     program.Click(program.toolbar(), 13, 13);
+    return program.WaitForDialog(L"Новая вкладка") != nullptr;
 }
 
-// Opens the tab strip's menu with a right click on the strip's display area and picks an item
-// by its position from the keyboard (0 "Переименовать", 1 "Удалить").
-void TabMenu(Program& program, int item) {
-    RECT r{};
-    GetClientRect(program.tabs(), &r);
-    program.Click(program.tabs(), r.right - 10, 10, true);
-    for (int i = 0; i <= item; ++i) {
-        program.Keys({VK_DOWN});
-    }
-    program.Keys({VK_RETURN});
-}
+constexpr auto kRename = Program::kRenameTab;
+constexpr auto kClose = Program::kCloseTab;
 
-HWND WaitForDialog(Program& program, const wchar_t* caption) {
-    HWND dialog = program.FindOwnWindow(nullptr, caption);
-    program.Idle();
-    return dialog;
+// Picks an item of the tab strip's menu; true once its prompt or warning is up.
+bool DialogFromTabMenu(Program& program, Program::TabMenuItem item) {
+    program.TabMenu(item);
+    return program.WaitForDialog(item == kRename ? L"Новое имя" : L"Warning") != nullptr;
 }
 
 TEST(TabSwitch, ClickSavesThePageLeftAndShowsThePageReached) {
@@ -129,9 +122,7 @@ TEST(NewTab, MakesATabAfterSavingThePageLeft) {
     MakeStore(dir, {"Main"}, 0);
     Program program(dir);
     program.SetMemoText(L"main text");
-    ClickNew(program);
-    HWND prompt = WaitForDialog(program, L"Новая вкладка");
-    ASSERT_NE(prompt, nullptr);
+    ASSERT_TRUE(PromptFromNewButton(program));
     program.Type(L"Work");  // the initial caption is selected: typing replaces it
     program.Keys({VK_RETURN});
     EXPECT_EQ(program.Captions(), (std::vector<std::wstring>{L"Main", L"Work"}));
@@ -154,8 +145,7 @@ TEST(NewTab, CancelChangesNothing) {
         return (GetWindowLongPtrW(program.form(), GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
     };
     EXPECT_TRUE(topmost());
-    ClickNew(program);
-    ASSERT_NE(WaitForDialog(program, L"Новая вкладка"), nullptr);
+    ASSERT_TRUE(PromptFromNewButton(program));
     EXPECT_FALSE(topmost()) << "the window gives up its place while the prompt is open";
     program.Type(L"Other");
     program.Keys({VK_ESCAPE});
@@ -169,8 +159,7 @@ TEST(NewTab, PastedLineBreaksNeverReachTheCaption) {
     ScratchDir dir;
     MakeStore(dir, {"Main"}, 0);
     Program program(dir);
-    ClickNew(program);
-    ASSERT_NE(WaitForDialog(program, L"Новая вкладка"), nullptr);
+    ASSERT_TRUE(PromptFromNewButton(program));
     SetClipboardText(L"ab\rcd");
     program.Keys({VK_CONTROL, 'V'});
     program.Keys({VK_RETURN});
@@ -184,14 +173,12 @@ TEST(RenameTab, ConfirmedTakesTheTextCancelledKeepsTheCaption) {
     ScratchDir dir;
     MakeStore(dir, {"Main", "Work"}, 1);
     Program program(dir);
-    TabMenu(program, 0);
-    ASSERT_NE(WaitForDialog(program, L"Новое имя"), nullptr);
+    ASSERT_TRUE(DialogFromTabMenu(program, kRename));
     program.Type(L"Job");
     program.Keys({VK_RETURN});
     EXPECT_EQ(program.Captions(), (std::vector<std::wstring>{L"Main", L"Job"}));
 
-    TabMenu(program, 0);
-    ASSERT_NE(WaitForDialog(program, L"Новое имя"), nullptr);
+    ASSERT_TRUE(DialogFromTabMenu(program, kRename));
     program.Type(L"Nothing");
     program.Keys({VK_ESCAPE});
     EXPECT_EQ(program.Captions(), (std::vector<std::wstring>{L"Main", L"Job"}));
@@ -204,8 +191,7 @@ TEST(CloseTab, SecondOfFiveRenumbersTheLaterPages) {
     MakeStore(dir, {"T0", "T1", "T2", "T3", "T4"}, 1);
     Program program(dir);
     program.SetMemoText(L"dropped edit");
-    TabMenu(program, 1);
-    ASSERT_NE(WaitForDialog(program, L"Warning"), nullptr);
+    ASSERT_TRUE(DialogFromTabMenu(program, kClose));
     program.Keys({VK_RETURN});
     EXPECT_EQ(program.Captions(), (std::vector<std::wstring>{L"T0", L"T2", L"T3", L"T4"}));
     EXPECT_EQ(program.SelectedTab(), 0);
@@ -221,8 +207,7 @@ TEST(CloseTab, FirstOfThreeSelectsTheNextOne) {
     ScratchDir dir;
     MakeStore(dir, {"T0", "T1", "T2"}, 0);
     Program program(dir);
-    TabMenu(program, 1);
-    ASSERT_NE(WaitForDialog(program, L"Warning"), nullptr);
+    ASSERT_TRUE(DialogFromTabMenu(program, kClose));
     program.Keys({VK_RETURN});
     EXPECT_EQ(program.Captions(), (std::vector<std::wstring>{L"T1", L"T2"}));
     EXPECT_EQ(program.SelectedTab(), 0);
@@ -235,8 +220,7 @@ TEST(CloseTab, DeclinedChangesNothing) {
     ScratchDir dir;
     MakeStore(dir, {"T0", "T1"}, 1);
     Program program(dir);
-    TabMenu(program, 1);
-    ASSERT_NE(WaitForDialog(program, L"Warning"), nullptr);
+    ASSERT_TRUE(DialogFromTabMenu(program, kClose));
     program.Keys({VK_ESCAPE});
     EXPECT_EQ(program.TabCount(), 2);
     EXPECT_EQ(program.SelectedTab(), 1);
@@ -247,13 +231,12 @@ TEST(CloseTab, LeavingOneTabDisablesTheCloseCommand) {
     ScratchDir dir;
     MakeStore(dir, {"T0", "T1"}, 1);
     Program program(dir);
-    TabMenu(program, 1);
-    ASSERT_NE(WaitForDialog(program, L"Warning"), nullptr);
+    ASSERT_TRUE(DialogFromTabMenu(program, kClose));
     program.Keys({VK_RETURN});
     ASSERT_EQ(program.TabCount(), 1);
 
     // "Удалить" is greyed now: choosing it does nothing.
-    TabMenu(program, 1);
+    program.TabMenu(kClose);
     program.Keys({VK_ESCAPE});
     EXPECT_EQ(program.TabCount(), 1);
     EXPECT_EQ(program.FindOwnWindow(L"#32770", L"Warning", 300), nullptr);
@@ -264,8 +247,7 @@ TEST(CloseTab, TheOnlyTabLeavesNoSelectionAndPageMinusOne) {
     MakeStore(dir, {"Only"}, 0);
     Program program(dir);
     EXPECT_EQ(program.MemoText(), L"page 0");
-    TabMenu(program, 1);
-    ASSERT_NE(WaitForDialog(program, L"Warning"), nullptr);
+    ASSERT_TRUE(DialogFromTabMenu(program, kClose));
     program.Keys({VK_RETURN});
     EXPECT_EQ(program.TabCount(), 0);
     EXPECT_EQ(program.SelectedTab(), -1);
