@@ -211,9 +211,9 @@ void TForm1::LayoutControls() {
     if (Memo1 == nullptr) {
         return;  // the controls are not made yet
     }
-    RECT left{};
-    GetClientRect(Handle, &left);
-    const int width = left.right - left.left;
+    RECT rest{};
+    GetClientRect(Handle, &rest);
+    const int width = rest.right - rest.left;
     for (const auto& c : qb::ui::kControls) {
         HWND control = this->*c.field;
         switch (c.align) {
@@ -221,14 +221,14 @@ void TForm1::LayoutControls() {
                 break;
             case qb::ui::Align::Top: {
                 const int height = Scaled(c.height);
-                SetWindowPos(control, nullptr, left.left, left.top, width, height,
+                SetWindowPos(control, nullptr, rest.left, rest.top, width, height,
                              SWP_NOZORDER | SWP_NOACTIVATE);
-                left.top += height;
+                rest.top += height;
                 break;
             }
             case qb::ui::Align::Client:
-                SetWindowPos(control, nullptr, left.left, left.top, width,
-                             std::max<int>(0, left.bottom - left.top),
+                SetWindowPos(control, nullptr, rest.left, rest.top, width,
+                             std::max<int>(0, rest.bottom - rest.top),
                              SWP_NOZORDER | SWP_NOACTIVATE);
                 break;
             case qb::ui::Align::TabDisplay:

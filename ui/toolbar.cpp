@@ -563,24 +563,6 @@ void RegisterActionToolBarClass() {
     (void)registered;
 }
 
-HWND CreateActionToolBar(HWND parent, int controlId, HIMAGELIST images, HFONT font,
-                         std::vector<ToolbarItem> items) {
-    RegisterActionToolBarClass();
-    RECT parentClient{};
-    GetClientRect(parent, &parentClient);
-    const HWND bar =
-        CreateWindowExW(0, kActionToolBarClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0,
-                        parentClient.right - parentClient.left, kActionToolBarHeight, parent,
-                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(controlId)),
-                        GetModuleHandleW(nullptr), nullptr);
-    if (bar == nullptr) {
-        throw Error(L"Cannot create the toolbar window");
-    }
-    SendMessageW(bar, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    SetToolbarItems(bar, images, std::move(items));
-    return bar;
-}
-
 void SetToolbarItems(HWND bar, HIMAGELIST images, std::vector<ToolbarItem> items) {
     ToolbarState* state = BarStateOf(bar);
     if (state == nullptr) {

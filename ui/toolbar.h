@@ -32,10 +32,6 @@ struct ToolbarItem {
 void RegisterActionToolBarClass();
 // The bar's items and the image list their glyphs come from (the bar does not own it).
 void SetToolbarItems(HWND bar, HIMAGELIST images, std::vector<ToolbarItem> items);
-// All of that at once: a bar at the top of parent's client area, as wide as it and
-// kActionToolBarHeight pixels high. The bar does not own the image list or the font.
-HWND CreateActionToolBar(HWND parent, int controlId, HIMAGELIST images, HFONT font,
-                         std::vector<ToolbarItem> items);
 // Enables or disables every item with this command.
 void SetToolbarItemEnabled(HWND bar, UINT command, bool enabled);
 // Cell rectangles in the bar's client coordinates, for tests and for the chevron (empty rect for

@@ -56,6 +56,23 @@ struct DestroyWindowOf {
 };
 using OwnedWindow = std::unique_ptr<std::remove_pointer_t<HWND>, DestroyWindowOf>;
 
+// A bar as the window's builder makes one: a child of the class, then its font and items; at the
+// top of parent, as wide as it and of the bar's own height.
+HWND MakeBar(HWND parent, int id, HIMAGELIST images, HFONT font, std::vector<ToolbarItem> items) {
+    qb::ui::RegisterActionToolBarClass();
+    RECT client{};
+    GetClientRect(parent, &client);
+    const HWND bar = CreateWindowExW(
+        0, qb::ui::kActionToolBarClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0,
+        client.right, qb::ui::kActionToolBarHeight, parent,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
+    if (bar != nullptr) {
+        SendMessageW(bar, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+        qb::ui::SetToolbarItems(bar, images, std::move(items));
+    }
+    return bar;
+}
+
 // A 32-bit top-down DIB with its own memory DC.
 class Canvas {
   public:
@@ -209,8 +226,7 @@ class ToolbarTest : public ::testing::Test {
                                     40, 420, 80, nullptr, nullptr, GetModuleHandleW(nullptr),
                                     nullptr));
         ASSERT_NE(host_.get(), nullptr);
-        bar_ = qb::ui::CreateActionToolBar(host_.get(), kBarId, images_.get(), font_.get(),
-                                           ProgramItems());
+        bar_ = MakeBar(host_.get(), kBarId, images_.get(), font_.get(), ProgramItems());
         ASSERT_NE(bar_, nullptr);
         ShowWindow(host_.get(), SW_SHOWNA);
         Resize(400);
@@ -635,8 +651,8 @@ TEST_F(ToolbarTest, ChevronListsHiddenItemsAndExecutesTheChosenOne) {
 
 TEST_F(ToolbarTest, SeveralBarsKeepTheirOwnItems) {
     std::vector<ToolbarItem> one = {Button(0, L"One", true, 42)};
-    const HWND second = qb::ui::CreateActionToolBar(host_.get(), kBarId + 1, images_.get(),
-                                                    font_.get(), std::move(one));
+    const HWND second =
+        MakeBar(host_.get(), kBarId + 1, images_.get(), font_.get(), std::move(one));
     ASSERT_NE(second, nullptr);
     MoveWindow(second, 0, 30, 400, 26, TRUE);
     const RECT r = qb::ui::ToolbarItemRect(second, 0);
