@@ -74,7 +74,7 @@ void FormHost::N14Click(TForm1& form) {
     form.NewPageShown();
     form.SettingsChanged();
     try {
-        form.SetMemoBytes(qb::store::LoadTextFile(qb::store::kReadmePath));
+        form.SetMemoText(qb::store::LoadTextFileText(qb::store::kReadmePath).text);
     } catch (const qb::Error&) {
         form.ClearMemo();
         throw;

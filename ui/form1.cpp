@@ -7,7 +7,7 @@
 
 #include "res/resource.h"
 #include "store/pure/messages.h"
-#include "store/win/ansi.h"
+#include "store/win/code_page.h"
 #include "ui/declaration.h"
 #include "ui/toolbar.h"
 
@@ -538,8 +538,8 @@ std::wstring TForm1::MemoText() const {
     return text;
 }
 
-void TForm1::SetMemoBytes(std::string_view bytes) {
-    const std::wstring text = qb::win::FromAnsi(qb::store::UpToFirstNul(bytes));
+void TForm1::SetMemoText(std::wstring_view stored) {
+    const std::wstring text(stored.substr(0, stored.find(L'\0')));
     if (static_cast<std::size_t>(GetWindowTextLengthW(Memo1)) == text.size() &&
         MemoText() == text) {
         return;

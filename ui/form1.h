@@ -13,6 +13,8 @@
 
 #include "store/pure/error.h"
 #include "store/pure/settings_record.h"
+#include "store/pure/stored_text.h"
+#include "store/win/code_page.h"
 #include "store/win/handles.h"
 #include "ui/tab_strip.h"
 
@@ -154,8 +156,9 @@ class TForm1 {
     qb::ui::TabStrip Tabs() const { return qb::ui::TabStrip(TabControl1); }
 
     std::wstring MemoText() const;
-    // Replaces the text area's text with stored bytes, unless it equals them already.
-    void SetMemoBytes(std::string_view bytes);
+    // Replaces the text area's text with a stored text, unless it equals it already. The edit
+    // control takes the text up to its first NUL.
+    void SetMemoText(std::wstring_view text);
     void ClearMemo();
 
     // Store operations on the text area and the strip's selection.
@@ -221,15 +224,8 @@ class TForm1 {
 
     // The text area takes typing only while what it holds will be kept.
     void UpdateMemoReadOnly();
-    std::string MemoBytesTold();
-    // Tells the user when a caption holds characters the stored tab list cannot.
-    void CaptionEntered(const std::wstring& caption);
-    // A caption's bytes in the tab list, telling the user (once) of characters it cannot hold.
-    std::string CaptionBytesTold(const std::wstring& caption);
     void KeepOriginal(const std::wstring& path);
     void ShowNotice(const std::wstring& text);
-    // The tab list's bytes for these captions, telling the user of characters it cannot hold.
-    std::string TabListBytesTold(const std::vector<std::wstring>& captions);
     // The page was written: what the text area holds is on disk.
     void PageSaved();
     // Saves the page once typing pauses, and at least every so often while it goes on.
@@ -252,11 +248,18 @@ class TForm1 {
 
     // What protects the stored notes from being written over with what was never read.
     bool pageLoaded_ = false;       // the text area holds the selected tab's page as read
-    bool pageCut_ = false;          // that page was shown only up to a NUL byte
+    bool pageCut_ = false;          // that page was shown only in part or altered (see below)
     bool storeRead_ = true;         // false: the tab list exists but could not be read
     bool settingsWritable_ = true;  // false: the settings file exists but could not be opened
     bool tabListCut_ = false;       // the tab list lost bytes in the strip
     bool tabsChanged_ = false;      // tabs made, renamed or closed since the list was read
+    // A page is shown in part when it holds a NUL byte, and altered when bytes after the UTF-8
+    // mark are no UTF-8 (shown as U+FFFD): either way its file is not written unless it is edited,
+    // and then its original is kept.
+    // How the selected page's file and the tab list file were read (or are new): each is
+    // written back so.
+    qb::store::TextForm pageForm_ = qb::win::FormOfNewStoreFile();
+    qb::store::TextForm tabListForm_ = qb::win::FormOfNewStoreFile();
     std::vector<std::wstring> noticed_;
     bool starting_ = true;
     std::vector<std::wstring> startupNotices_;

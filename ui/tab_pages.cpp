@@ -3,7 +3,7 @@
 #include <utility>
 
 #include "res/resource.h"
-#include "store/win/ansi.h"
+#include "store/win/code_page.h"
 #include "store/pure/page_names.h"
 #include "store/pure/tab_list.h"
 #include "store/win/store.h"
@@ -27,8 +27,14 @@ constexpr wchar_t kCutTabListNotice[] =
 constexpr wchar_t kUnownedPageNotice[] =
     L"Файл «%s» не принадлежит ни одной вкладке: его могла оставить прежняя версия программы. "
     L"Новая вкладка начнёт свою страницу, а прежнее содержимое файла сохранено в файле «%s».";
-constexpr wchar_t kLostCharactersNotice[] =
-    L"Некоторые символы %s нельзя записать в кодировке системы: в файле они заменены на «?».";
+constexpr wchar_t kReplacedPageNotice[] =
+    L"Файл страницы «%s» начинается с метки UTF-8, но содержит байты, которые не являются "
+    L"текстом UTF-8: они показаны как «\xFFFD». Файл страницы останется как есть, пока вы не "
+    L"измените эту страницу; тогда его прежнее содержимое сохранится в файле «%s».";
+constexpr wchar_t kReplacedTabListNotice[] =
+    L"Список вкладок начинается с метки UTF-8, но содержит байты, которые не являются текстом "
+    L"UTF-8: они показаны как «\xFFFD». Файл списка останется как есть, пока вы не измените "
+    L"вкладки; тогда его прежнее содержимое сохранится в файле «%s».";
 
 std::wstring Format(const wchar_t* pattern, std::initializer_list<std::wstring> args) {
     std::wstring out;
@@ -79,38 +85,13 @@ void TForm1::UpdateMemoReadOnly() {
 void TForm1::NewPageShown() {
     pageLoaded_ = true;
     pageCut_ = false;
+    pageForm_ = qb::win::FormOfNewStoreFile();
     UpdateMemoReadOnly();
 }
 
 void TForm1::KeepOriginal(const std::wstring& path) {
     // The first original is the one worth keeping; later saves do not replace it.
     CopyFileW(path.c_str(), OriginalFileFor(path).c_str(), TRUE);
-}
-
-std::string TForm1::MemoBytesTold() {
-    bool lost = false;
-    std::string bytes = qb::win::ToAnsi(MemoText(), lost);
-    if (lost) {
-        const int index = Tabs().Selected();
-        const std::wstring caption = index >= 0 ? Tabs().Caption(index) : std::wstring();
-        NoticeOnce(L"chars:" + std::to_wstring(index) + L":" + caption,
-                   Format(kLostCharactersNotice, {L"страницы «" + caption + L"»"}));
-    }
-    return bytes;
-}
-
-std::string TForm1::CaptionBytesTold(const std::wstring& caption) {
-    bool lost = false;
-    std::string bytes = qb::win::ToAnsi(caption, lost);
-    if (lost) {
-        NoticeOnce(L"caption:" + caption,
-                   Format(kLostCharactersNotice, {L"имени вкладки «" + caption + L"»"}));
-    }
-    return bytes;
-}
-
-void TForm1::CaptionEntered(const std::wstring& caption) {
-    CaptionBytesTold(caption);
 }
 
 void TForm1::SaveCurrentPage() {
@@ -129,7 +110,7 @@ void TForm1::SaveCurrentPage() {
         }
         KeepOriginal(qb::store::PageFileName(index));
     }
-    qb::store::SavePage(index, MemoBytesTold());
+    pageForm_ = qb::store::SavePageText(index, MemoText(), pageForm_);
     PageSaved();
 }
 
@@ -221,11 +202,16 @@ void TForm1::LoadCurrentPage() {
     WaitCursor wait;
     pageLoaded_ = false;
     pageCut_ = false;
+    pageForm_ = qb::win::FormOfNewStoreFile();
     const int index = Tabs().Selected();
+    bool nul = false;
+    bool replaced = false;
     try {
-        if (auto page = qb::store::LoadPage(index)) {
-            SetMemoBytes(*page);
-            pageCut_ = page->find('\0') != std::string::npos;
+        if (auto page = qb::store::LoadPageText(index)) {
+            SetMemoText(page->text);
+            pageForm_ = page->form;
+            nul = page->text.find(L'\0') != std::wstring::npos;
+            replaced = page->replaced;
         } else {
             ClearMemo();
         }
@@ -237,17 +223,19 @@ void TForm1::LoadCurrentPage() {
     }
     PageSaved();  // what the text area holds is what is stored
     pageLoaded_ = true;
+    pageCut_ = nul || replaced;
     UpdateMemoReadOnly();
     if (pageCut_) {
         const std::wstring name = qb::store::PageFileName(index);
-        NoticeOnce(name, Format(kCutPageNotice, {Tabs().Caption(index), OriginalFileFor(name)}));
+        NoticeOnce(name, Format(nul ? kCutPageNotice : kReplacedPageNotice,
+                                {Tabs().Caption(index), OriginalFileFor(name)}));
     }
 }
 
 void TForm1::LoadTabList() {
     WaitCursor wait;
-    const std::string bytes = qb::store::ReadTabListBytes();
-    const auto lines = qb::store::SplitTabList(bytes);
+    const qb::store::StoredText list = qb::store::LoadTabListText();
+    const std::vector<std::wstring> captions = qb::store::SplitTabListText(list.text);
     const auto tabs = Tabs();
     // The captions go straight to the strip: under Wine every message through the strip's
     // subclass costs about as much as the strip's own answer, and a list may hold a thousand
@@ -260,28 +248,16 @@ void TForm1::LoadTabList() {
         }
     });
     tabs.Clear();
-    std::vector<std::wstring> captions;
-    captions.reserve(lines.size());
-    for (const auto& line : lines) {
-        captions.push_back(qb::win::FromAnsi(line));
-    }
     tabs.AppendAll(captions);
     tabsChanged_ = false;
-    tabListCut_ = qb::store::TabListLosesBytes(bytes, qb::ui::kCaptionBufferChars - 1);
+    tabListForm_ = list.form;
+    tabListCut_ =
+        list.replaced || qb::store::TabListLosesText(list.text, qb::ui::kCaptionBufferChars - 1);
     LayoutControls();
     if (tabListCut_) {
-        NoticeOnce(L"tabs", Format(kCutTabListNotice,
+        NoticeOnce(L"tabs", Format(list.replaced ? kReplacedTabListNotice : kCutTabListNotice,
                                    {OriginalFileFor(std::wstring(qb::store::kTabListWritePath))}));
     }
-}
-
-std::string TForm1::TabListBytesTold(const std::vector<std::wstring>& captions) {
-    std::vector<std::string> lines;
-    lines.reserve(captions.size());
-    for (const auto& caption : captions) {
-        lines.push_back(CaptionBytesTold(caption));
-    }
-    return qb::store::JoinTabList(lines);
 }
 
 void TForm1::SaveTabList() {
@@ -292,7 +268,9 @@ void TForm1::SaveTabList() {
     if (tabListCut_) {
         KeepOriginal(std::wstring(qb::store::kTabListWritePath));
     }
-    qb::store::SaveTabListBytes(TabListBytesTold(Tabs().Captions()));
+    const qb::store::EncodedText file = qb::store::EncodeTabList(Tabs().Captions(), tabListForm_);
+    qb::store::SaveTabListBytes(file.bytes);
+    tabListForm_ = file.form;
 }
 
 void TForm1::SaveStore() {
@@ -386,7 +364,6 @@ void TForm1::NewExecute() {
     if (!caption) {
         return;
     }
-    CaptionEntered(*caption);
     SetAsideUnownedPage(tabs.Count());
     tabs.Append(*caption);
     TabListChanged();
@@ -409,7 +386,6 @@ void TForm1::RenameExecute() {
         caption = qb::ui::InputQuery(Handle, L"Новое имя", L"Введите новое имя вкладки:", initial);
     }
     if (caption && *caption != initial) {
-        CaptionEntered(*caption);
         tabs.SetCaption(index, *caption);
         LayoutControls();
         TabListChanged();
@@ -443,10 +419,10 @@ void TForm1::RemoveTab(int index) {
     const auto tabs = Tabs();
     // Closing the only tab leaves no tab to show: the text area keeps the closed tab's stored
     // page, read now, before its file goes.
-    std::optional<std::string> lastPage;
+    std::optional<qb::store::StoredText> lastPage;
     const bool onlyTab = tabs.Count() == 1;
     if (onlyTab) {
-        lastPage = qb::store::LoadPage(index);
+        lastPage = qb::store::LoadPageText(index);
     }
     // The store first, all or nothing: the closed page goes, the later pages move down and the
     // tab list loses the tab. When that cannot be done nothing changes, the tab stays and the
@@ -457,7 +433,9 @@ void TForm1::RemoveTab(int index) {
     if (tabListCut_) {
         KeepOriginal(std::wstring(qb::store::kTabListWritePath));
     }
-    qb::store::CloseTab(index, tabs.Count() - 1, TabListBytesTold(captions));
+    const qb::store::EncodedText list = qb::store::EncodeTabList(captions, tabListForm_);
+    qb::store::CloseTab(index, tabs.Count() - 1, list.bytes);
+    tabListForm_ = list.form;
     if (tabs.Selected() != 0) {
         tabs.Select(index - 1);
     } else {
@@ -470,7 +448,7 @@ void TForm1::RemoveTab(int index) {
     // tab since its page was last saved are dropped.
     if (onlyTab) {
         SettingsChanged();
-        lastPage ? SetMemoBytes(*lastPage) : ClearMemo();
+        lastPage ? SetMemoText(lastPage->text) : ClearMemo();
         NewPageShown();
     } else {
         TabControl1Change();

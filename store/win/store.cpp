@@ -8,7 +8,7 @@
 #include "store/pure/messages.h"
 #include "store/pure/page_names.h"
 #include "store/pure/tab_list.h"
-#include "store/win/ansi.h"
+#include "store/win/code_page.h"
 #include "store/win/file.h"
 #include "store/win/test_hooks.h"
 
@@ -44,7 +44,25 @@ std::optional<std::string> LoadPage(int index) {
 }
 
 std::string LoadTextFile(std::wstring_view path) {
-    return NormaliseLineBreaks(win::ReadWholeFile(path), win::SystemLeadBytes());
+    return NormaliseStoredLineBreaks(win::ReadWholeFile(path), win::StoreEncodings());
+}
+
+std::optional<StoredText> LoadPageText(int index) {
+    const auto bytes = LoadPage(index);
+    if (!bytes) {
+        return std::nullopt;
+    }
+    return DecodeStoredText(*bytes, win::StoreEncodings());
+}
+
+StoredText LoadTextFileText(std::wstring_view path) {
+    return DecodeStoredText(LoadTextFile(path), win::StoreEncodings());
+}
+
+TextForm SavePageText(int index, Utf16View text, TextForm form) {
+    EncodedText file = EncodeStoredText(text, form, win::StoreEncodings());
+    SavePage(index, file.bytes);
+    return file.form;
 }
 
 bool TabListExists() {
@@ -61,6 +79,14 @@ void SaveTabListBytes(std::string_view bytes) {
 
 std::string ReadTabListBytes() {
     return win::ReadWholeFile(kTabListReadPath);
+}
+
+StoredText LoadTabListText() {
+    return DecodeStoredText(ReadTabListBytes(), win::StoreEncodings());
+}
+
+EncodedText EncodeTabList(const std::vector<Utf16>& captions, TextForm form) {
+    return EncodeStoredText(JoinTabListText(captions), form, win::StoreEncodings());
 }
 
 bool PageExists(int index) {

@@ -8,26 +8,39 @@
 #include <vector>
 
 #include "store/pure/settings_record.h"
+#include "store/pure/stored_text.h"
 
 namespace qb::store {
 
 // Creates "./Strings" when it is not an existing directory; fails with the I/O error text.
 void EnsureStoreDirectory();
 
-// Writes page text (ANSI bytes, CR LF lines) to the page file of the index.
+// Writes a page file's bytes (CR LF lines) to the page file of the index.
 void SavePage(int index, std::string_view bytes);
 
-// The page's text with normalised line breaks, or nothing when no such page file exists
+// The page file's bytes with normalised line breaks, or nothing when no such page file exists
 // (a directory of that name does not count).
 std::optional<std::string> LoadPage(int index);
 
-// Any text file, read with the page rules but without the existence test.
+// Any text file's bytes, read with the page rules but without the existence test.
 std::string LoadTextFile(std::wstring_view path);
+
+// The same as text: decoded in the form the file shows (the code page, or UTF-8).
+std::optional<StoredText> LoadPageText(int index);
+StoredText LoadTextFileText(std::wstring_view path);
+// Writes the page's text in the form it was read in, or as a new file is (FormOfNewFile):
+// UTF-8 where the code page cannot hold the text exactly. Returns the form written.
+TextForm SavePageText(int index, Utf16View text, TextForm form);
 
 bool TabListExists();
 void SaveTabList(const std::vector<std::string>& captions);
 // The tab list file's bytes as they are stored.
 std::string ReadTabListBytes();
+// The tab list file's text, decoded as it shows itself, line breaks as they are.
+StoredText LoadTabListText();
+// The tab list file's bytes for the captions, in the form the list was read in (see
+// SavePageText).
+EncodedText EncodeTabList(const std::vector<Utf16>& captions, TextForm form);
 
 bool PageExists(int index);
 

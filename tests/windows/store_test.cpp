@@ -11,6 +11,8 @@
 #include "store/pure/error.h"
 #include "store/pure/linebreaks.h"
 #include "store/pure/tab_list.h"
+#include "store/pure/utf8.h"
+#include "store/win/code_page.h"
 #include "store/win/file.h"
 #include "store/win/store.h"
 #include "tests/windows/scratch_dir.h"
@@ -333,6 +335,61 @@ TEST_F(StorePages, LoadTextFileOfAMissingFileFails) {
 TEST_F(StorePages, LoadTextFileOfADirectoryFails) {
     ASSERT_TRUE(CreateDirectoryW(L"readme.txt", nullptr));
     ExpectFileFailure(FailureText([] { LoadTextFile(L"./readme.txt"); }), L"open", L"./readme.txt");
+}
+
+// --- Text beyond the code page ------------------------------------------------------------
+
+// The system's own conversion, asked for no look-alikes: "é" is no "e" in code page 1251, nor an
+// arrow a ">".
+TEST(SystemCodePage, EncodesOnlyWhatComesBackUnchanged) {
+    const win::SystemCodePage cyrillic(1251);
+    EXPECT_EQ(cyrillic.EncodeExactly(L"\x041F\x0440\x0438\x0432\x0435\x0442 \x00AB\x2116\x00BB"),
+              "\xCF\xF0\xE8\xE2\xE5\xF2 \xAB\xB9\xBB"s);
+    for (const wchar_t* beyond : {L"caf\x00E9", L"\x2192", L"\x0141\x00F3d\x017A", L"\x2713",
+                                  L"\xD83D\xDE00", L"\x6771\x4EAC", L"a\xD800"}) {
+        EXPECT_EQ(cyrillic.EncodeExactly(beyond), std::nullopt) << Error(beyond).what();
+    }
+    const win::SystemCodePage western(1252);
+    EXPECT_EQ(western.EncodeExactly(L"caf\x00E9"), "caf\xE9"s);
+    EXPECT_EQ(western.EncodeExactly(L"\x041E"), std::nullopt) << "no Cyrillic in 1252";
+    EXPECT_EQ(western.Decode("caf\xE9"), L"caf\x00E9");
+}
+
+using StoreText = StoreTest;
+
+TEST_F(StoreText, PastedTextComesBackCharacterForCharacter) {
+    const std::wstring pasted =
+        L"\x0441\x0442\x0440\x0435\x043B\x043A\x0430 \x2192 \x2713 \xD83D\xDE00 caf\x00E9 "
+        L"\x0141\x00F3d\x017A \x6771\x4EAC\r\n";
+    EnsureStoreDirectory();
+    EXPECT_EQ(SavePageText(0, pasted, TextForm::CodePage), TextForm::Utf8WithMark);
+    EXPECT_EQ(ReadRaw(L"Strings\\Tab0.txt"), "\xEF\xBB\xBF" + Utf16ToUtf8(pasted));
+    const std::optional<StoredText> back = LoadPageText(0);
+    ASSERT_TRUE(back.has_value());
+    EXPECT_EQ(back->text, pasted);
+    EXPECT_EQ(back->form, TextForm::Utf8WithMark);
+}
+
+TEST_F(StoreText, TextTheCodePageHoldsIsStoredAsBefore) {
+    const std::wstring text = L"Main\r\n\x041F\x0440\x0438\x0432\x0435\x0442";
+    EnsureStoreDirectory();
+    EXPECT_EQ(SavePageText(1, text, TextForm::CodePage), TextForm::CodePage);
+    if (GetACP() == 1251) {
+        EXPECT_EQ(ReadRaw(L"Strings\\Tab1.txt"), "Main\r\n\xCF\xF0\xE8\xE2\xE5\xF2"s);
+    }
+    EXPECT_EQ(LoadPageText(1)->text, text);
+}
+
+TEST_F(StoreText, TabListBeyondTheCodePageIsUtf8AndReadsBack) {
+    const std::vector<std::wstring> captions = {
+        L"Main", L"\x0417\x0430\x0434\x0430\x0447\x0438 \x2713 \xD83D\xDE00"};
+    EnsureStoreDirectory();
+    const EncodedText file = EncodeTabList(captions, TextForm::CodePage);
+    EXPECT_EQ(file.form, TextForm::Utf8WithMark);
+    SaveTabListBytes(file.bytes);
+    const StoredText back = LoadTabListText();
+    EXPECT_EQ(back.form, TextForm::Utf8WithMark);
+    EXPECT_EQ(SplitTabListText(back.text), captions);
 }
 
 // --- The tab list --------------------------------------------------------------------------

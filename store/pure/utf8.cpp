@@ -1,0 +1,169 @@
+#include "store/pure/utf8.h"
+
+#include <cstdint>
+#include <cstring>
+
+namespace qb::store {
+
+namespace {
+
+// Bytes from i on that are plain ASCII, eight at a time.
+std::size_t AsciiRun(const unsigned char* p, std::size_t i, std::size_t n) {
+    while (i + 8 <= n) {
+        std::uint64_t word;
+        std::memcpy(&word, p + i, 8);
+        if ((word & 0x8080808080808080ULL) != 0) {
+            break;
+        }
+        i += 8;
+    }
+    while (i < n && p[i] < 0x80) {
+        ++i;
+    }
+    return i;
+}
+
+struct Sequence {
+    std::size_t length;  // bytes taken: the whole character, or its longest well-formed start
+    char32_t c;          // the character, or U+FFFD
+    bool wellFormed;
+};
+
+// The sequence starting at p[i] (a byte above 127), by the table of well-formed UTF-8: the
+// allowed range of the second byte depends on the first, every later byte is 80..BF.
+Sequence NextSequence(const unsigned char* p, std::size_t i, std::size_t n) {
+    const unsigned char b = p[i];
+    std::size_t need;
+    unsigned char low = 0x80;
+    unsigned char high = 0xBF;
+    char32_t c;
+    if (b >= 0xC2 && b <= 0xDF) {
+        need = 1;
+        c = b & 0x1F;
+    } else if (b >= 0xE0 && b <= 0xEF) {
+        need = 2;
+        c = b & 0x0F;
+        low = b == 0xE0 ? 0xA0 : 0x80;   // no overlong form
+        high = b == 0xED ? 0x9F : 0xBF;  // no surrogate
+    } else if (b >= 0xF0 && b <= 0xF4) {
+        need = 3;
+        c = b & 0x07;
+        low = b == 0xF0 ? 0x90 : 0x80;   // no overlong form
+        high = b == 0xF4 ? 0x8F : 0xBF;  // nothing above U+10FFFF
+    } else {
+        return {1, kReplacementCharacter, false};
+    }
+    std::size_t k = 1;
+    for (; k <= need; ++k) {
+        if (i + k >= n) {
+            return {k, kReplacementCharacter, false};
+        }
+        const unsigned char t = p[i + k];
+        if (t < low || t > high) {
+            return {k, kReplacementCharacter, false};
+        }
+        low = 0x80;
+        high = 0xBF;
+        c = (c << 6) | (t & 0x3F);
+    }
+    return {k, c, true};
+}
+
+void AppendUtf16(Utf16& out, char32_t c) {
+    if (c < 0x10000) {
+        out += static_cast<Utf16Unit>(c);
+    } else {
+        c -= 0x10000;
+        out += static_cast<Utf16Unit>(0xD800 + (c >> 10));
+        out += static_cast<Utf16Unit>(0xDC00 + (c & 0x3FF));
+    }
+}
+
+}  // namespace
+
+bool IsUtf8(std::string_view bytes) {
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const std::size_t n = bytes.size();
+    std::size_t i = 0;
+    while ((i = AsciiRun(p, i, n)) < n) {
+        const Sequence s = NextSequence(p, i, n);
+        if (!s.wellFormed) {
+            return false;
+        }
+        i += s.length;
+    }
+    return true;
+}
+
+bool HasNonAscii(std::string_view bytes) {
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    return AsciiRun(p, 0, bytes.size()) < bytes.size();
+}
+
+Utf16 Utf8ToUtf16(std::string_view bytes, bool* replaced) {
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const std::size_t n = bytes.size();
+    Utf16 out;
+    out.reserve(n);
+    std::size_t i = 0;
+    while (i < n) {
+        const std::size_t ascii = AsciiRun(p, i, n);
+        out.append(p + i, p + ascii);
+        i = ascii;
+        if (i == n) {
+            break;
+        }
+        const Sequence s = NextSequence(p, i, n);
+        if (!s.wellFormed && replaced != nullptr) {
+            *replaced = true;
+        }
+        AppendUtf16(out, s.c);
+        i += s.length;
+    }
+    return out;
+}
+
+void AppendUtf8(std::string& out, char32_t c) {
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+std::string Utf16ToUtf8(Utf16View text) {
+    std::string out;
+    out.reserve(text.size() + text.size() / 2);
+    const std::size_t n = text.size();
+    for (std::size_t i = 0; i < n; ++i) {
+        char32_t c = static_cast<char32_t>(text[i]);
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+            continue;
+        }
+        if (c >= 0xD800 && c < 0xE000) {
+            const bool pair =
+                c < 0xDC00 && i + 1 < n && text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000;
+            if (pair) {
+                c = 0x10000 + ((c - 0xD800) << 10) + (static_cast<char32_t>(text[i + 1]) - 0xDC00);
+                ++i;
+            } else {
+                c = kReplacementCharacter;
+            }
+        }
+        AppendUtf8(out, c);
+    }
+    return out;
+}
+
+}  // namespace qb::store

@@ -1,0 +1,35 @@
+// The system's code pages as the store uses them: the one files without the byte-order mark
+// are kept in, and whether the system itself uses UTF-8.
+#pragma once
+
+#include <windows.h>
+
+#include "store/pure/stored_text.h"
+
+namespace qb::win {
+
+// A code page converted by the system, asking for no look-alikes and checking the way back.
+class SystemCodePage : public store::CodePage {
+  public:
+    explicit SystemCodePage(UINT id);
+    UINT id() const { return id_; }
+    const store::LeadByteTable& LeadBytes() const override { return leadBytes_; }
+    store::Utf16 Decode(std::string_view bytes) const override;
+    std::optional<std::string> EncodeExactly(store::Utf16View text) const override;
+
+  private:
+    UINT id_;
+    store::LeadByteTable leadBytes_{};
+};
+
+// The code page a system whose own code page is UTF-8 (65001) kept its files in before: the
+// usual code page of the user's locale.
+UINT LegacyCodePage();
+
+// The store's encodings on this system, found once.
+const store::Encodings& StoreEncodings();
+
+// The form a store file that does not exist yet is written in on this system.
+store::TextForm FormOfNewStoreFile();
+
+}  // namespace qb::win
