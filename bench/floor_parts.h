@@ -79,13 +79,17 @@ inline void Pump() {
     }
 }
 
-// The bytes, converted from the ANSI code page, set as the control's text.
-inline void SetAnsi(HWND edit, const std::string& bytes) {
+// The bytes, converted from the code page (the ANSI one, or CP_UTF8), set as the control's text.
+inline void SetText(HWND edit, const std::string& bytes, UINT codePage) {
     std::wstring text(bytes.size(), L'\0');
-    const int n = MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()),
+    const int n = MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()),
                                       text.data(), static_cast<int>(text.size()));
     text.resize(static_cast<std::size_t>(n));
     SetWindowTextW(edit, text.c_str());
+}
+
+inline void SetAnsi(HWND edit, const std::string& bytes) {
+    SetText(edit, bytes, CP_ACP);
 }
 
 // A bare word-wrapped "EDIT" of the program's text area size and font, in a plain window of

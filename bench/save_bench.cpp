@@ -21,6 +21,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -117,21 +118,49 @@ struct Pauses {
     SIZE area{};                 // the text area's client size
 };
 
-// Runs of the longest pause, in one program on a one-tab store whose page has `size` bytes.
-Pauses SavePauses(const std::wstring& exe, const fs::path& store, std::size_t size, int runs) {
-    MakeStore(store, 1, size, true);
-    Process p(exe, L"", store);
-    p.WaitShown(L"TForm1");
-    Settle(p);
-    CaretToEnd(p);
-    std::string before = FileBytes(PageFile(store));
-    Pauses out;
-    RECT client{};
-    GetClientRect(p.edit(), &client);
-    out.area = {client.right, client.bottom};
-    for (int r = 0; r < runs; ++r) {
-        out.baseline.push_back(LongestRoundTrip(p.top(), kPingWindowMs).longest);
-        if (FileBytes(PageFile(store)) != before) {
+// A page the code page cannot hold, as the program stores it: the same lines with an arrow in
+// each, in UTF-8 after the byte-order mark. As many characters as the code page's page.
+std::string Utf8PageBytes(std::size_t size) {
+    std::string lines = PageBytes(size, true, 1);
+    std::wstring text(lines.size(), L'\0');
+    text.resize(static_cast<std::size_t>(MultiByteToWideChar(1251, 0, lines.data(),
+                                                             static_cast<int>(lines.size()),
+                                                             text.data(), static_cast<int>(text.size()))));
+    for (std::size_t i = 20; i < text.size(); i += 42) {
+        text[i] = L'\x2192';
+    }
+    std::string bytes(text.size() * 3, '\0');
+    bytes.resize(static_cast<std::size_t>(
+        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(),
+                            static_cast<int>(bytes.size()), nullptr, nullptr)));
+    return "\xEF\xBB\xBF" + bytes;
+}
+
+// One program on a one-tab store whose page has `size` characters, in the code page or (with
+// `utf8`) one that needs UTF-8; each run is a window with no change, then one with a change and
+// its save.
+class PauseCase {
+  public:
+    PauseCase(const std::wstring& exe, const fs::path& store, std::size_t size, bool utf8)
+        : store_(store), name_(SizeName(size) + " page" + (utf8 ? " needing UTF-8" : "")) {
+        MakeStore(store, 1, size, true);
+        if (utf8) {
+            WriteFileBytes(PageFile(store), Utf8PageBytes(size));
+        }
+        process_.emplace(exe, L"", store);
+        process_->WaitShown(L"TForm1");
+        Settle(*process_);
+        CaretToEnd(*process_);
+        before_ = FileBytes(PageFile(store));
+        RECT client{};
+        GetClientRect(process_->edit(), &client);
+        pauses_.area = {client.right, client.bottom};
+    }
+
+    void Run() {
+        const Process& p = *process_;
+        pauses_.baseline.push_back(LongestRoundTrip(p.top(), kPingWindowMs).longest);
+        if (FileBytes(PageFile(store_)) != before_) {
             throw std::runtime_error("the page was written with no change made");
         }
         const LRESULT length = SendTimed(p.edit(), WM_GETTEXTLENGTH);
@@ -140,17 +169,38 @@ Pauses SavePauses(const std::wstring& exe, const fs::path& store, std::size_t si
             throw std::runtime_error("the text area did not take the character");
         }
         const RoundTrip save = LongestRoundTrip(p.top(), kPingWindowMs);
-        out.save.push_back(save.longest);
-        out.saveAt.push_back(save.at);
-        std::string after = FileBytes(PageFile(store));
-        if (after.size() != before.size() + 1 || after.back() != 'x') {
-            throw std::runtime_error("no background save of the " + SizeName(size) +
-                                     " page within " + std::to_string(kPingWindowMs / 1000) +
-                                     " s of the change (page file unchanged)");
+        pauses_.save.push_back(save.longest);
+        pauses_.saveAt.push_back(save.at);
+        std::string after = FileBytes(PageFile(store_));
+        if (after.size() != before_.size() + 1 || after.back() != 'x' ||
+            after.compare(0, 3, before_, 0, 3) != 0) {
+            throw std::runtime_error("no background save of the " + name_ + " within " +
+                                     std::to_string(kPingWindowMs / 1000) +
+                                     " s of the change (page file unchanged or in another form)");
         }
-        before = std::move(after);
+        before_ = std::move(after);
     }
-    return out;
+
+    const Pauses& pauses() const { return pauses_; }
+    const std::string& name() const { return name_; }
+
+  private:
+    fs::path store_;
+    std::string name_;
+    std::optional<Process> process_;
+    std::string before_;
+    Pauses pauses_;
+};
+
+// The longest pause rows of a case; the median pause with the save.
+double PauseRows(const PauseCase& c, const std::string& program = "") {
+    const Pauses& p = c.pauses();
+    const std::string page = c.name() + program;
+    Row("longest pause of the window, no change (baseline), " + page, Summarise(p.baseline));
+    const Stats save = Summarise(p.save);
+    Row("longest pause of the window, one change and its save, " + page, save);
+    Row("(when that longest round trip began, after the change)", Summarise(p.saveAt));
+    return save.median;
 }
 
 // The same save, step by step, from a bare text area of the program's size and font in this
@@ -158,11 +208,13 @@ Pauses SavePauses(const std::wstring& exe, const fs::path& store, std::size_t si
 std::vector<SaveSteps> SaveFloor(const fs::path& store, SIZE area, int runs) {
     const BareTextArea bare(area);
     const std::wstring page = PageFile(store).wstring();
-    SetAnsi(bare.edit(), ReadAll(page));
+    const std::string bytes = ReadAll(page);
+    const bool utf8 = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0;
+    SetText(bare.edit(), utf8 ? bytes.substr(3) : bytes, utf8 ? CP_UTF8 : CP_ACP);
     Pump();
     std::vector<SaveSteps> out;
     for (int r = 0; r < runs; ++r) {
-        out.push_back(TimedSave(bare.edit(), page));
+        out.push_back(TimedSave(bare.edit(), page, utf8 ? CP_UTF8 : CP_ACP));
         Pump();
     }
     return out;
@@ -180,7 +232,7 @@ void SaveFloorRows(const std::vector<SaveSteps>& runs, const std::string& page) 
     }
     Row("raw floor of that save (bare EDIT, same steps), " + page, Summarise(total));
     std::printf(
-        "| (its steps, medians: text out %.1f, to ANSI %.1f, write %.1f, flush %.1f, move %.1f) "
+        "| (its steps, medians: text out %.1f, convert %.1f, write %.1f, flush %.1f, move %.1f) "
         "| | | ms |\n",
         Summarise(text).median, Summarise(convert).median, Summarise(write).median,
         Summarise(flush).median, Summarise(move).median);
@@ -372,14 +424,22 @@ int wmain(int argc, wchar_t** argv) {
     if (argc < 5) {
         std::fprintf(stderr,
                      "usage: qb_save_bench <Quillbrasset.exe> <QuillbrassetTestHooks.exe> "
-                     "<scratch folder> <runs> [quick]\n");
+                     "<scratch folder> <runs> [quick] [against <an earlier Quillbrasset.exe>]\n");
         return 2;
     }
     const std::wstring exe = argv[1];
     const std::wstring testExe = argv[2];
     const fs::path scratch = argv[3];
     const int runs = std::max(1, _wtoi(argv[4]));
-    const bool quick = argc > 5 && std::wstring(argv[5]) == L"quick";
+    bool quick = false;
+    std::wstring earlier;
+    for (int i = 5; i < argc; ++i) {
+        if (std::wstring(argv[i]) == L"quick") {
+            quick = true;
+        } else if (std::wstring(argv[i]) == L"against" && i + 1 < argc) {
+            earlier = argv[++i];
+        }
+    }
 
     try {
         std::printf("| background saves | median | spread (min .. max) | unit |\n");
@@ -388,17 +448,39 @@ int wmain(int argc, wchar_t** argv) {
             quick ? std::vector<std::size_t>{10000, 1000000}
                   : std::vector<std::size_t>{10000, 1000000, 10000000};
         double pause1 = 0;
+        double pause1Utf8 = 0;
         for (std::size_t size : sizes) {
-            const Pauses p = SavePauses(exe, scratch / "saves", size, runs);
-            const std::string page = SizeName(size) + " page";
-            Row("longest pause of the window, no change (baseline), " + page,
-                Summarise(p.baseline));
-            const Stats save = Summarise(p.save);
-            Row("longest pause of the window, one change and its save, " + page, save);
-            Row("(when that longest round trip began, after the change)", Summarise(p.saveAt));
-            SaveFloorRows(SaveFloor(scratch / "saves", p.area, runs), page);
-            if (size == 1000000) {
-                pause1 = save.median;
+            if (size != 1000000) {
+                PauseCase c(exe, scratch / "saves", size, false);
+                for (int r = 0; r < runs; ++r) {
+                    c.Run();
+                }
+                PauseRows(c);
+                SaveFloorRows(SaveFloor(scratch / "saves", c.pauses().area, runs), c.name());
+                continue;
+            }
+            // A page the code page holds and one that needs UTF-8 (and the same page in an
+            // earlier build of the program, when given), a run of each in turns.
+            std::vector<std::unique_ptr<PauseCase>> cases;
+            cases.push_back(std::make_unique<PauseCase>(exe, scratch / "saves", size, false));
+            cases.push_back(std::make_unique<PauseCase>(exe, scratch / "saves-utf8", size, true));
+            if (!earlier.empty()) {
+                cases.push_back(
+                    std::make_unique<PauseCase>(earlier, scratch / "saves-earlier", size, false));
+            }
+            for (int r = 0; r < runs; ++r) {
+                for (auto& c : cases) {
+                    c->Run();
+                }
+            }
+            pause1 = PauseRows(*cases[0]);
+            SaveFloorRows(SaveFloor(scratch / "saves", cases[0]->pauses().area, runs),
+                          cases[0]->name());
+            pause1Utf8 = PauseRows(*cases[1]);
+            SaveFloorRows(SaveFloor(scratch / "saves-utf8", cases[1]->pauses().area, runs),
+                          cases[1]->name());
+            if (cases.size() > 2) {
+                PauseRows(*cases[2], ", the earlier program");
             }
         }
 
@@ -435,6 +517,10 @@ int wmain(int argc, wchar_t** argv) {
         std::printf(
             "\nlongest pause of a background save, 1 MB page = %.1f ms (target: at most 50 ms)\n",
             pause1);
+        std::printf(
+            "longest pause of a background save, 1 MB page needing UTF-8 = %.1f ms (target: at "
+            "most 50 ms)\n",
+            pause1Utf8);
         std::printf(
             "key to screen, 1 MB page, saves on against off (medians) = %.3f (target: at most "
             "1.1)\n",

@@ -16,7 +16,7 @@ namespace qb::bench {
 // Milliseconds of each step of a save.
 struct SaveSteps {
     double text = 0;     // GetWindowTextW
-    double convert = 0;  // WideCharToMultiByte
+    double convert = 0;  // WideCharToMultiByte, to the ANSI code page or to UTF-8
     double write = 0;    // CreateFileW of the temporary file and WriteFile
     double flush = 0;    // FlushFileBuffers
     double move = 0;     // closing the temporary file and MoveFileExW over the page file
@@ -29,10 +29,11 @@ inline std::wstring TextOf(HWND edit) {
     return text;
 }
 
-inline std::string ToAnsi(const std::wstring& text) {
-    std::string bytes(text.size() * 2, '\0');
+// The text in a code page: the ANSI one, or UTF-8 (CP_UTF8) for a page the ANSI one cannot hold.
+inline std::string ToAnsi(const std::wstring& text, UINT codePage = CP_ACP) {
+    std::string bytes(text.size() * 3, '\0');
     const int n =
-        WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), bytes.data(),
+        WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), bytes.data(),
                             static_cast<int>(bytes.size()), nullptr, nullptr);
     bytes.resize(static_cast<std::size_t>(n));
     return bytes;
@@ -78,12 +79,12 @@ inline void ReplaceAll(const std::wstring& path, const std::string& bytes,
 }
 
 // The text area's page saved over the file, each step timed.
-inline SaveSteps TimedSave(HWND edit, const std::wstring& path) {
+inline SaveSteps TimedSave(HWND edit, const std::wstring& path, UINT codePage = CP_ACP) {
     SaveSteps steps;
     const auto t0 = Clock::now();
     const std::wstring text = TextOf(edit);
     const auto t1 = Clock::now();
-    const std::string bytes = ToAnsi(text);
+    const std::string bytes = ToAnsi(text, codePage);
     const auto t2 = Clock::now();
     steps.text = Ms(t0, t1);
     steps.convert = Ms(t1, t2);
