@@ -15,10 +15,8 @@ bool TakenForUtf8(std::string_view bytes) {
 }
 
 EncodedText WithMark(Utf16View text) {
-    std::string bytes;
-    bytes.reserve(kUtf8Mark.size() + text.size() + text.size() / 2);
-    bytes += kUtf8Mark;
-    bytes += Utf16ToUtf8(text);
+    std::string bytes(kUtf8Mark);
+    AppendUtf16AsUtf8(bytes, text);
     return {std::move(bytes), TextForm::Utf8WithMark};
 }
 

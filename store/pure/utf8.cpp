@@ -123,46 +123,90 @@ Utf16 Utf8ToUtf16(std::string_view bytes, bool* replaced) {
     return out;
 }
 
-void AppendUtf8(std::string& out, char32_t c) {
+namespace {
+
+// The character at text[i] and how many code units it takes; a lone surrogate is U+FFFD.
+struct CodePoint {
+    char32_t c;
+    std::size_t units;
+};
+
+CodePoint CodePointAt(Utf16View text, std::size_t i) {
+    const auto c = static_cast<char32_t>(text[i]);
+    if (c < 0xD800 || c >= 0xE000) {
+        return {c, 1};
+    }
+    if (c < 0xDC00 && i + 1 < text.size()) {
+        const auto low = static_cast<char32_t>(text[i + 1]);
+        if (low >= 0xDC00 && low < 0xE000) {
+            return {0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00), 2};
+        }
+    }
+    return {kReplacementCharacter, 1};
+}
+
+std::size_t Utf8Bytes(char32_t c) {
+    return c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4;
+}
+
+char* PutUtf8(char* p, char32_t c) {
     if (c < 0x80) {
-        out += static_cast<char>(c);
+        *p++ = static_cast<char>(c);
     } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
+        *p++ = static_cast<char>(0xC0 | (c >> 6));
+        *p++ = static_cast<char>(0x80 | (c & 0x3F));
     } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
+        *p++ = static_cast<char>(0xE0 | (c >> 12));
+        *p++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        *p++ = static_cast<char>(0x80 | (c & 0x3F));
     } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
+        *p++ = static_cast<char>(0xF0 | (c >> 18));
+        *p++ = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        *p++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        *p++ = static_cast<char>(0x80 | (c & 0x3F));
+    }
+    return p;
+}
+
+}  // namespace
+
+void AppendUtf8(std::string& out, char32_t c) {
+    char bytes[4];
+    out.append(bytes, PutUtf8(bytes, c));
+}
+
+void AppendUtf16AsUtf8(std::string& out, Utf16View text) {
+    // Measured first, so that the bytes go once into memory of the right size: for a large
+    // page, touching fresh memory is most of the cost.
+    const std::size_t n = text.size();
+    std::size_t length = 0;
+    for (std::size_t i = 0; i < n;) {
+        if (text[i] < 0x80) {
+            ++length;
+            ++i;
+            continue;
+        }
+        const CodePoint cp = CodePointAt(text, i);
+        length += Utf8Bytes(cp.c);
+        i += cp.units;
+    }
+    const std::size_t base = out.size();
+    out.resize(base + length);
+    char* p = out.data() + base;
+    for (std::size_t i = 0; i < n;) {
+        if (text[i] < 0x80) {
+            *p++ = static_cast<char>(text[i++]);
+            continue;
+        }
+        const CodePoint cp = CodePointAt(text, i);
+        p = PutUtf8(p, cp.c);
+        i += cp.units;
     }
 }
 
 std::string Utf16ToUtf8(Utf16View text) {
     std::string out;
-    out.reserve(text.size() + text.size() / 2);
-    const std::size_t n = text.size();
-    for (std::size_t i = 0; i < n; ++i) {
-        char32_t c = static_cast<char32_t>(text[i]);
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-            continue;
-        }
-        if (c >= 0xD800 && c < 0xE000) {
-            const bool pair =
-                c < 0xDC00 && i + 1 < n && text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000;
-            if (pair) {
-                c = 0x10000 + ((c - 0xD800) << 10) + (static_cast<char32_t>(text[i + 1]) - 0xDC00);
-                ++i;
-            } else {
-                c = kReplacementCharacter;
-            }
-        }
-        AppendUtf8(out, c);
-    }
+    AppendUtf16AsUtf8(out, text);
     return out;
 }
 

@@ -35,6 +35,7 @@ Utf16 Utf8ToUtf16(std::string_view bytes, bool* replaced = nullptr);
 
 // UTF-16 as UTF-8; a lone surrogate, which is no character, becomes U+FFFD.
 std::string Utf16ToUtf8(Utf16View text);
+void AppendUtf16AsUtf8(std::string& out, Utf16View text);
 
 // Appends one code point as UTF-8.
 void AppendUtf8(std::string& out, char32_t c);

@@ -1,6 +1,7 @@
 #include "store/win/code_page.h"
 
 #include <algorithm>
+#include <array>
 #include <climits>
 
 namespace qb::win {
@@ -16,22 +17,28 @@ SystemCodePage::SystemCodePage(UINT id) : id_(id) {
     }
 }
 
+std::size_t SystemCodePage::SliceAt(std::string_view bytes, std::size_t at,
+                                    std::size_t most) const {
+    std::size_t len = std::min(bytes.size() - at, most);
+    if (at + len < bytes.size()) {
+        // End on a character boundary: not between a lead byte and its trail byte.
+        std::size_t k = at;
+        std::size_t safe = at;
+        while (k < at + len) {
+            safe = k;
+            k += leadBytes_[static_cast<unsigned char>(bytes[k])] ? 2 : 1;
+        }
+        len = (k == at + len ? k : safe) - at;
+    }
+    return len;
+}
+
 store::Utf16 SystemCodePage::Decode(std::string_view bytes) const {
-    // The conversion API counts in int; larger texts go through in slices that end on a
-    // character boundary.
+    // The conversion API counts in int; larger texts go through in slices.
     store::Utf16 out;
     std::size_t at = 0;
     while (at < bytes.size()) {
-        std::size_t len = std::min<std::size_t>(bytes.size() - at, INT_MAX / 2);
-        if (at + len < bytes.size()) {
-            std::size_t k = at;
-            std::size_t safe = at;
-            while (k < at + len) {
-                safe = k;
-                k += leadBytes_[static_cast<unsigned char>(bytes[k])] ? 2 : 1;
-            }
-            len = (k == at + len ? k : safe) - at;
-        }
+        const std::size_t len = SliceAt(bytes, at, INT_MAX / 2);
         const int in = static_cast<int>(len);
         const int n = MultiByteToWideChar(id_, 0, bytes.data() + at, in, nullptr, 0);
         const std::size_t base = out.size();
@@ -40,6 +47,27 @@ store::Utf16 SystemCodePage::Decode(std::string_view bytes) const {
         at += len;
     }
     return out;
+}
+
+bool SystemCodePage::ReadsBackAs(std::string_view bytes, store::Utf16View text) const {
+    // Slice by slice through a small buffer: a large page costs no second copy of itself.
+    // A byte, or a lead byte with its trail byte, gives at most one character.
+    constexpr std::size_t kSlice = 8192;
+    std::array<wchar_t, kSlice> back;
+    std::size_t at = 0;
+    std::size_t done = 0;
+    while (at < bytes.size()) {
+        const std::size_t len = SliceAt(bytes, at, kSlice);
+        const int n = MultiByteToWideChar(id_, 0, bytes.data() + at, static_cast<int>(len),
+                                          back.data(), static_cast<int>(back.size()));
+        if (n <= 0 || text.substr(done, static_cast<std::size_t>(n)) !=
+                          store::Utf16View(back.data(), static_cast<std::size_t>(n))) {
+            return false;
+        }
+        done += static_cast<std::size_t>(n);
+        at += len;
+    }
+    return done == text.size();
 }
 
 std::optional<std::string> SystemCodePage::EncodeExactly(store::Utf16View text) const {
@@ -53,15 +81,16 @@ std::optional<std::string> SystemCodePage::EncodeExactly(store::Utf16View text) 
         }
         const int in = static_cast<int>(len);
         // Without WC_NO_BEST_FIT_CHARS the system writes a look-alike ("e" for "é", ">" for an
-        // arrow) and does not even say so.
+        // arrow) and does not even say so. Counting first tells of a character with no form of
+        // its own before any memory is written.
+        BOOL usedDefault = FALSE;
         const int n = WideCharToMultiByte(id_, WC_NO_BEST_FIT_CHARS, text.data() + at, in, nullptr,
-                                          0, nullptr, nullptr);
-        if (n <= 0) {
+                                          0, nullptr, &usedDefault);
+        if (n <= 0 || usedDefault) {
             return std::nullopt;
         }
         const std::size_t base = out.size();
         out.resize(base + static_cast<std::size_t>(n));
-        BOOL usedDefault = FALSE;
         WideCharToMultiByte(id_, WC_NO_BEST_FIT_CHARS, text.data() + at, in, out.data() + base, n,
                             nullptr, &usedDefault);
         if (usedDefault) {
@@ -70,7 +99,7 @@ std::optional<std::string> SystemCodePage::EncodeExactly(store::Utf16View text) 
         at += len;
     }
     // Whatever the system's tables do, the bytes must read back as the very same text.
-    if (Decode(out) != text) {
+    if (!ReadsBackAs(out, text)) {
         return std::nullopt;
     }
     return out;

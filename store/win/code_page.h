@@ -18,6 +18,11 @@ class SystemCodePage : public store::CodePage {
     std::optional<std::string> EncodeExactly(store::Utf16View text) const override;
 
   private:
+    // The length of a slice of at most `most` bytes from `at` that ends on a character.
+    std::size_t SliceAt(std::string_view bytes, std::size_t at, std::size_t most) const;
+    // Whether the bytes read back as the text.
+    bool ReadsBackAs(std::string_view bytes, store::Utf16View text) const;
+
     UINT id_;
     store::LeadByteTable leadBytes_{};
 };

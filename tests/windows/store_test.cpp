@@ -355,6 +355,20 @@ TEST(SystemCodePage, EncodesOnlyWhatComesBackUnchanged) {
     EXPECT_EQ(western.Decode("caf\xE9"), L"caf\x00E9");
 }
 
+// A page longer than the slices the check goes through, in a code page of double-byte
+// characters: no slice may end between a lead byte and its trail byte.
+TEST(SystemCodePage, LongTextOfDoubleByteCharactersComesBack) {
+    const win::SystemCodePage japanese(932);
+    std::wstring text;
+    for (int i = 0; i < 7000; ++i) {
+        text += i % 7 == 0 ? L"a\r\n" : L"\x65E5\x672C\x8A9E";
+    }
+    const auto bytes = japanese.EncodeExactly(text);
+    ASSERT_TRUE(bytes.has_value());
+    EXPECT_TRUE(japanese.Decode(*bytes) == text);
+    EXPECT_FALSE(japanese.EncodeExactly(text + L"\x0141").has_value()) << "no Polish L in 932";
+}
+
 using StoreText = StoreTest;
 
 TEST_F(StoreText, PastedTextComesBackCharacterForCharacter) {
