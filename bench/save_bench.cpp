@@ -123,9 +123,9 @@ struct Pauses {
 std::string Utf8PageBytes(std::size_t size) {
     std::string lines = PageBytes(size, true, 1);
     std::wstring text(lines.size(), L'\0');
-    text.resize(static_cast<std::size_t>(MultiByteToWideChar(1251, 0, lines.data(),
-                                                             static_cast<int>(lines.size()),
-                                                             text.data(), static_cast<int>(text.size()))));
+    text.resize(static_cast<std::size_t>(
+        MultiByteToWideChar(1251, 0, lines.data(), static_cast<int>(lines.size()), text.data(),
+                            static_cast<int>(text.size()))));
     for (std::size_t i = 20; i < text.size(); i += 42) {
         text[i] = L'\x2192';
     }
