@@ -470,6 +470,39 @@ TEST(Faults, PageCutAtANulByteKeepsItsFile) {
     EXPECT_EQ(dir.Read(L"Strings/Tab0.txt.original"), withNul);
 }
 
+// After the UTF-8 mark, bytes that are no UTF-8 show as U+FFFD: written back, they would be
+// changed for good.
+TEST(Faults, PageMarkedUtf8WithOtherBytesKeepsItsFile) {
+    ScratchDir dir;
+    const std::string marked = "\xEF\xBB\xBFshown \xCF\xF0";
+    Fault fault(dir, ThreeTabs({{L"Strings/Tab0.txt", marked}}), kEveryPage);
+    Program program(dir);
+    ASSERT_EQ(program.startupErrors.size(), 1u);
+    EXPECT_NE(program.startupErrors[0].find(L"Tab0.txt.original"), std::wstring::npos);
+    EXPECT_EQ(program.MemoText(), L"shown \xFFFD\xFFFD");
+    program.ClickTab(1);
+    program.ClickTab(0);
+    EXPECT_EQ(dir.Read(L"Strings/Tab0.txt"), marked) << "unchanged page, file untouched";
+
+    program.Activate();
+    program.Keys({VK_CONTROL, VK_END});
+    program.Type(L"+");
+    program.ClickTab(1);
+    EXPECT_EQ(dir.Read(L"Strings/Tab0.txt"), "\xEF\xBB\xBFshown \xEF\xBF\xBD\xEF\xBF\xBD+");
+    EXPECT_EQ(dir.Read(L"Strings/Tab0.txt.original"), marked);
+}
+
+TEST(Faults, TabListMarkedUtf8WithOtherBytesKeepsItsFile) {
+    ScratchDir dir;
+    const std::string list = "\xEF\xBB\xBFHome\r\nW\xF0rk\r\nIdeas\r\n";
+    Fault fault(dir, ThreeTabs({{L"Strings/Tabs.txt", list}}), kEveryFile);
+    Program program(dir);
+    EXPECT_EQ(program.startupErrors.size(), 1u) << "the notice";
+    EXPECT_EQ(program.Captions(), (std::vector<std::wstring>{L"Home", L"W\xFFFDrk", L"Ideas"}));
+    ASSERT_TRUE(program.CloseFromOutside());
+    fault.Expect({{L"settings.dat", dir.Read(L"settings.dat")}});
+}
+
 TEST(Faults, TabListThatTheStripCannotHoldKeepsItsFile) {
     ScratchDir dir;
     const std::string list = "Home\r\n" + std::string(100000, 'c') + "\r\nIdeas\r\n" +
