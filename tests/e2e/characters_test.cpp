@@ -16,15 +16,6 @@ const std::string kMark = "\xEF\xBB\xBF";
 const std::wstring kPasted = L"стрелка → галочка ✓ смайл 😀 café Łódź 東京";
 const std::wstring kCaption = L"Задачи ✓ 😀";
 
-std::string Utf8(const std::wstring& text) {
-    const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                      nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n,
-                        nullptr, nullptr);
-    return out;
-}
-
 // How a text the code page cannot hold is stored: as UTF-8 with the mark; where the system's
 // own code page is UTF-8, as that code page's bytes.
 std::string Beyond(const std::wstring& text) {

@@ -157,13 +157,25 @@ void WriteStore(const ScratchDir& dir, const std::string& settings, const std::s
     }
 }
 
-std::string Ansi(const std::wstring& text) {
-    const int n = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
+namespace {
+
+std::string InCodePage(const std::wstring& text, UINT codePage) {
+    const int n = WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()),
                                       nullptr, 0, nullptr, nullptr);
     std::string bytes(static_cast<std::size_t>(n), '\0');
-    WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), bytes.data(), n,
+    WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), bytes.data(), n,
                         nullptr, nullptr);
     return bytes;
+}
+
+}  // namespace
+
+std::string Ansi(const std::wstring& text) {
+    return InCodePage(text, CP_ACP);
+}
+
+std::string Utf8(const std::wstring& text) {
+    return InCodePage(text, CP_UTF8);
 }
 
 std::wstring FromAnsi(const std::string& bytes) {

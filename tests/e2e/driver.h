@@ -53,6 +53,8 @@ void WriteStore(const ScratchDir& dir, const std::string& settings, const std::s
 // Text in the system's code page, as the program's files hold it, and back.
 std::string Ansi(const std::wstring& text);
 std::wstring FromAnsi(const std::string& bytes);
+// Text in UTF-8, as the program stores what the code page cannot hold.
+std::string Utf8(const std::wstring& text);
 
 struct SettingsValues {
     int left, top, opacity, width, height, tabIndex;

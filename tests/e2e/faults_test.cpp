@@ -448,48 +448,39 @@ TEST(Faults, SecondCopyInTheSameDirectoryBringsTheFirstForward) {
 
 // --- Bytes the window cannot show ---------------------------------------------------------------
 
-TEST(Faults, PageCutAtANulByteKeepsItsFile) {
+// A page shown otherwise than its file holds it: the user is told once, while the program
+// starts; the file stays as it is while the page is not edited, and when it is, the file's
+// earlier content is kept beside it.
+void ExpectKeptUntilEdited(const std::string& stored, const std::wstring& shown,
+                           const std::string& savedAfterTyping) {
     ScratchDir dir;
-    const std::string withNul("shown\0hidden tail", 17);
-    Fault fault(dir, ThreeTabs({{L"Strings/Tab0.txt", withNul}}), kEveryPage);
+    Fault fault(dir, ThreeTabs({{L"Strings/Tab0.txt", stored}}), kEveryPage);
     Program program(dir);
-    // The notice comes once, as a box of the program while it starts.
     ASSERT_EQ(program.startupErrors.size(), 1u);
     EXPECT_NE(program.startupErrors[0].find(L"Tab0.txt.original"), std::wstring::npos);
-    EXPECT_EQ(program.MemoText(), L"shown");
+    EXPECT_EQ(program.MemoText(), shown);
     program.ClickTab(1);
     program.ClickTab(0);
-    EXPECT_EQ(dir.Read(L"Strings/Tab0.txt"), withNul) << "unchanged page, file untouched";
+    EXPECT_EQ(dir.Read(L"Strings/Tab0.txt"), stored) << "unchanged page, file untouched";
     EXPECT_EQ(program.FindOwnWindow(L"#32770", nullptr, 300), nullptr) << "told once only";
 
     program.Activate();
     program.Keys({VK_CONTROL, VK_END});
     program.Type(L"+");
     program.ClickTab(1);
-    EXPECT_EQ(dir.Read(L"Strings/Tab0.txt"), "shown+");
-    EXPECT_EQ(dir.Read(L"Strings/Tab0.txt.original"), withNul);
+    EXPECT_EQ(dir.Read(L"Strings/Tab0.txt"), savedAfterTyping);
+    EXPECT_EQ(dir.Read(L"Strings/Tab0.txt.original"), stored);
+}
+
+TEST(Faults, PageCutAtANulByteKeepsItsFile) {
+    ExpectKeptUntilEdited(std::string("shown\0hidden tail", 17), L"shown", "shown+");
 }
 
 // After the UTF-8 mark, bytes that are no UTF-8 show as U+FFFD: written back, they would be
 // changed for good.
 TEST(Faults, PageMarkedUtf8WithOtherBytesKeepsItsFile) {
-    ScratchDir dir;
-    const std::string marked = "\xEF\xBB\xBFshown \xCF\xF0";
-    Fault fault(dir, ThreeTabs({{L"Strings/Tab0.txt", marked}}), kEveryPage);
-    Program program(dir);
-    ASSERT_EQ(program.startupErrors.size(), 1u);
-    EXPECT_NE(program.startupErrors[0].find(L"Tab0.txt.original"), std::wstring::npos);
-    EXPECT_EQ(program.MemoText(), L"shown \xFFFD\xFFFD");
-    program.ClickTab(1);
-    program.ClickTab(0);
-    EXPECT_EQ(dir.Read(L"Strings/Tab0.txt"), marked) << "unchanged page, file untouched";
-
-    program.Activate();
-    program.Keys({VK_CONTROL, VK_END});
-    program.Type(L"+");
-    program.ClickTab(1);
-    EXPECT_EQ(dir.Read(L"Strings/Tab0.txt"), "\xEF\xBB\xBFshown \xEF\xBF\xBD\xEF\xBF\xBD+");
-    EXPECT_EQ(dir.Read(L"Strings/Tab0.txt.original"), marked);
+    ExpectKeptUntilEdited("\xEF\xBB\xBFshown \xCF\xF0", L"shown \xFFFD\xFFFD",
+                          "\xEF\xBB\xBFshown \xEF\xBF\xBD\xEF\xBF\xBD+");
 }
 
 TEST(Faults, TabListMarkedUtf8WithOtherBytesKeepsItsFile) {
