@@ -10,15 +10,12 @@ else()
 endif()
 
 # One library a room, linked one way: the process (app/) uses the window (ui/), which uses the
-# store (store/win/), which uses the portable core. The window knows nothing of the process: it
-# declares what it needs of it (TFormHost), and app/ gives it.
+# Win32 file layer and handle owners (store/win/), which gives the note-keeping (notebook/) its
+# file system on the disk; the notebook uses the portable core. The window knows nothing of the
+# process: it declares what it needs of it (TFormHost), and app/ gives it.
 file(GLOB QB_STORE_SOURCES CONFIGURE_DEPENDS store/win/*.cpp)
 add_library(qb_store STATIC ${QB_STORE_SOURCES})
-# The shipped program's hooks do nothing; a program that links the test build's hooks
-# (store/win/hooks/testing.cpp) among its own sources takes those instead.
-add_library(qb_hooks_shipped STATIC store/win/hooks/shipped.cpp)
-target_include_directories(qb_hooks_shipped PRIVATE ${CMAKE_SOURCE_DIR})
-target_link_libraries(qb_store PUBLIC qb_core qb_hooks_shipped kernel32)
+target_link_libraries(qb_store PUBLIC qb_notebook kernel32)
 
 file(GLOB QB_UI_SOURCES CONFIGURE_DEPENDS ui/*.cpp)
 add_library(qb_ui STATIC ${QB_UI_SOURCES})

@@ -8,12 +8,15 @@
 #include "res/resource.h"
 #include "store/pure/messages.h"
 #include "store/win/code_page.h"
+#include "store/win/disk_file_system.h"
 #include "ui/declaration.h"
 #include "ui/toolbar.h"
 
 TForm1* Form1 = nullptr;
 
-TForm1::TForm1() {
+TForm1::TForm1()
+    : notebook_(qb::win::Disk(), qb::win::StoreEncodings(), view_,
+                [] { return static_cast<std::uint64_t>(GetTickCount64()); }) {
     for (const auto& action : qb::ui::kActions) {
         actionStates_.emplace_back(action.id, true);
     }
@@ -45,31 +48,6 @@ LRESULT Guarded(TForm1* form, UINT msg, LPARAM lParam, F&& f) {
     }
     return result;
 }
-
-// Takes a control's subclass off for a burst of messages to it and puts it back after. Under
-// Wine every message through a subclass costs about as much as a tab strip's answer to it, so
-// bursts (a rectangle for each of a thousand tabs) go straight to the control.
-class SubclassLifted {
-  public:
-    SubclassLifted(HWND control, SUBCLASSPROC proc, DWORD_PTR data)
-        : control_(control),
-          proc_(proc),
-          data_(data),
-          lifted_(RemoveWindowSubclass(control, proc, 1) != FALSE) {}
-    ~SubclassLifted() {
-        if (lifted_) {
-            SetWindowSubclass(control_, proc_, 1, data_);
-        }
-    }
-    SubclassLifted(const SubclassLifted&) = delete;
-    SubclassLifted& operator=(const SubclassLifted&) = delete;
-
-  private:
-    HWND control_;
-    SUBCLASSPROC proc_;
-    DWORD_PTR data_;
-    bool lifted_;
-};
 
 const UINT kTaskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
 const UINT kShowRunningCopy = RegisterWindowMessageW(qb::ui::kShowRunningCopyMessage);
@@ -103,7 +81,7 @@ LRESULT TForm1::Dispatch(UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_SIZE:
             return OnSize();
         case WM_EXITSIZEMOVE:
-            SettingsChanged();
+            notebook_.SettingsChanged();
             return 0;
         case WM_SETFOCUS:
             SetFocus(Memo1);
@@ -165,7 +143,7 @@ LRESULT TForm1::OnHScroll(UINT code, HWND control) {
     if (control == TrackBar1) {
         TrackBar1Change();
         if (code == TB_ENDTRACK) {
-            SettingsChanged();  // the slider was released
+            notebook_.SettingsChanged();  // the slider was released
         }
     }
     return 0;
@@ -250,7 +228,8 @@ void TForm1::PlaceInTabDisplay(const qb::ui::ControlDeclaration& c) {
     RECT area{};
     GetClientRect(strip, &area);
     // The strip's own answer, not what the window's handler of it makes of it.
-    SubclassLifted direct(strip, &TForm1::TabControlProc, reinterpret_cast<DWORD_PTR>(this));
+    qb::win::LiftedSubclass direct(strip, &TForm1::TabControlProc, 1,
+                                   reinterpret_cast<DWORD_PTR>(this));
     RECT display = area;
     SendMessageW(strip, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&display));
     int rowsBottom = 0;
@@ -349,13 +328,7 @@ LRESULT TForm1::OnDestroy() {
 LRESULT TForm1::OnQueryEndSession() {
     // The session ends as Exit would: everything is written before the program agrees. When
     // that fails the program says so and asks the session to wait.
-    try {
-        SaveStore();
-    } catch (const qb::Error& e) {
-        ShowError(e);
-        return FALSE;
-    }
-    return TRUE;
+    return Guard([this] { notebook_.SaveAll(); }) ? TRUE : FALSE;
 }
 
 LRESULT TForm1::OnEndSession(bool ending) {

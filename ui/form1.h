@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
+#include "notebook/notebook.h"
 #include "store/pure/error.h"
 #include "store/pure/settings_record.h"
-#include "store/pure/stored_text.h"
-#include "store/win/code_page.h"
 #include "store/win/handles.h"
+#include "ui/notebook_view.h"
 #include "ui/tab_strip.h"
 
 namespace qb::ui {
@@ -91,8 +91,11 @@ class TForm1 {
     void FormShow();
     void FormClose();
     void N14Click();
-    // The window's bounds and opacity from the settings variables.
-    void ApplySettings();
+    // The window's bounds and opacity from the settings.
+    void ApplySettings(const qb::store::Settings& settings);
+
+    // The note-keeping: what the text area and the tab strip show of the store.
+    qb::notebook::Notebook& Notes() { return notebook_; }
 
     // Tab pages.
     void TabControl1Changing();
@@ -103,7 +106,6 @@ class TForm1 {
     void NewExecute();
     void RenameExecute();
     void Action1Execute();
-    void RemoveTab(int index);
     // Alt with a character: true when a tab's access key matched.
     bool TabControl1DialogChar(wchar_t ch);
 
@@ -126,19 +128,6 @@ class TForm1 {
     // Registers (1), removes (2) or updates (3) the notification icon; the platform's result.
     BOOL TrayIcon(int kind, HICON icon);
 
-    // The guards of the stored notes, for start-up.
-    // Nothing of this run may be written: which page belongs to which tab is not known.
-    void StopWrites();
-    bool StoreRead() const { return storeRead_; }
-    // The settings file exists but may not be replaced (it could not be opened).
-    void KeepSettingsFile() { settingsWritable_ = false; }
-    // The tabs were made, renamed or closed: the tab list follows.
-    void TabListChanged();
-    // A page file at the number a new tab takes belongs to no tab (an earlier version or a
-    // damaged store left it): it is kept under another name before the new tab can write it.
-    void SetAsideUnownedPage(int index);
-    // A new page (a new tab, the About page) is in the text area.
-    void NewPageShown();
     void LayoutControls();
 
     // Actions: enabled state, shown by their menu items and toolbar buttons.
@@ -149,9 +138,6 @@ class TForm1 {
     BYTE AlphaBlendValue() const { return alpha_; }
     void SetAlphaBlendValue(BYTE alpha);
 
-    // Settings variables, read at start-up and written at shutdown.
-    qb::store::Settings Settings;
-
     // The strip's tabs.
     qb::ui::TabStrip Tabs() const { return qb::ui::TabStrip(TabControl1); }
 
@@ -161,41 +147,25 @@ class TForm1 {
     void SetMemoText(std::wstring_view text);
     void ClearMemo();
 
-    // Store operations on the text area and the strip's selection.
-    void SaveCurrentPage();
-    void LoadCurrentPage();
-    void LoadTabList();
-    void SaveTabList();
-    // Everything the program writes when it ends: the tab list, the selected page, the
-    // settings.
-    void SaveStore();
-    // The settings as the window holds them now: its bounds, opacity and selected tab.
-    qb::store::Settings CurrentSettings() const;
-    // The selected tab, the window's place or size, or the opacity changed: the settings file
-    // follows at once, unless it is one the program must not replace.
-    void SettingsChanged();
-
     // The one guard of the program: runs a step, and shows a failure of it in the error box;
     // true when the step went through. Every window message, the building of the window and
-    // its start-up run through it.
+    // its start-up run through it; whatever the step throws reaches the error box.
     template <typename F>
     bool Guard(F&& step) noexcept {
         try {
             step();
             return true;
-        } catch (const qb::Error& e) {
-            ShowError(e);
-        } catch (const std::bad_alloc&) {
-            ShowError(qb::Error(L"Out of memory"));
+        } catch (...) {
+            ShowFailure();
         }
         return false;
     }
 
     // The one place where failures of a handler reach the user.
     void ShowError(const qb::Error& error);
-    // A notice about the user's notes, shown once for each subject in a run. Notices of
-    // start-up wait until the window is on screen with its restored page (StartupShown).
-    void NoticeOnce(const std::wstring& subject, const std::wstring& text);
+    // A notice about the user's notes. Notices of start-up wait until the window is on screen
+    // with its restored page (StartupShown).
+    void Notice(const std::wstring& text);
     // The window is up after start-up: the notices it gave are shown now.
     void StartupShown();
 
@@ -204,6 +174,7 @@ class TForm1 {
   private:
     friend struct FormBuilder;
     friend class ModalDialogScope;
+    friend class qb::ui::NotebookView;
 
     LRESULT Dispatch(UINT msg, WPARAM wParam, LPARAM lParam);
     LRESULT OnCommand(UINT id, UINT code, HWND control);
@@ -222,16 +193,11 @@ class TForm1 {
     LRESULT OnEndSession(bool ending);
     LRESULT OnShowRunningCopy();
 
-    // The text area takes typing only while what it holds will be kept.
-    void UpdateMemoReadOnly();
-    void KeepOriginal(const std::wstring& path);
     void ShowNotice(const std::wstring& text);
-    // The page was written: what the text area holds is on disk.
-    void PageSaved();
-    // Saves the page once typing pauses, and at least every so often while it goes on.
-    void ScheduleBackgroundSave();
-    void BackgroundSave();
-    ULONGLONG LongestUnsavedMs() const;
+    // The failure being handled, in the error box; nothing escapes from it.
+    void ShowFailure() noexcept;
+    // The background save of the page after this many milliseconds.
+    void ScheduleBackgroundSave(ULONGLONG wait);
     void MakeTopmost();
     // Design pixels in the window's font.
     int Scaled(int designPixels) const;
@@ -246,30 +212,8 @@ class TForm1 {
     bool closed_ = false;
     int modalDialogs_ = 0;  // open modal dialogs of the program
 
-    // What protects the stored notes from being written over with what was never read.
-    bool pageLoaded_ = false;       // the text area holds the selected tab's page as read
-    bool pageCut_ = false;          // that page was shown only in part or altered (see below)
-    bool storeRead_ = true;         // false: the tab list exists but could not be read
-    bool settingsWritable_ = true;  // false: the settings file exists but could not be opened
-    bool tabListCut_ = false;       // the tab list lost bytes in the strip
-    bool tabsChanged_ = false;      // tabs made, renamed or closed since the list was read
-    // A page is shown in part when it holds a NUL byte, and altered when bytes after the UTF-8
-    // mark are no UTF-8 (shown as U+FFFD): either way its file is not written unless it is edited,
-    // and then its original is kept.
-    // How the selected page's file and the tab list file were read (or are new): each is
-    // written back so.
-    qb::store::TextForm pageForm_ = qb::win::FormOfNewStoreFile();
-    qb::store::TextForm tabListForm_ = qb::win::FormOfNewStoreFile();
-    std::vector<std::wstring> noticed_;
     bool starting_ = true;
     std::vector<std::wstring> startupNotices_;
-
-    // Background saves: when the first edit not yet on disk was made (0: none), how long the
-    // last save took, and whether a failure of one was shown already.
-    ULONGLONG unsavedSince_ = 0;
-    ULONGLONG lastSaveMs_ = 0;
-    bool backgroundSaveFailed_ = false;
-    bool settingsFollowFailed_ = false;
     bool applicationMinimized_ = false;
     BYTE alpha_ = 255;
     HWND owner_ = nullptr;
@@ -282,6 +226,9 @@ class TForm1 {
     std::vector<qb::win::UniqueMenu> menus_;  // the declared menus, each owning its popup
     qb::win::UniqueImageList images_;
     qb::win::UniqueIcon icon_;
+
+    qb::ui::NotebookView view_{*this};
+    qb::notebook::Notebook notebook_;
 };
 
 // The program's one main window.

@@ -13,13 +13,15 @@ void TForm1::ShowError(const qb::Error& error) {
     }
 }
 
-void TForm1::NoticeOnce(const std::wstring& subject, const std::wstring& text) {
-    for (const auto& seen : noticed_) {
-        if (seen == subject) {
-            return;
-        }
+void TForm1::ShowFailure() noexcept {
+    try {
+        ShowError(qb::notebook::CurrentFailure());
+    } catch (...) {
+        // Not even the error box could be shown: the program goes on as it is.
     }
-    noticed_.push_back(subject);
+}
+
+void TForm1::Notice(const std::wstring& text) {
     if (starting_) {
         startupNotices_.push_back(text);
         return;

@@ -7,10 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "store/pure/tab_list.h"
+
 namespace qb::ui {
 
 // Captions are read through a buffer of this many characters, the last one for the NUL.
-constexpr int kCaptionBufferChars = 4096;
+constexpr int kCaptionBufferChars = static_cast<int>(store::kCaptionBufferChars);
 
 class TabStrip {
   public:

@@ -27,13 +27,13 @@ void SetBound(HWND hwnd, LONG RECT::*field, int value) {
 
 }  // namespace
 
-void TForm1::ApplySettings() {
-    SetBound(Handle, &RECT::left, Settings.left);
-    SetBound(Handle, &RECT::top, Settings.top);
-    SetBound(Handle, &RECT::bottom, Settings.height);
-    SetBound(Handle, &RECT::right, Settings.width);
+void TForm1::ApplySettings(const qb::store::Settings& settings) {
+    SetBound(Handle, &RECT::left, settings.left);
+    SetBound(Handle, &RECT::top, settings.top);
+    SetBound(Handle, &RECT::bottom, settings.height);
+    SetBound(Handle, &RECT::right, settings.width);
 
-    SetAlphaBlendValue(static_cast<BYTE>(Settings.opacity & 0xFF));
+    SetAlphaBlendValue(static_cast<BYTE>(settings.opacity & 0xFF));
     // The slider clamps into its range; a different position sets the opacity too.
     const int position = std::clamp<int>(AlphaBlendValue(), 50, 255);
     if (position != static_cast<int>(SendMessageW(TrackBar1, TBM_GETPOS, 0, 0))) {

@@ -55,6 +55,10 @@ std::string EncodeCloseRecord(const CloseRecord& record) {
     for (const auto& move : record.moves) {
         out += "move " + std::to_string(move.from) + " " + std::to_string(move.to) + "\r\n";
     }
+    if (record.tabListBefore) {
+        out += "before " + std::to_string(record.tabListBefore->size()) + "\r\n";
+        out += *record.tabListBefore;
+    }
     out += "tabs " + std::to_string(record.tabList.size()) + "\r\n";
     out += record.tabList;
     return out;
@@ -77,6 +81,13 @@ std::optional<CloseRecord> DecodeCloseRecord(std::string_view bytes) {
         record.moves.push_back({move[0], move[1]});
     }
     int size = 0;
+    if (TakeLine(bytes, "before", &size, 1)) {
+        if (size < 0 || bytes.size() < static_cast<std::size_t>(size)) {
+            return std::nullopt;
+        }
+        record.tabListBefore = std::string(bytes.substr(0, static_cast<std::size_t>(size)));
+        bytes.remove_prefix(static_cast<std::size_t>(size));
+    }
     if (!TakeLine(bytes, "tabs", &size, 1) || size < 0 ||
         bytes.size() != static_cast<std::size_t>(size)) {
         return std::nullopt;

@@ -23,6 +23,10 @@ struct CloseRecord {
     bool hadPage = false;         // its page file existed, and is set aside first
     std::vector<PageMove> moves;  // in the order they are made
     std::string tabList;          // the tab list file after the close, byte for byte
+    // The tab list file before the close, byte for byte; nothing when there was none (and in
+    // records of earlier versions). A start that finds neither list finds a store that moved on
+    // since the close ended: the record is a leftover, not a close to finish.
+    std::optional<std::string> tabListBefore;
 
     bool operator==(const CloseRecord&) const = default;
 };

@@ -11,6 +11,10 @@
 
 namespace qb::store {
 
+// The strip gives captions back through a buffer of this many characters, the last one for the
+// NUL: a longer caption is cut.
+inline constexpr std::size_t kCaptionBufferChars = 4096;
+
 // A line ends at CR, at LF, at a CR LF pair, or at NUL, which also ends the whole text. Every
 // line becomes a caption, an empty one too; a break at the very end adds no empty caption.
 std::vector<std::string> SplitTabList(std::string_view bytes);

@@ -204,6 +204,21 @@ void AppendUtf16AsUtf8(std::string& out, Utf16View text) {
     }
 }
 
+std::wstring ToWide(Utf16View text) {
+#if defined(_WIN32)
+    return std::wstring(text);
+#else
+    std::wstring out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        const CodePoint cp = CodePointAt(text, i);
+        out += static_cast<wchar_t>(cp.c);
+        i += cp.units;
+    }
+    return out;
+#endif
+}
+
 std::string Utf16ToUtf8(Utf16View text) {
     std::string out;
     AppendUtf16AsUtf8(out, text);

@@ -17,6 +17,17 @@ using Utf16Unit = char16_t;
 using Utf16 = std::basic_string<Utf16Unit>;
 using Utf16View = std::basic_string_view<Utf16Unit>;
 
+// A text literal as interface text.
+#if defined(_WIN32)
+#define QB_TEXT(literal) L##literal
+#else
+#define QB_TEXT(literal) u##literal
+#endif
+
+// Interface text as a wide string for messages: the same on Windows; elsewhere one wide
+// character a code point.
+std::wstring ToWide(Utf16View text);
+
 // The byte-order mark a UTF-8 file may start with; it is no part of the text.
 inline constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
 

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <vector>
 
-#include "store/pure/error.h"
 #include "store/pure/messages.h"
 
 namespace qb::win {
@@ -38,12 +37,6 @@ DWORD Attributes(std::wstring_view path) {
     return GetFileAttributesW(std::wstring(path).c_str());
 }
 
-[[noreturn]] void ThrowFileError(bool creating, std::wstring_view path, DWORD code) {
-    const std::wstring full = FullPath(path);
-    const std::wstring sys = SystemErrorText(code);
-    throw Error(creating ? CannotCreateFileText(full, sys) : CannotOpenFileText(full, sys));
-}
-
 }  // namespace
 
 bool FileExists(std::wstring_view path) {
@@ -56,23 +49,23 @@ bool DirectoryExists(std::wstring_view path) {
     return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-std::string ReadWholeFile(std::wstring_view path) {
-    UniqueHandle file(CreateFileW(std::wstring(path).c_str(), GENERIC_READ, FILE_SHARE_READ,
-                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+DWORD ReadWholeFile(std::wstring_view path, std::string& bytes, DWORD access, DWORD shareMode) {
+    UniqueHandle file(CreateFileW(std::wstring(path).c_str(), access, shareMode, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.valid()) {
-        ThrowFileError(false, path, GetLastError());
+        return GetLastError();
     }
     LARGE_INTEGER size{};
     if (!GetFileSizeEx(file.get(), &size)) {
-        ThrowFileError(false, path, GetLastError());
+        return GetLastError();
     }
-    std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
+    bytes.assign(static_cast<std::size_t>(size.QuadPart), '\0');
     std::size_t at = 0;
     while (at < bytes.size()) {
         const DWORD want = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - at, 1u << 30));
         DWORD got = 0;
         if (!ReadFile(file.get(), bytes.data() + at, want, &got, nullptr)) {
-            ThrowFileError(false, path, GetLastError());
+            return GetLastError();
         }
         if (got == 0) {
             break;  // the file shrank while we read it
@@ -80,7 +73,10 @@ std::string ReadWholeFile(std::wstring_view path) {
         at += got;
     }
     bytes.resize(at);
-    return bytes;
+    if (!file.close()) {
+        return GetLastError();
+    }
+    return 0;
 }
 
 std::wstring TemporaryFileFor(std::wstring_view path) {
@@ -163,12 +159,6 @@ DWORD ReplaceWholeFile(std::wstring_view path, std::string_view bytes, DWORD sha
         failure = WriteInPlace(target, bytes, shareMode);
     }
     return failure;
-}
-
-void WriteWholeFile(std::wstring_view path, std::string_view bytes) {
-    if (const DWORD code = ReplaceWholeFile(path, bytes)) {
-        ThrowFileError(true, path, code);
-    }
 }
 
 }  // namespace qb::win

@@ -1,6 +1,5 @@
 // A thin layer over the Windows file API: whole-file reads and writes, existence tests, and
-// the system's error texts. Reads and WriteWholeFile raise a qb::Error with the program's
-// message; ReplaceWholeFile gives the system's error code back to its caller instead.
+// the system's error texts. Reads and writes give the system's error code back (0 for none).
 #pragma once
 
 #include <windows.h>
@@ -22,9 +21,8 @@ std::wstring SystemErrorText(DWORD code);
 bool FileExists(std::wstring_view path);       // an existing file; a directory does not count
 bool DirectoryExists(std::wstring_view path);  // an existing directory
 
-// The whole content, read while others may read but not write the file.
-// Fails with "Cannot open file "<absolute path>". <system text>".
-std::string ReadWholeFile(std::wstring_view path);
+// The whole content, read with the given access while others may share it as given.
+DWORD ReadWholeFile(std::wstring_view path, std::string& bytes, DWORD access, DWORD shareMode);
 
 // Replaces the file in one step: the bytes go to a temporary file beside it (not shared while
 // open), are flushed to the disk, and the temporary file is then moved over the target. A
@@ -38,8 +36,5 @@ DWORD ReplaceWholeFile(std::wstring_view path, std::string_view bytes, DWORD sha
 
 // The temporary file ReplaceWholeFile writes first; never a name the store reads.
 std::wstring TemporaryFileFor(std::wstring_view path);
-
-// ReplaceWholeFile, failing with "Cannot create file "<absolute path>". <system text>".
-void WriteWholeFile(std::wstring_view path, std::string_view bytes);
 
 }  // namespace qb::win

@@ -166,4 +166,45 @@ class PaintDC {
     PAINTSTRUCT ps_{};
 };
 
+// A cursor shown for one scope (a wait cursor while stored text is read into the window); the
+// one before comes back.
+class ShownCursor {
+  public:
+    explicit ShownCursor(const wchar_t* cursor)
+        : previous_(SetCursor(LoadCursorW(nullptr, cursor))) {}
+    ~ShownCursor() { SetCursor(previous_); }
+    ShownCursor(const ShownCursor&) = delete;
+    ShownCursor& operator=(const ShownCursor&) = delete;
+
+  private:
+    HCURSOR previous_;
+};
+
+// A control's subclass taken off for one scope and put back after: for a burst of messages
+// straight to the control. Under Wine every message through a subclass costs about as much as
+// a tab strip's answer to it.
+class LiftedSubclass {
+  public:
+    LiftedSubclass(HWND control, SUBCLASSPROC proc, UINT_PTR id, DWORD_PTR data)
+        : control_(control),
+          proc_(proc),
+          id_(id),
+          data_(data),
+          lifted_(RemoveWindowSubclass(control, proc, id) != FALSE) {}
+    ~LiftedSubclass() {
+        if (lifted_) {
+            SetWindowSubclass(control_, proc_, id_, data_);
+        }
+    }
+    LiftedSubclass(const LiftedSubclass&) = delete;
+    LiftedSubclass& operator=(const LiftedSubclass&) = delete;
+
+  private:
+    HWND control_;
+    SUBCLASSPROC proc_;
+    UINT_PTR id_;
+    DWORD_PTR data_;
+    bool lifted_;
+};
+
 }  // namespace qb::win

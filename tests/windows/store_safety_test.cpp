@@ -12,7 +12,7 @@
 #include "store/pure/error.h"
 #include "store/pure/page_names.h"
 #include "store/win/file.h"
-#include "store/win/store.h"
+#include "tests/windows/disk_store.h"
 #include "tests/windows/scratch_dir.h"
 
 namespace qb::store {

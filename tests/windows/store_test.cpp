@@ -14,7 +14,7 @@
 #include "store/pure/utf8.h"
 #include "store/win/code_page.h"
 #include "store/win/file.h"
-#include "store/win/store.h"
+#include "tests/windows/disk_store.h"
 #include "tests/windows/scratch_dir.h"
 
 namespace qb::store {

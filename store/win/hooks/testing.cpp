@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "store/win/test_hooks.h"
+#include "notebook/test_hooks.h"
 
 namespace qb::hooks {
 

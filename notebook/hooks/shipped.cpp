@@ -1,4 +1,4 @@
-#include "store/win/test_hooks.h"
+#include "notebook/test_hooks.h"
 
 namespace qb::hooks {
 

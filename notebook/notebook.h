@@ -1,0 +1,171 @@
+// The note-keeping, free of windows: which page of the store the text area shows, when it is
+// written, what guards the stored notes from being written over with what was never read,
+// adding, renaming and closing pages, and start-up and shutdown. The window turns its messages
+// into calls on a Notebook, and the Notebook shows what it does through the View the window
+// gives it.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "notebook/file_system.h"
+#include "notebook/notices.h"
+#include "notebook/save_schedule.h"
+#include "notebook/store.h"
+#include "store/pure/error.h"
+#include "store/pure/settings_record.h"
+#include "store/pure/stored_text.h"
+
+namespace qb::notebook {
+
+// The window's place and opacity, as the settings file keeps them.
+struct WindowPlace {
+    int left = 0;
+    int top = 0;
+    int width = 0;
+    int height = 0;
+    int opacity = 255;
+};
+
+// What the Notebook needs of the window: the text area, the tab strip, and a few things more.
+// The strip holds the captions and the selection; the text area holds the selected page's
+// edits until they are saved.
+class View {
+  public:
+    virtual ~View() = default;
+
+    // The text area.
+    virtual store::Utf16 PageText() const = 0;
+    // Whether the text area was edited since its page was shown or written.
+    virtual bool PageModified() const = 0;
+    // A stored page's text into the text area (which takes it up to a NUL), unless it holds it
+    // already; raises when the text area cannot take it.
+    virtual void ShowPage(store::Utf16View text) = 0;
+    virtual void ClearPage() = 0;
+    // What the text area holds is what is stored.
+    virtual void PageWritten() = 0;
+    // Whether the text area takes typing.
+    virtual void SetPageEditable(bool editable) = 0;
+
+    // The tab strip. Selecting from code tells nothing back.
+    virtual int TabCount() const = 0;
+    virtual int SelectedTab() const = 0;  // -1: none
+    virtual store::Utf16 TabCaption(int index) const = 0;
+    virtual std::vector<store::Utf16> TabCaptions() const = 0;
+    // Replaces every tab; the first becomes selected.
+    virtual void ShowTabs(const std::vector<store::Utf16>& captions) = 0;
+    // Appends a tab; the first tab of an empty strip becomes selected.
+    virtual void AppendTab(store::Utf16View caption) = 0;
+    virtual void RenameTab(int index, store::Utf16View caption) = 0;
+    virtual void RemoveTab(int index) = 0;
+    // An index at or beyond the count leaves the selection as it was.
+    virtual void SelectTab(int index) = 0;
+
+    // The window.
+    virtual void ApplySettings(const store::Settings& settings) = 0;
+    virtual WindowPlace Place() const = 0;
+    virtual void SetCloseEnabled(bool enabled) = 0;
+    virtual void ShowNotice(const std::wstring& text) = 0;
+    virtual void ShowError(const Error& error) = 0;
+};
+
+class Notebook {
+  public:
+    // Milliseconds from any fixed moment.
+    using Clock = std::function<std::uint64_t()>;
+
+    Notebook(FileSystem& files, const store::Encodings& encodings, View& view, Clock clock);
+
+    Store& store() { return store_; }
+
+    // Start-up: finishes a close that a crash cut short, reads the settings and the tab list,
+    // selects the stored tab and shows its page; on the first run (no settings and no tab list)
+    // the About page instead. A failure of a step is shown and start-up goes on with what could
+    // be read; where the page files cannot be trusted, nothing is written in this run.
+    void Start();
+
+    // What the program writes when it ends: the tab list, the selected page, the settings.
+    void SaveAll();
+
+    // The selected tab is about to be left: its page is saved. A failure is raised, and the
+    // tab stays selected.
+    void LeavePage();
+    // The strip selected another tab: the settings follow and its page is shown.
+    void PageSelected();
+
+    // A new tab after the last, selected, with an empty page (New).
+    void AddPage(store::Utf16View caption);
+    // A new tab "О программе" with the readme as its page (About).
+    void AddAboutPage();
+    void RenamePage(int index, store::Utf16View caption);
+    // Closes the tab: its page goes, the later pages move down one number, the tab list loses
+    // the tab, all or nothing. The text area then shows the page of the tab selected.
+    void ClosePage(int index);
+
+    // The text area changed: how long from now until its page is saved in the background;
+    // nothing when background saves are off.
+    std::optional<std::uint64_t> PageEdited();
+    // A background save is due. While a dialog of the program is open it waits: the delay to
+    // try again. A failure is shown once, and the save tried again at the next pause.
+    std::optional<std::uint64_t> SaveInBackground(bool dialogOpen);
+
+    // The window's place, size or opacity changed: the settings file follows, unless it is one
+    // that may not be replaced. A failure is shown once.
+    void SettingsChanged();
+
+    // Nothing of this run may be written: which page belongs to which tab is not known.
+    void StopWrites();
+    bool WritesStopped() const { return writesStopped_; }
+    const store::Settings& settings() const { return settings_; }
+
+  private:
+    // Runs a step of start-up: its failure is shown and start-up goes on.
+    template <typename F>
+    bool Try(F&& step);
+    void LoadTabList();
+    void SaveTabList();
+    void TabListChanged();
+    void SavePage();
+    void LoadPage();
+    void PageSaved();
+    void NewPageShown();
+    void UpdateEditable();
+    void SetAsideUnownedPage(int index);
+    // One sequence for every new page: the page left is saved, the tab made and selected.
+    void AddPage(store::Utf16View caption, const std::function<void()>& fill);
+    // Tab changes begin here: a journal an earlier close left goes first.
+    void BeginTabChange();
+    store::Settings CurrentSettings() const;
+    void Notice(const std::wstring& subject, const std::wstring& text);
+
+    Store store_;
+    View& view_;
+    Clock clock_;
+    store::Settings settings_;
+    SaveSchedule schedule_;
+    Told told_;
+
+    // What protects the stored notes from being written over with what was never read.
+    bool writesStopped_ = false;    // the page files cannot be trusted: nothing is written
+    bool pageLoaded_ = false;       // the text area holds the selected tab's page as read
+    bool pageCut_ = false;          // that page is shown in part or altered (see LoadPage)
+    bool settingsWritable_ = true;  // false: the settings file exists but could not be opened
+    bool tabListCut_ = false;       // the tab list is shown in part or altered
+    bool tabsChanged_ = false;      // tabs made, renamed or closed since the list was read
+    // How the selected page's file and the tab list file were read (or are new): each is
+    // written back so.
+    store::TextForm pageForm_;
+    store::TextForm tabListForm_;
+
+    bool backgroundSaveFailed_ = false;
+    bool settingsFollowFailed_ = false;
+};
+
+// The failure being handled, as the error box shows it: a program error as it is, running out
+// of memory as "Out of memory", any other exception by its own text. Call only in a handler.
+Error CurrentFailure();
+
+}  // namespace qb::notebook

@@ -1,0 +1,72 @@
+#include "notebook/notices.h"
+
+#include <algorithm>
+
+namespace qb::notebook {
+
+namespace {
+
+std::wstring Format(const wchar_t* pattern, std::initializer_list<std::wstring> args) {
+    std::wstring out;
+    auto arg = args.begin();
+    for (const wchar_t* p = pattern; *p != L'\0'; ++p) {
+        if (p[0] == L'%' && p[1] == L's' && arg != args.end()) {
+            out += *arg++;
+            ++p;
+        } else {
+            out += *p;
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+std::wstring CutPageNotice(const std::wstring& caption, const std::wstring& original) {
+    return Format(
+        L"Страница «%s» содержит нулевой байт: текст после него не показывается. Файл страницы "
+        L"останется как есть, пока вы не измените эту страницу; тогда его прежнее содержимое "
+        L"сохранится в файле «%s».",
+        {caption, original});
+}
+
+std::wstring ReplacedPageNotice(const std::wstring& caption, const std::wstring& original) {
+    return Format(
+        L"Файл страницы «%s» начинается с метки UTF-8, но содержит байты, которые не являются "
+        L"текстом UTF-8: они показаны как «\xFFFD». Файл страницы останется как есть, пока вы не "
+        L"измените эту страницу; тогда его прежнее содержимое сохранится в файле «%s».",
+        {caption, original});
+}
+
+std::wstring CutTabListNotice(const std::wstring& original) {
+    return Format(
+        L"Список вкладок содержит нулевой байт или слишком длинное имя вкладки и показан не "
+        L"полностью. Файл списка останется как есть, пока вы не измените вкладки; тогда его "
+        L"прежнее содержимое сохранится в файле «%s».",
+        {original});
+}
+
+std::wstring ReplacedTabListNotice(const std::wstring& original) {
+    return Format(
+        L"Список вкладок начинается с метки UTF-8, но содержит байты, которые не являются текстом "
+        L"UTF-8: они показаны как «\xFFFD». Файл списка останется как есть, пока вы не измените "
+        L"вкладки; тогда его прежнее содержимое сохранится в файле «%s».",
+        {original});
+}
+
+std::wstring UnownedPageNotice(const std::wstring& page, const std::wstring& kept) {
+    return Format(
+        L"Файл «%s» не принадлежит ни одной вкладке: его могла оставить прежняя версия программы. "
+        L"Новая вкладка начнёт свою страницу, а прежнее содержимое файла сохранено в файле «%s».",
+        {page, kept});
+}
+
+bool Told::First(const std::wstring& subject) {
+    if (std::find(subjects_.begin(), subjects_.end(), subject) != subjects_.end()) {
+        return false;
+    }
+    subjects_.push_back(subject);
+    return true;
+}
+
+}  // namespace qb::notebook

@@ -1,0 +1,32 @@
+// What the note-keeping tells the user about their notes: the texts, and telling each subject
+// once a run.
+#pragma once
+
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+namespace qb::notebook {
+
+// A page shown only up to a NUL byte: the tab's caption, the name its original is kept under.
+std::wstring CutPageNotice(const std::wstring& caption, const std::wstring& original);
+// A page whose bytes after the UTF-8 mark are no UTF-8.
+std::wstring ReplacedPageNotice(const std::wstring& caption, const std::wstring& original);
+// A tab list shown in part (a NUL, a caption longer than the strip takes).
+std::wstring CutTabListNotice(const std::wstring& original);
+// A tab list whose bytes after the UTF-8 mark are no UTF-8.
+std::wstring ReplacedTabListNotice(const std::wstring& original);
+// A page file no tab owns, moved aside before a new tab takes its number.
+std::wstring UnownedPageNotice(const std::wstring& page, const std::wstring& kept);
+
+// The subjects told of in this run.
+class Told {
+  public:
+    // True the first time a subject is given.
+    bool First(const std::wstring& subject);
+
+  private:
+    std::vector<std::wstring> subjects_;
+};
+
+}  // namespace qb::notebook

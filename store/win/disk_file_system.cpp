@@ -1,0 +1,65 @@
+#include "store/win/disk_file_system.h"
+
+#include <windows.h>
+
+#include "store/win/code_page.h"
+#include "store/win/file.h"
+
+namespace qb::win {
+
+bool DiskFileSystem::IsFile(std::wstring_view path) {
+    return FileExists(path);
+}
+
+bool DiskFileSystem::IsDirectory(std::wstring_view path) {
+    return DirectoryExists(path);
+}
+
+notebook::ErrorCode DiskFileSystem::MakeDirectory(std::wstring_view path) {
+    return CreateDirectoryW(std::wstring(path).c_str(), nullptr) ? 0 : GetLastError();
+}
+
+notebook::ErrorCode DiskFileSystem::Read(std::wstring_view path, std::string& bytes, bool shared) {
+    if (shared) {
+        return ReadWholeFile(path, bytes, GENERIC_READ | GENERIC_WRITE,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE);
+    }
+    return ReadWholeFile(path, bytes, GENERIC_READ, FILE_SHARE_READ);
+}
+
+notebook::ErrorCode DiskFileSystem::Replace(std::wstring_view path, std::string_view bytes,
+                                            bool shared) {
+    return ReplaceWholeFile(path, bytes, shared ? FILE_SHARE_READ | FILE_SHARE_WRITE : 0);
+}
+
+notebook::ErrorCode DiskFileSystem::Move(std::wstring_view from, std::wstring_view to,
+                                         bool replace) {
+    const DWORD flags = MOVEFILE_WRITE_THROUGH | (replace ? MOVEFILE_REPLACE_EXISTING : 0);
+    return MoveFileExW(std::wstring(from).c_str(), std::wstring(to).c_str(), flags)
+               ? 0
+               : GetLastError();
+}
+
+notebook::ErrorCode DiskFileSystem::Delete(std::wstring_view path) {
+    return DeleteFileW(std::wstring(path).c_str()) ? 0 : GetLastError();
+}
+
+std::wstring DiskFileSystem::FullPath(std::wstring_view path) {
+    return win::FullPath(path);
+}
+
+std::wstring DiskFileSystem::ErrorText(notebook::ErrorCode code) {
+    return SystemErrorText(code);
+}
+
+DiskFileSystem& Disk() {
+    static DiskFileSystem disk;
+    return disk;
+}
+
+notebook::Store& DiskStore() {
+    static notebook::Store store(Disk(), StoreEncodings());
+    return store;
+}
+
+}  // namespace qb::win
