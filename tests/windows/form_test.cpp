@@ -5,6 +5,7 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -158,6 +159,15 @@ TEST_F(Form, ToolbarButtonsFollowTheirActionsState) {
     EXPECT_TRUE(press());
     SendMessageW(bar, WM_LBUTTONUP, 0, at);
     EXPECT_EQ(memoText(), L"") << "the button cut the selection";
+}
+
+TEST_F(Form, WhateverAHandlerThrowsReachesTheErrorBox) {
+    // A failure of the standard library too: leaving the guard, it would end the program with
+    // the edits not yet saved.
+    EXPECT_FALSE(form_.Guard([] { throw std::length_error("vector too long"); }));
+    ASSERT_EQ(host_.shown.size(), 1u);
+    EXPECT_EQ(host_.shown[0], L"vector too long.");
+    EXPECT_TRUE(form_.Guard([] {}));
 }
 
 }  // namespace
