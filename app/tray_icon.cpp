@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "app/form_host.h"
+#include "version.h"
 #include "ui/form1.h"
 
 namespace qb::app {
@@ -16,7 +17,7 @@ NOTIFYICONDATAA MakeNotifyIconData(HWND window, HICON icon) {
     data.uFlags = kTrayIconFlags;
     data.uCallbackMessage = TrayCallbackMessage;
     data.hIcon = icon;
-    static constexpr char kTip[] = "Quillbrasset 1.5";
+    static constexpr char kTip[] = QB_TITLE;
     static_assert(sizeof kTip <= 64);
     std::memcpy(data.szTip, kTip, sizeof kTip);  // the rest of the 64 bytes stays NUL
     return data;

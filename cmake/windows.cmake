@@ -27,6 +27,8 @@ add_library(qb_app STATIC ${QB_APP_SOURCES})
 target_link_libraries(qb_app PUBLIC qb_ui shell32)
 
 include(cmake/resources.cmake)
+# The generated version header: the program's name and version stand in one place.
+target_include_directories(qb_ui PUBLIC ${QB_RES_OUT})
 
 add_executable(Quillbrasset WIN32 app/main.cpp ${QB_RESOURCE_FILES})
 target_link_libraries(Quillbrasset PRIVATE qb_app)

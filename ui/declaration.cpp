@@ -7,13 +7,14 @@
 #include "res/resource.h"
 #include "ui/form1.h"
 #include "ui/russian_face.h"
+#include "version.h"
 #include "ui/toolbar.h"
 
 namespace qb::ui {
 
 namespace {
 
-constexpr wchar_t kCaption[] = L"Quillbrasset 1.5            © Разработчики Quillbrasset";
+constexpr wchar_t kCaption[] = QB_TITLE_W L"            © Разработчики Quillbrasset";
 
 }  // namespace
 

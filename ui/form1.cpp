@@ -10,6 +10,7 @@
 #include "store/win/code_page.h"
 #include "store/win/disk_file_system.h"
 #include "ui/declaration.h"
+#include "ui/guarded.h"
 #include "ui/toolbar.h"
 
 TForm1* Form1 = nullptr;
@@ -31,28 +32,12 @@ TForm1::~TForm1() {
 
 namespace {
 
-// What a message answers when its handler failed: a failed save before a tab change refuses
-// the change.
-LRESULT FailedResult(UINT msg, LPARAM lParam) {
-    if (msg == WM_NOTIFY && reinterpret_cast<const NMHDR*>(lParam)->code == TCN_SELCHANGING) {
-        return TRUE;
-    }
-    return 0;
-}
-
-template <typename F>
-LRESULT Guarded(TForm1* form, UINT msg, LPARAM lParam, F&& f) {
-    LRESULT result = 0;
-    if (!form->Guard([&] { result = f(); })) {
-        return FailedResult(msg, lParam);
-    }
-    return result;
-}
-
 const UINT kTaskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
 const UINT kShowRunningCopy = RegisterWindowMessageW(qb::ui::kShowRunningCopyMessage);
 
 }  // namespace
+
+using qb::ui::Guarded;
 
 LRESULT CALLBACK TForm1::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg == WM_NCCREATE) {
@@ -179,73 +164,6 @@ LRESULT TForm1::OnSize() {
     return 0;
 }
 
-int TForm1::Scaled(int designPixels) const {
-    return MulDiv(designPixels, scaleNumerator_, qb::ui::kForm1.designTextHeight);
-}
-
-// The controls by their declared alignment, in declaration order: each Top control takes its
-// height off the top of what is left, a Client control takes the rest.
-void TForm1::LayoutControls() {
-    if (Memo1 == nullptr) {
-        return;  // the controls are not made yet
-    }
-    RECT rest{};
-    GetClientRect(Handle, &rest);
-    const int width = rest.right - rest.left;
-    for (const auto& c : qb::ui::kControls) {
-        HWND control = this->*c.field;
-        switch (c.align) {
-            case qb::ui::Align::None:
-                break;
-            case qb::ui::Align::Top: {
-                const int height = Scaled(c.height);
-                SetWindowPos(control, nullptr, rest.left, rest.top, width, height,
-                             SWP_NOZORDER | SWP_NOACTIVATE);
-                rest.top += height;
-                break;
-            }
-            case qb::ui::Align::Client:
-                SetWindowPos(control, nullptr, rest.left, rest.top, width,
-                             std::max<int>(0, rest.bottom - rest.top),
-                             SWP_NOZORDER | SWP_NOACTIVATE);
-                break;
-            case qb::ui::Align::TabDisplay:
-                PlaceInTabDisplay(c);
-                break;
-        }
-    }
-}
-
-// Below the parent strip's rows of tabs and inside its display area, with the margins the
-// control keeps inside its parent in the declaration.
-void TForm1::PlaceInTabDisplay(const qb::ui::ControlDeclaration& c) {
-    const HWND strip = this->*c.parent;
-    const auto* parent = qb::ui::FindControl(c.parent);
-    const int margin = Scaled(c.left);
-    const int rightMargin = Scaled(parent->width - c.left - c.width);
-    const int bottomMargin = Scaled(parent->height - c.top - c.height);
-
-    RECT area{};
-    GetClientRect(strip, &area);
-    // The strip's own answer, not what the window's handler of it makes of it.
-    qb::win::LiftedSubclass direct(strip, &TForm1::TabControlProc, 1,
-                                   reinterpret_cast<DWORD_PTR>(this));
-    RECT display = area;
-    SendMessageW(strip, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&display));
-    int rowsBottom = 0;
-    RECT tab{};
-    const int count = static_cast<int>(SendMessageW(strip, TCM_GETITEMCOUNT, 0, 0));
-    for (int i = 0; i < count; ++i) {
-        if (SendMessageW(strip, TCM_GETITEMRECT, i, reinterpret_cast<LPARAM>(&tab))) {
-            rowsBottom = std::max<int>(rowsBottom, tab.bottom);
-        }
-    }
-    const int top = std::max<int>(display.top, rowsBottom + margin);
-    SetWindowPos(this->*c.field, nullptr, margin, top,
-                 std::max<int>(0, area.right - margin - rightMargin),
-                 std::max<int>(0, area.bottom - bottomMargin - top), SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
 LRESULT TForm1::OnContextMenu(HWND source, int x, int y) {
     RECT strip{};
     GetWindowRect(TabControl1, &strip);
@@ -355,125 +273,6 @@ LRESULT TForm1::OnShowRunningCopy() {
     SetForegroundWindow(Handle);
     SetFocus(Memo1);
     return 0;
-}
-
-void TForm1::Show() {
-    if (applicationMinimized_) {
-        ShowWindow(owner_, SW_RESTORE);
-        applicationMinimized_ = false;
-    }
-    ShowWindow(owner_, SW_SHOWNOACTIVATE);
-    const bool wasVisible = visible_;
-    visible_ = true;
-    ShowWindow(Handle, SW_SHOW);
-    // Restore is offered exactly while the window is hidden.
-    EnableMenuItem(PopupMenu2, ID_N3, MF_BYCOMMAND | MF_GRAYED);
-    if (!wasVisible) {
-        FormShow();
-    }
-    MakeTopmost();
-}
-
-void TForm1::MakeTopmost() {
-    // Showing and activating the application window may take the place back; reassert it.
-    if (modalDialogs_ == 0) {
-        SetWindowPos(Handle, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    }
-}
-
-void TForm1::Hide() {
-    visible_ = false;
-    ShowWindow(Handle, SW_HIDE);
-    ShowWindow(owner_, SW_HIDE);
-    EnableMenuItem(PopupMenu2, ID_N3, MF_BYCOMMAND | MF_ENABLED);
-}
-
-void TForm1::ApplicationMinimized() {
-    applicationMinimized_ = true;
-    ShowWindow(Handle, SW_HIDE);
-    ShowWindow(owner_, SW_MINIMIZE);
-}
-
-void TForm1::ApplicationRestored() {
-    applicationMinimized_ = false;
-    if (visible_) {
-        ShowWindow(Handle, SW_SHOW);
-        SetForegroundWindow(Handle);
-        SetFocus(Memo1);
-        MakeTopmost();
-    }
-}
-
-bool TForm1::PreTranslateMessage(const MSG& msg) {
-    if (Handle == nullptr || (msg.hwnd != Handle && !IsChild(Handle, msg.hwnd))) {
-        return false;
-    }
-    bool consumed = false;
-    Guarded(this, msg.message, 0, [&]() -> LRESULT {
-        if (msg.message == WM_KEYDOWN && msg.wParam == VK_TAB && GetKeyState(VK_CONTROL) >= 0) {
-            // Tab and Shift+Tab move the focus among the window's tab stops; the text area is
-            // the only one.
-            SetFocus(Memo1);
-            consumed = true;
-        } else if (msg.message == WM_SYSCHAR) {
-            consumed = TabControl1DialogChar(static_cast<wchar_t>(msg.wParam));
-        }
-        return 0;
-    });
-    return consumed;
-}
-
-LRESULT CALLBACK TForm1::MemoProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                  DWORD_PTR data) {
-    auto* form = reinterpret_cast<TForm1*>(data);
-    switch (msg) {
-        case WM_KEYDOWN: {
-            WORD key = static_cast<WORD>(wParam);
-            Guarded(form, msg, lParam, [&]() -> LRESULT {
-                form->Memo1KeyDown(key);
-                return 0;
-            });
-            if (key == 0) {
-                return 0;
-            }
-            break;
-        }
-        case WM_CHAR:
-            if (wParam == L'\t') {
-                return 0;  // Tab is not taken as text
-            }
-            break;
-        case WM_CONTEXTMENU:
-            return Guarded(form, msg, lParam, [&] {
-                return form->OnContextMenu(hwnd, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
-            });
-        default:
-            break;
-    }
-    return DefSubclassProc(hwnd, msg, wParam, lParam);
-}
-
-LRESULT CALLBACK TForm1::TabControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                        DWORD_PTR data) {
-    auto* form = reinterpret_cast<TForm1*>(data);
-    if (msg == WM_RBUTTONUP) {
-        // The strip's menu, anywhere on the strip, for the selected tab; the control itself
-        // would only report clicks on a tab.
-        POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-        ClientToScreen(hwnd, &at);
-        return Guarded(form, msg, lParam, [&] { return form->OnContextMenu(hwnd, at.x, at.y); });
-    }
-    if (msg == WM_CONTEXTMENU) {
-        return 0;  // answered on the button's release above
-    }
-    if (msg == WM_COMMAND && reinterpret_cast<HWND>(lParam) == form->Memo1) {
-        // The text area lies on the strip, so its notifications come here: they are the
-        // window's.
-        return Guarded(form, msg, lParam, [&] {
-            return form->OnCommand(LOWORD(wParam), HIWORD(wParam), form->Memo1);
-        });
-    }
-    return DefSubclassProc(hwnd, msg, wParam, lParam);
 }
 
 bool TForm1::ActionEnabled(UINT action) const {

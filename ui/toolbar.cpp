@@ -45,7 +45,7 @@ struct ToolbarState {
     int pressed = kToolbarNoHit;  // the item the left button went down on, while captured
     bool trackingLeave = false;
     bool chevronOpen = false;
-    HWND tooltip = nullptr;
+    win::UniqueWindow tooltip;
 };
 
 ToolbarState* StateOf(HWND hwnd) {
@@ -109,7 +109,7 @@ void Measure(ToolbarState& state) {
 }
 
 void UpdateTooltipRect(const ToolbarState& state) {
-    if (state.tooltip == nullptr) {
+    if (!state.tooltip) {
         return;
     }
     TOOLINFOW info{};
@@ -117,7 +117,7 @@ void UpdateTooltipRect(const ToolbarState& state) {
     info.hwnd = state.hwnd;
     info.uId = kChevronToolId;
     info.rect = ToRect(state.layout.chevron);
-    SendMessageW(state.tooltip, TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&info));
+    SendMessageW(state.tooltip.get(), TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&info));
 }
 
 void Relayout(ToolbarState& state) {
@@ -353,27 +353,24 @@ void OnNcDestroy(HWND hwnd) {
 
 void OnCreate(ToolbarState& state) {
     Measure(state);
-    state.tooltip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
-                                    WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
-                                    CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, state.hwnd,
-                                    nullptr, GetModuleHandleW(nullptr), nullptr);
-    if (state.tooltip != nullptr) {
+    state.tooltip.reset(CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                                        WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
+                                        CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, state.hwnd,
+                                        nullptr, GetModuleHandleW(nullptr), nullptr));
+    if (state.tooltip) {
         TOOLINFOW info{};
         info.cbSize = TTTOOLINFOW_V2_SIZE;
         info.uFlags = TTF_SUBCLASS;
         info.hwnd = state.hwnd;
         info.uId = kChevronToolId;
         info.lpszText = const_cast<wchar_t*>(kMoreButtonsHint);
-        SendMessageW(state.tooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
+        SendMessageW(state.tooltip.get(), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
     }
     Relayout(state);
 }
 
 void OnDestroy(ToolbarState& state) {
-    if (state.tooltip != nullptr) {
-        DestroyWindow(state.tooltip);
-        state.tooltip = nullptr;
-    }
+    state.tooltip.reset();
 }
 
 void OnPaint(ToolbarState& state) {
@@ -617,7 +614,7 @@ RECT ToolbarChevronRect(HWND bar) {
 
 HWND ToolbarTooltip(HWND bar) {
     const ToolbarState* state = BarStateOf(bar);
-    return state != nullptr ? state->tooltip : nullptr;
+    return state != nullptr ? state->tooltip.get() : nullptr;
 }
 
 }  // namespace qb::ui

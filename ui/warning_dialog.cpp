@@ -1,11 +1,10 @@
 #include "ui/warning_dialog.h"
 
 #include <cstring>
-#include <memory>
 #include <vector>
 
 #include "store/pure/error.h"
-#include "ui/input_prompt.h"
+#include "ui/modal_dialog.h"
 #include "ui/pure/dialog_text.h"
 
 namespace qb::ui {
@@ -15,31 +14,16 @@ constexpr int kIconId = 100;
 constexpr int kMessageId = 101;
 constexpr int kIconSize = 32;
 
-struct GlobalFreer {
-    void operator()(void* memory) const { GlobalFree(memory); }
-};
-using GlobalMemory = std::unique_ptr<void, GlobalFreer>;
-
 // Puts text on the clipboard as CF_UNICODETEXT; false when the clipboard could not be had.
 bool PutOnClipboard(HWND window, const std::wstring& text) {
-    // Another program may hold the clipboard for a moment.
-    bool opened = false;
-    for (int attempt = 0; attempt < 20 && !opened; ++attempt) {
-        opened = OpenClipboard(window) != 0;
-        if (!opened) {
-            Sleep(10);
-        }
-    }
-    if (!opened) {
+    const win::OpenedClipboard clipboard(window);
+    if (!clipboard.ok()) {
         return false;
     }
-    struct Closer {
-        ~Closer() { CloseClipboard(); }
-    } closer;
     EmptyClipboard();
 
     const std::size_t bytes = (text.size() + 1) * sizeof(wchar_t);
-    GlobalMemory memory(GlobalAlloc(GMEM_MOVEABLE, bytes));
+    win::UniqueGlobal memory(GlobalAlloc(GMEM_MOVEABLE, bytes));
     if (!memory) {
         return false;
     }

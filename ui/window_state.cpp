@@ -1,9 +1,10 @@
-// The window's bounds and opacity from the settings, and showing it.
+// The window's bounds and opacity from the settings, and showing and hiding it.
 #include <windows.h>
 #include <commctrl.h>
 
 #include <algorithm>
 
+#include "res/resource.h"
 #include "ui/form1.h"
 
 namespace {
@@ -45,6 +46,53 @@ void TForm1::ApplySettings(const qb::store::Settings& settings) {
 void TForm1::FormShow() {
     SetForegroundWindow(Handle);
     SetFocus(Memo1);
+}
+
+void TForm1::Show() {
+    if (applicationMinimized_) {
+        ShowWindow(owner_, SW_RESTORE);
+        applicationMinimized_ = false;
+    }
+    ShowWindow(owner_, SW_SHOWNOACTIVATE);
+    const bool wasVisible = visible_;
+    visible_ = true;
+    ShowWindow(Handle, SW_SHOW);
+    // Restore is offered exactly while the window is hidden.
+    EnableMenuItem(PopupMenu2, ID_N3, MF_BYCOMMAND | MF_GRAYED);
+    if (!wasVisible) {
+        FormShow();
+    }
+    MakeTopmost();
+}
+
+void TForm1::MakeTopmost() {
+    // Showing and activating the application window may take the place back; reassert it.
+    if (modalDialogs_ == 0) {
+        SetWindowPos(Handle, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    }
+}
+
+void TForm1::Hide() {
+    visible_ = false;
+    ShowWindow(Handle, SW_HIDE);
+    ShowWindow(owner_, SW_HIDE);
+    EnableMenuItem(PopupMenu2, ID_N3, MF_BYCOMMAND | MF_ENABLED);
+}
+
+void TForm1::ApplicationMinimized() {
+    applicationMinimized_ = true;
+    ShowWindow(Handle, SW_HIDE);
+    ShowWindow(owner_, SW_MINIMIZE);
+}
+
+void TForm1::ApplicationRestored() {
+    applicationMinimized_ = false;
+    if (visible_) {
+        ShowWindow(Handle, SW_SHOW);
+        SetForegroundWindow(Handle);
+        SetFocus(Memo1);
+        MakeTopmost();
+    }
 }
 
 // The handlers the window's host gives it.

@@ -73,6 +73,8 @@ class UniqueHandleOf {
 
     H get() const { return h_; }
     explicit operator bool() const { return h_ != nullptr; }
+    // Gives the handle up to whoever frees it now (the clipboard, say).
+    H release() { return std::exchange(h_, nullptr); }
     void reset(H h = nullptr) {
         if (h_ != nullptr) {
             Free(h_);
@@ -105,6 +107,9 @@ inline void FreeView(void* view) {
 inline void FreeWindow(HWND h) {
     DestroyWindow(h);
 }
+inline void FreeGlobal(HGLOBAL h) {
+    GlobalFree(h);
+}
 
 using UniqueFont = UniqueHandleOf<HFONT, FreeGdiObject>;
 using UniqueBitmap = UniqueHandleOf<HBITMAP, FreeGdiObject>;
@@ -115,6 +120,52 @@ using UniqueImageList = UniqueHandleOf<HIMAGELIST, FreeImageList>;
 using UniqueIcon = UniqueHandleOf<HICON, FreeIcon>;
 using UniqueView = UniqueHandleOf<void*, FreeView>;  // a mapped view of a file
 using UniqueWindow = UniqueHandleOf<HWND, FreeWindow>;
+using UniqueGlobal = UniqueHandleOf<HGLOBAL, FreeGlobal>;  // from GlobalAlloc
+
+// The clipboard opened for one scope. Another program may hold it for a moment: it is asked
+// again, a few times, before giving up.
+class OpenedClipboard {
+  public:
+    explicit OpenedClipboard(HWND owner, int attempts = 20, DWORD pauseMs = 10) {
+        for (int attempt = 0; attempt < attempts && !open_; ++attempt) {
+            open_ = OpenClipboard(owner) != 0;
+            if (!open_) {
+                Sleep(pauseMs);
+            }
+        }
+    }
+    ~OpenedClipboard() {
+        if (open_) {
+            CloseClipboard();
+        }
+    }
+    OpenedClipboard(const OpenedClipboard&) = delete;
+    OpenedClipboard& operator=(const OpenedClipboard&) = delete;
+    bool ok() const { return open_; }
+
+  private:
+    bool open_ = false;
+};
+
+// A window that takes no input for one scope (the owner of a modal dialog); it takes input
+// again after, unless it took none before.
+class DisabledWindow {
+  public:
+    explicit DisabledWindow(HWND window)
+        // EnableWindow tells whether the window was disabled already.
+        : window_(window), wasEnabled_(window != nullptr && EnableWindow(window, FALSE) == 0) {}
+    ~DisabledWindow() {
+        if (wasEnabled_) {
+            EnableWindow(window_, TRUE);
+        }
+    }
+    DisabledWindow(const DisabledWindow&) = delete;
+    DisabledWindow& operator=(const DisabledWindow&) = delete;
+
+  private:
+    HWND window_;
+    bool wasEnabled_;
+};
 
 // Selects a GDI object into a device context for one scope (nothing when the object is null).
 class SelectedObject {
