@@ -7,6 +7,7 @@ namespace qb::app {
 void FormHost::FormCreate(TForm1& form) {
     form.TrayIcon(1, form.AppIcon);
     form.Notes().Start();
+    form.WatchStore();
 }
 
 void FormHost::N14Click(TForm1& form) {

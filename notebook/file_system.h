@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace qb::notebook {
 
@@ -52,6 +53,13 @@ class FileSystem {
     // Deletes a file. Not written through: a later operation written through takes it to the
     // disk.
     virtual ErrorCode Delete(std::wstring_view path) = 0;
+
+    // The names of the files in a directory (not of those in its subdirectories).
+    virtual std::vector<std::wstring> List(std::wstring_view directory) = 0;
+
+    // Lets time pass: a file another program holds for a moment (a sync engine, a virus
+    // scanner) is asked for again after a while.
+    virtual void Wait(std::uint32_t ms) = 0;
 
     // For messages: the path as the user would find it, and the system's text for a code.
     virtual std::wstring FullPath(std::wstring_view path) = 0;

@@ -1,9 +1,11 @@
 #include "notebook/notebook.h"
 
+#include <cstdlib>
 #include <new>
 #include <utility>
 
 #include "notebook/test_hooks.h"
+#include "store/pure/conflict_copies.h"
 #include "store/pure/messages.h"
 #include "store/pure/page_names.h"
 #include "store/pure/tab_list.h"
@@ -14,6 +16,26 @@ namespace {
 
 const store::Utf16 kAboutCaption = QB_TEXT("О программе");
 const store::Utf16 kDeclaredTab = QB_TEXT("Main");
+// The tab of this program's version of a page another program changed at the same time, and
+// that of a sync engine's conflict copy.
+const store::Utf16 kOwnVersion = QB_TEXT(" (ваша версия)");
+const store::Utf16 kSyncCopy = QB_TEXT(" (копия синхронизации)");
+
+store::Utf16 Widen(std::wstring_view ascii) {
+    return store::Utf16(ascii.begin(), ascii.end());
+}
+
+// Where the tab `caption` is now, nearest to where it was; -1 when it is gone.
+int Find(const std::vector<store::Utf16>& captions, const store::Utf16& caption, int was) {
+    int best = -1;
+    for (int i = 0; i < static_cast<int>(captions.size()); ++i) {
+        if (captions[static_cast<std::size_t>(i)] == caption &&
+            (best < 0 || std::abs(i - was) < std::abs(best - was))) {
+            best = i;
+        }
+    }
+    return best;
+}
 
 std::wstring OriginalFileFor(std::wstring_view path) {
     return std::wstring(path) + L".original";
@@ -73,6 +95,7 @@ void Notebook::UpdateEditable() {
 void Notebook::NewPageShown() {
     pageLoaded_ = true;
     pageCut_ = false;
+    pageSeen_ = {};
     pageForm_ = store::FormOfNewFile(store_.encodings().systemUsesUtf8);
     UpdateEditable();
 }
@@ -97,13 +120,22 @@ void Notebook::SavePage() {
     if (!pageLoaded_ && store_.PageExists(index)) {
         return;  // this tab's page was never read: its file stays as it is
     }
+    if (pageCut_ && !view_.PageModified()) {
+        return;  // the bytes not shown stay in the file
+    }
+    // Another program wrote the page since it was read or written here: its version stays,
+    // and this program's goes beside it. (A page deleted meanwhile is simply written again.)
+    const store::Fingerprint now = store_.FingerprintOf(store::PageFileName(index));
+    if (now.exists && now != pageSeen_) {
+        KeepOwnTextAsNewTab();
+        return;
+    }
     if (pageCut_) {
-        if (!view_.PageModified()) {
-            return;  // the bytes not shown stay in the file
-        }
         store_.KeepOriginal(store::PageFileName(index));
     }
-    pageForm_ = store_.SavePageText(index, view_.PageText(), pageForm_);
+    const store::EncodedText file = store_.SavePageText(index, view_.PageText(), pageForm_);
+    pageForm_ = file.form;
+    pageSeen_ = store::FingerprintOf(std::string_view(file.bytes));
     pageCut_ = false;  // the file holds what the text area shows
     PageSaved();
 }
@@ -117,6 +149,7 @@ void Notebook::LoadPage() {
     pageLoaded_ = false;
     pageCut_ = false;
     pageForm_ = store::FormOfNewFile(store_.encodings().systemUsesUtf8);
+    pageSeen_ = {};
     if (writesStopped_) {
         // The page files may not be numbered as the tabs are: a page shown now could be
         // another tab's.
@@ -125,23 +158,39 @@ void Notebook::LoadPage() {
         return;
     }
     const int index = view_.SelectedTab();
-    bool nul = false;
-    bool replaced = false;
+    std::optional<std::string> bytes;
     try {
-        if (auto page = store_.LoadPageText(index)) {
-            view_.ShowPage(page->text);
-            pageForm_ = page->form;
-            nul = page->text.find(store::Utf16Unit(0)) != store::Utf16::npos;
-            replaced = page->replaced;
-        } else {
-            view_.ClearPage();
-        }
+        bytes = store_.ReadPage(index);
     } catch (...) {
         // Nothing of another page may stay where this one's edits would be typed and saved.
         view_.ClearPage();
         UpdateEditable();
         throw;
     }
+    ShowStoredPage(index, bytes, false);
+}
+
+void Notebook::ShowStoredPage(int index, const std::optional<std::string>& bytes, bool reload) {
+    bool nul = false;
+    bool replaced = false;
+    try {
+        if (bytes) {
+            const store::StoredText page = store_.DecodePage(*bytes);
+            reload ? view_.ReloadPage(page.text) : view_.ShowPage(page.text);
+            pageForm_ = page.form;
+            nul = page.text.find(store::Utf16Unit(0)) != store::Utf16::npos;
+            replaced = page.replaced;
+        } else {
+            view_.ClearPage();
+        }
+    } catch (...) {
+        pageLoaded_ = false;
+        view_.ClearPage();
+        UpdateEditable();
+        throw;
+    }
+    pageSeen_ =
+        bytes ? store::FingerprintOf(std::string_view(*bytes)) : store::FingerprintOf(std::nullopt);
     PageSaved();  // what the text area holds is what is stored
     pageLoaded_ = true;
     pageCut_ = nul || replaced;
@@ -155,10 +204,22 @@ void Notebook::LoadPage() {
 }
 
 void Notebook::LeavePage() {
+    FollowTabList();
     SavePage();
 }
 
 void Notebook::PageSelected() {
+    // The tab chosen is looked for again in a list another program changed meanwhile.
+    const int chosen = view_.SelectedTab();
+    const store::Utf16 caption = chosen >= 0 ? view_.TabCaption(chosen) : store::Utf16();
+    bool followed = false;
+    Try([&] { followed = FollowTabList(); });  // the page below is shown, or cleared, anyway
+    if (followed) {
+        const int now = Find(view_.TabCaptions(), caption, chosen);
+        if (now >= 0) {
+            view_.SelectTab(now);
+        }
+    }
     SettingsChanged();
     LoadPage();
 }
@@ -166,10 +227,12 @@ void Notebook::PageSelected() {
 // ---- The tab list ----
 
 void Notebook::LoadTabList() {
-    const store::StoredText list = store_.LoadTabListText();
+    const std::string bytes = store_.ReadTabListBytes();
+    const store::StoredText list = store::DecodeStoredText(bytes, store_.encodings());
     view_.ShowTabs(store::SplitTabListText(list.text));
     tabsChanged_ = false;
     tabListForm_ = list.form;
+    listSeen_ = store::FingerprintOf(std::string_view(bytes));
     tabListCut_ =
         list.replaced || store::TabListLosesText(list.text, store::kCaptionBufferChars - 1);
     if (tabListCut_) {
@@ -179,29 +242,167 @@ void Notebook::LoadTabList() {
     }
 }
 
+void Notebook::WriteTabList(const std::vector<store::Utf16>& captions) {
+    store_.EnsureDirectory();
+    if (store_.FingerprintOf(store::kTabListWritePath) != listSeen_) {
+        throw Error(L"The tab list was changed by another program meanwhile; nothing was changed");
+    }
+    if (tabListCut_) {
+        store_.KeepOriginal(store::kTabListWritePath);
+    }
+    const store::EncodedText file = store_.EncodeTabList(captions, tabListForm_);
+    store_.SaveTabListBytes(file.bytes);
+    tabListForm_ = file.form;
+    listSeen_ = store::FingerprintOf(std::string_view(file.bytes));
+    tabListCut_ = false;  // the file holds what the strip shows
+}
+
 void Notebook::SaveTabList() {
     if (writesStopped_ || (tabListCut_ && !tabsChanged_)) {
         return;  // what is stored was not (wholly) read, and nothing replaces it
     }
     store_.EnsureDirectory();
-    if (tabListCut_) {
-        store_.KeepOriginal(store::kTabListWritePath);
+    if (store_.FingerprintOf(store::kTabListWritePath) != listSeen_) {
+        return;  // another program's list came meanwhile: it stays
     }
-    const store::EncodedText file = store_.EncodeTabList(view_.TabCaptions(), tabListForm_);
-    store_.SaveTabListBytes(file.bytes);
-    tabListForm_ = file.form;
-    tabListCut_ = false;  // the file holds what the strip shows
-}
-
-void Notebook::TabListChanged() {
-    tabsChanged_ = true;
-    SaveTabList();
+    WriteTabList(view_.TabCaptions());
 }
 
 void Notebook::BeginTabChange() {
     if (!writesStopped_) {
+        StoreChanged();
         store_.RemoveLeftoverCloseRecord();
     }
+}
+
+// ---- Other programs ----
+
+bool Notebook::FollowTabList() {
+    if (writesStopped_ || !store_.TabListExists()) {
+        return false;  // (a list deleted outside is written again with the next change)
+    }
+    const std::string bytes = store_.ReadTabListBytes();
+    const store::Fingerprint now = store::FingerprintOf(std::string_view(bytes));
+    if (now == listSeen_) {
+        return false;
+    }
+    const store::StoredText list = store::DecodeStoredText(bytes, store_.encodings());
+    std::vector<store::Utf16> captions = store::SplitTabListText(list.text);
+    listSeen_ = now;
+    tabListForm_ = list.form;
+    tabListCut_ =
+        list.replaced || store::TabListLosesText(list.text, store::kCaptionBufferChars - 1);
+    tabsChanged_ = false;
+    if (captions.empty()) {
+        captions.push_back(kDeclaredTab);
+    }
+    if (captions == view_.TabCaptions()) {
+        return false;
+    }
+    // The selected tab stays the same tab where it still exists; the page on screen is then
+    // judged by what its tab's file holds (FollowPage).
+    const int selected = view_.SelectedTab();
+    const store::Utf16 caption = selected >= 0 ? view_.TabCaption(selected) : store::Utf16();
+    int next = Find(captions, caption, selected);
+    if (next < 0) {
+        next = std::min(std::max(selected, 0), static_cast<int>(captions.size()) - 1);
+    }
+    view_.ShowTabs(captions);
+    view_.SelectTab(next);
+    view_.SetCloseEnabled(captions.size() > 1);
+    return true;
+}
+
+void Notebook::FollowPage() {
+    if (writesStopped_ || !pageLoaded_) {
+        return;
+    }
+    const int index = view_.SelectedTab();
+    const auto bytes = store_.ReadPage(index);
+    if (!bytes) {
+        return;  // gone: the next save writes it again
+    }
+    if (store::FingerprintOf(std::string_view(*bytes)) == pageSeen_) {
+        return;
+    }
+    if (view_.PageModified()) {
+        KeepOwnTextAsNewTab();
+        return;
+    }
+    ShowStoredPage(index, bytes, true);
+}
+
+store::EncodedText Notebook::AppendTabWithPage(const store::Utf16& caption, store::Utf16View text,
+                                               store::TextForm form) {
+    const int index = view_.TabCount();
+    SetAsideUnownedPage(index);
+    // The page first: should the list not follow, the page is one no tab owns, kept aside
+    // before a new tab takes its number.
+    store_.EnsureDirectory();
+    const store::EncodedText file = store_.SavePageText(index, text, form);
+    std::vector<store::Utf16> captions = view_.TabCaptions();
+    captions.push_back(caption);
+    WriteTabList(captions);
+    view_.AppendTab(caption);
+    view_.SetCloseEnabled(true);
+    return file;
+}
+
+void Notebook::KeepOwnTextAsNewTab() {
+    const int from = view_.SelectedTab();
+    const store::Utf16 caption = view_.TabCaption(from);
+    const store::Utf16 own = caption + kOwnVersion;
+    const store::Utf16 text = view_.PageText();
+    const int index = view_.TabCount();
+    const store::EncodedText written =
+        AppendTabWithPage(own, text, store::FormOfNewFile(store_.encodings().systemUsesUtf8));
+    // The text area goes on showing this program's text, now the new tab's page.
+    view_.SelectTab(index);
+    pageLoaded_ = true;
+    pageCut_ = false;
+    pageForm_ = written.form;
+    pageSeen_ = store::FingerprintOf(std::string_view(written.bytes));
+    PageSaved();
+    UpdateEditable();
+    SettingsChanged();
+    Notice(L"both:" + store::ToWide(caption),
+           BothVersionsKeptNotice(store::ToWide(caption), store::ToWide(own)));
+}
+
+void Notebook::TakeConflictCopies() {
+    if (writesStopped_ || !store_.files().IsDirectory(store::kStoreDirectory)) {
+        return;
+    }
+    for (const std::wstring& name : store_.FileNames()) {
+        const auto page = store::ConflictCopyOf(name);
+        if (!page) {
+            continue;
+        }
+        const std::wstring path = std::wstring(store::kStoreDirectory) + L"/" + name;
+        const auto bytes = store_.ReadIfThere(path);
+        if (!bytes) {
+            continue;
+        }
+        const store::StoredText text = store_.DecodePage(*bytes);
+        const store::Utf16 owner = *page >= 0 && *page < view_.TabCount()
+                                       ? view_.TabCaption(*page)
+                                       : QB_TEXT("Tab") + Widen(std::to_wstring(*page));
+        const store::Utf16 caption = owner + kSyncCopy;
+        AppendTabWithPage(caption, text.text, text.form);
+        // Its text is a page now; the copy goes. Should it stay, it is taken again next time.
+        store_.DeleteFile(path);
+        Notice(L"copy:" + name,
+               ConflictCopyNotice(store::ToWide(owner), name, store::ToWide(caption)));
+    }
+}
+
+void Notebook::StoreChanged() {
+    if (writesStopped_) {
+        return;
+    }
+    FollowTabList();
+    FollowPage();
+    TakeConflictCopies();
 }
 
 // ---- Commands ----
@@ -210,8 +411,13 @@ void Notebook::AddPage(store::Utf16View caption, const std::function<void()>& fi
     BeginTabChange();
     const int index = view_.TabCount();
     SetAsideUnownedPage(index);
+    std::vector<store::Utf16> captions = view_.TabCaptions();
+    captions.emplace_back(caption);
+    if (!writesStopped_) {
+        WriteTabList(captions);
+    }
+    tabsChanged_ = true;
     view_.AppendTab(caption);
-    TabListChanged();
     SavePage();  // still the tab being left
     view_.SelectTab(index);
     view_.SetCloseEnabled(true);
@@ -237,16 +443,33 @@ void Notebook::AddAboutPage() {
 }
 
 void Notebook::RenamePage(int index, store::Utf16View caption) {
+    const store::Utf16 before = view_.TabCaption(index);
     BeginTabChange();
-    view_.RenameTab(index, caption);
-    TabListChanged();
+    // The tab is looked for again in a list another program changed meanwhile.
+    const int now = Find(view_.TabCaptions(), before, index);
+    if (now < 0) {
+        return;  // closed elsewhere
+    }
+    std::vector<store::Utf16> captions = view_.TabCaptions();
+    captions[static_cast<std::size_t>(now)] = store::Utf16(caption);
+    if (!writesStopped_) {
+        WriteTabList(captions);
+    }
+    tabsChanged_ = true;
+    view_.RenameTab(now, caption);
 }
 
 void Notebook::ClosePage(int index) {
     if (writesStopped_) {
         throw Error(L"The tab list could not be read, so no page file may be renumbered");
     }
+    const std::vector<store::Utf16> seen = view_.TabCaptions();
     BeginTabChange();
+    if (view_.TabCaptions() != seen) {
+        // Another program changed the tabs while this one was chosen: nothing is closed.
+        Notice(L"close:" + std::to_wstring(clock_()), CloseGivenUpNotice());
+        return;
+    }
     // Closing the only tab leaves no tab to show: the text area keeps the closed tab's stored
     // page, read now, before its file goes.
     const int count = view_.TabCount();
@@ -273,6 +496,7 @@ void Notebook::ClosePage(int index) {
         throw;
     }
     tabListForm_ = list.form;
+    listSeen_ = store::FingerprintOf(std::string_view(list.bytes));
     tabListCut_ = false;
     if (view_.SelectedTab() != 0) {
         view_.SelectTab(index - 1);
@@ -315,6 +539,9 @@ std::optional<std::uint64_t> Notebook::SaveInBackground(bool dialogOpen) {
         return SaveSchedule::kTypingPauseMs;
     }
     const std::uint64_t start = clock_();
+    // Typing is not held up waiting for a file another program holds: the save is tried again
+    // at the next pause.
+    store_.SetPatient(false);
     try {
         SavePage();
         backgroundSaveFailed_ = false;
@@ -327,6 +554,7 @@ std::optional<std::uint64_t> Notebook::SaveInBackground(bool dialogOpen) {
             view_.ShowError(failure);
         }
     }
+    store_.SetPatient(true);
     schedule_.Took(clock_() - start);
     return std::nullopt;
 }
@@ -405,6 +633,7 @@ void Notebook::Start() {
     view_.SelectTab(tabIndex);
     if (!writesStopped_) {
         LoadPage();
+        TakeConflictCopies();
     }
 }
 
@@ -412,6 +641,7 @@ void Notebook::SaveAll() {
     if (writesStopped_) {
         return;  // nothing of this run may replace a store that was not read
     }
+    Try([this] { StoreChanged(); });  // what the program has is written all the same
     store_.EnsureDirectory();
     SaveTabList();
     SavePage();

@@ -44,6 +44,9 @@ class View {
     // A stored page's text into the text area (which takes it up to a NUL), unless it holds it
     // already; raises when the text area cannot take it.
     virtual void ShowPage(store::Utf16View text) = 0;
+    // The same for a page another program changed while it was on screen: the caret stays
+    // near where it was.
+    virtual void ReloadPage(store::Utf16View text) = 0;
     virtual void ClearPage() = 0;
     // What the text area holds is what is stored.
     virtual void PageWritten() = 0;
@@ -116,6 +119,11 @@ class Notebook {
     // that may not be replaced. A failure is shown once.
     void SettingsChanged();
 
+    // Another program (a sync engine, another editor) may have changed the store: the tab
+    // list and the page on screen follow what is on disk, keeping every version of a page that
+    // was changed here and there at once; copies a sync engine left beside pages become tabs.
+    void StoreChanged();
+
     // Nothing of this run may be written: which page belongs to which tab is not known.
     void StopWrites();
     bool WritesStopped() const { return writesStopped_; }
@@ -126,10 +134,27 @@ class Notebook {
     template <typename F>
     bool Try(F&& step);
     void LoadTabList();
+    // Writes these captions as the tab list, unless another program changed the list since it
+    // was last read or written here (then raised, and nothing written).
+    void WriteTabList(const std::vector<store::Utf16>& captions);
+    // The tab list the program ends with, unless another program's list came meanwhile.
     void SaveTabList();
-    void TabListChanged();
     void SavePage();
     void LoadPage();
+    // Shows a page as stored (read now, or changed outside while on screen).
+    void ShowStoredPage(int index, const std::optional<std::string>& bytes, bool reload);
+    // The tab list changed outside: the strip follows. True when it changed.
+    bool FollowTabList();
+    // The page on screen changed outside: shown, or kept beside this program's edits.
+    void FollowPage();
+    // This program's text of the page on screen, which another program changed meanwhile, goes
+    // to a new tab of its own, selected.
+    void KeepOwnTextAsNewTab();
+    // A page of its own for each conflict copy a sync engine left.
+    void TakeConflictCopies();
+    // A new tab after the last, its page written first: the text given, in the form given.
+    store::EncodedText AppendTabWithPage(const store::Utf16& caption, store::Utf16View text,
+                                         store::TextForm form);
     void PageSaved();
     void NewPageShown();
     void UpdateEditable();
@@ -159,6 +184,9 @@ class Notebook {
     // written back so.
     store::TextForm pageForm_;
     store::TextForm tabListForm_;
+    // What the page on screen and the tab list held on disk when last read or written here.
+    store::Fingerprint pageSeen_;
+    store::Fingerprint listSeen_;
 
     bool backgroundSaveFailed_ = false;
     bool settingsFollowFailed_ = false;

@@ -61,6 +61,27 @@ std::wstring UnownedPageNotice(const std::wstring& page, const std::wstring& kep
         {page, kept});
 }
 
+std::wstring BothVersionsKeptNotice(const std::wstring& caption, const std::wstring& ownCaption) {
+    return Format(
+        L"Страницу «%s» изменила другая программа, пока вы её редактировали. Ничего не потеряно: "
+        L"новый текст страницы остался на вкладке «%s», а ваш текст сохранён на новой вкладке "
+        L"«%s».",
+        {caption, caption, ownCaption});
+}
+
+std::wstring ConflictCopyNotice(const std::wstring& caption, const std::wstring& file,
+                                const std::wstring& copyCaption) {
+    return Format(
+        L"Программа синхронизации оставила копию страницы «%s» (файл «%s»): её текст открыт на "
+        L"новой вкладке «%s».",
+        {caption, file, copyCaption});
+}
+
+std::wstring CloseGivenUpNotice() {
+    return L"Другая программа изменила список вкладок, и вкладки показаны заново. Вкладка не "
+           L"закрыта: закройте её ещё раз, если она не нужна.";
+}
+
 bool Told::First(const std::wstring& subject) {
     if (std::find(subjects_.begin(), subjects_.end(), subject) != subjects_.end()) {
         return false;

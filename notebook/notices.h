@@ -19,6 +19,14 @@ std::wstring ReplacedTabListNotice(const std::wstring& original);
 // A page file no tab owns, moved aside before a new tab takes its number.
 std::wstring UnownedPageNotice(const std::wstring& page, const std::wstring& kept);
 
+// A page changed by another program while it was edited here: both versions kept.
+std::wstring BothVersionsKeptNotice(const std::wstring& caption, const std::wstring& ownCaption);
+// A copy a sync engine left beside a page, taken as a tab of its own.
+std::wstring ConflictCopyNotice(const std::wstring& caption, const std::wstring& file,
+                                const std::wstring& copyCaption);
+// A close given up because the tab list changed outside while the tab was chosen.
+std::wstring CloseGivenUpNotice();
+
 // The subjects told of in this run.
 class Told {
   public:

@@ -27,6 +27,19 @@ constexpr int kMostKeptNames = 1000;
 Store::Store(FileSystem& files, const store::Encodings& encodings)
     : files_(files), encodings_(encodings) {}
 
+template <typename F>
+ErrorCode Store::Patiently(F&& call) {
+    ErrorCode code = call();
+    for (std::uint32_t waited = 0;
+         patient_ && waited < kPatienceMs &&
+         (code == codes::kSharingViolation || code == codes::kAccessDenied);
+         waited += kRetryMs) {
+        files_.Wait(kRetryMs);
+        code = call();
+    }
+    return code;
+}
+
 void Store::ThrowFileError(bool creating, std::wstring_view path, ErrorCode code) {
     const std::wstring full = files_.FullPath(path);
     const std::wstring system = files_.ErrorText(code);
@@ -35,20 +48,20 @@ void Store::ThrowFileError(bool creating, std::wstring_view path, ErrorCode code
 
 std::string Store::ReadWholeFile(std::wstring_view path) {
     std::string bytes;
-    if (const ErrorCode code = files_.Read(path, bytes, false)) {
+    if (const ErrorCode code = Patiently([&] { return files_.Read(path, bytes, false); })) {
         ThrowFileError(false, path, code);
     }
     return bytes;
 }
 
 void Store::WriteWholeFile(std::wstring_view path, std::string_view bytes) {
-    if (const ErrorCode code = files_.Replace(path, bytes, false)) {
+    if (const ErrorCode code = Patiently([&] { return files_.Replace(path, bytes, false); })) {
         ThrowFileError(true, path, code);
     }
 }
 
 void Store::Move(const std::wstring& from, const std::wstring& to, bool replace) {
-    if (const ErrorCode code = files_.Move(from, to, replace)) {
+    if (const ErrorCode code = Patiently([&] { return files_.Move(from, to, replace); })) {
         throw Error(
             CannotMoveFileText(files_.FullPath(from), files_.FullPath(to), files_.ErrorText(code)));
     }
@@ -91,14 +104,43 @@ std::optional<store::StoredText> Store::LoadPageText(int index) {
     return store::DecodeStoredText(*bytes, encodings_);
 }
 
+std::optional<std::string> Store::ReadPage(int index) {
+    return ReadIfThere(store::PageFileName(index));
+}
+
+store::StoredText Store::DecodePage(std::string_view bytes) const {
+    return store::DecodeStoredText(store::NormaliseStoredLineBreaks(bytes, encodings_), encodings_);
+}
+
+std::optional<std::string> Store::ReadIfThere(std::wstring_view path) {
+    if (!files_.IsFile(path)) {
+        return std::nullopt;
+    }
+    return ReadWholeFile(path);
+}
+
+store::Fingerprint Store::FingerprintOf(std::wstring_view path) {
+    const auto bytes = ReadIfThere(path);
+    return bytes ? store::FingerprintOf(std::string_view(*bytes))
+                 : store::FingerprintOf(std::nullopt);
+}
+
+std::vector<std::wstring> Store::FileNames() {
+    return files_.List(store::kStoreDirectory);
+}
+
+bool Store::DeleteFile(std::wstring_view path) {
+    return Patiently([&] { return files_.Delete(path); }) == 0;
+}
+
 store::StoredText Store::LoadTextFileText(std::wstring_view path) {
     return store::DecodeStoredText(LoadTextFile(path), encodings_);
 }
 
-store::TextForm Store::SavePageText(int index, store::Utf16View text, store::TextForm form) {
+store::EncodedText Store::SavePageText(int index, store::Utf16View text, store::TextForm form) {
     store::EncodedText file = store::EncodeStoredText(text, form, encodings_);
     SavePage(index, file.bytes);
-    return file.form;
+    return file;
 }
 
 bool Store::TabListExists() {
@@ -169,7 +211,8 @@ store::Settings Store::ReadSettings() {
     // Opened for reading and writing, shared with others who do the same; the six records as
     // far as the file holds them, a file shorter than six records "Read beyond end of file".
     std::string bytes;
-    if (const ErrorCode code = files_.Read(store::kSettingsPath, bytes, true)) {
+    if (const ErrorCode code =
+            Patiently([&] { return files_.Read(store::kSettingsPath, bytes, true); })) {
         ThrowIoError(code);
     }
     const store::SettingsRead read = store::DecodeSettingsFile(bytes);
@@ -181,8 +224,10 @@ store::Settings Store::ReadSettings() {
 
 void Store::WriteSettings(const store::Settings& settings) {
     const auto bytes = store::EncodeSettings(settings);
-    if (const ErrorCode code = files_.Replace(store::kSettingsPath,
-                                              std::string_view(bytes.data(), bytes.size()), true)) {
+    if (const ErrorCode code = Patiently([&] {
+            return files_.Replace(store::kSettingsPath,
+                                  std::string_view(bytes.data(), bytes.size()), true);
+        })) {
         ThrowIoError(code);
     }
 }
@@ -282,7 +327,7 @@ void Store::RemoveLeftoverCloseRecord() {
     if (!files_.IsFile(record)) {
         return;
     }
-    if (const ErrorCode code = files_.Delete(record)) {
+    if (const ErrorCode code = Patiently([&] { return files_.Delete(record); })) {
         throw Error(L"Cannot delete the record of an earlier tab close \"" +
                     files_.FullPath(record) + L"\". " + files_.ErrorText(code));
     }
@@ -293,7 +338,7 @@ void Store::CloseTab(int i, int n, std::string_view listAfter) {
     RemoveLeftoverCloseRecord();
     const std::wstring aside = store::RemovedPageFileFor(i);
     if (files_.IsFile(aside)) {
-        if (const ErrorCode code = files_.Delete(aside)) {
+        if (const ErrorCode code = Patiently([&] { return files_.Delete(aside); })) {
             throw Error(L"Cannot delete the page of an earlier tab close \"" +
                         files_.FullPath(aside) + L"\". " + files_.ErrorText(code));
         }

@@ -11,6 +11,7 @@
 #include "notebook/file_system.h"
 #include "store/pure/close_record.h"
 #include "store/pure/error.h"
+#include "store/pure/fingerprint.h"
 #include "store/pure/settings_record.h"
 #include "store/pure/stored_text.h"
 
@@ -30,6 +31,12 @@ class Store {
     FileSystem& files() { return files_; }
     const store::Encodings& encodings() const { return encodings_; }
 
+    // A file that another program holds (a sharing violation, or access denied) is asked for
+    // again for about a second before the failure is raised; not while impatient.
+    void SetPatient(bool patient) { patient_ = patient; }
+    static constexpr std::uint32_t kPatienceMs = 1000;
+    static constexpr std::uint32_t kRetryMs = 50;
+
     // Creates "./Strings" when it is not an existing directory; fails with the I/O error text.
     void EnsureDirectory();
 
@@ -45,9 +52,21 @@ class Store {
     // The same as text, decoded in the form the file shows (the code page, or UTF-8).
     std::optional<store::StoredText> LoadPageText(int index);
     store::StoredText LoadTextFileText(std::wstring_view path);
+    // A page file's bytes as they are stored (nothing when there is none), and its text.
+    std::optional<std::string> ReadPage(int index);
+    store::StoredText DecodePage(std::string_view bytes) const;
     // Writes the page's text in the form it was read in, or as a new file is: UTF-8 where the
-    // code page cannot hold the text exactly. Returns the form written.
-    store::TextForm SavePageText(int index, store::Utf16View text, store::TextForm form);
+    // code page cannot hold the text exactly. Returns the bytes and the form written.
+    store::EncodedText SavePageText(int index, store::Utf16View text, store::TextForm form);
+
+    // What a file holds now, to tell whether another program changed it.
+    store::Fingerprint FingerprintOf(std::wstring_view path);
+    // A file's bytes, or nothing when there is none.
+    std::optional<std::string> ReadIfThere(std::wstring_view path);
+    // The names of the files in the store directory.
+    std::vector<std::wstring> FileNames();
+    // Deletes a file; false when it could not be.
+    bool DeleteFile(std::wstring_view path);
 
     bool TabListExists();
     // The tab list file's bytes as they are stored.
@@ -98,6 +117,8 @@ class Store {
     void Move(const std::wstring& from, const std::wstring& to, bool replace = false);
 
   private:
+    template <typename F>
+    ErrorCode Patiently(F&& call);
     [[noreturn]] void ThrowFileError(bool creating, std::wstring_view path, ErrorCode code);
     std::string ReadWholeFile(std::wstring_view path);
     void WriteWholeFile(std::wstring_view path, std::string_view bytes);
@@ -105,6 +126,7 @@ class Store {
 
     FileSystem& files_;
     const store::Encodings& encodings_;
+    bool patient_ = true;
 };
 
 }  // namespace qb::notebook

@@ -88,6 +88,8 @@ LRESULT TForm1::Dispatch(UINT msg, WPARAM wParam, LPARAM lParam) {
         case TrayCallbackMessage:
             TrayIconMessage(static_cast<UINT>(lParam));
             return 0;
+        case StoreChangedMessage:
+            return OnStoreChanged();
         case WM_CLOSE:
             return OnClose();
         case WM_DESTROY:

@@ -14,6 +14,7 @@
 #include "notebook/notebook.h"
 #include "store/pure/error.h"
 #include "store/pure/settings_record.h"
+#include "store/win/directory_watch.h"
 #include "store/win/handles.h"
 #include "ui/notebook_view.h"
 #include "ui/tab_strip.h"
@@ -24,6 +25,8 @@ struct ControlDeclaration;
 
 // The notification icon reports mouse events with this message (the first user message + 1).
 constexpr UINT TrayCallbackMessage = WM_USER + 1;
+// The store directory changed (another program, or this one, wrote in it).
+constexpr UINT StoreChangedMessage = WM_APP + 1;
 
 namespace qb::ui {
 // Registered message by which a second start asks the running copy to come forward.
@@ -96,6 +99,8 @@ class TForm1 {
 
     // The note-keeping: what the text area and the tab strip show of the store.
     qb::notebook::Notebook& Notes() { return notebook_; }
+    // From now on, what other programs write in the store reaches the notebook.
+    void WatchStore();
 
     // Tab pages.
     void TabControl1Changing();
@@ -192,6 +197,7 @@ class TForm1 {
     LRESULT OnTaskbarCreated();
     LRESULT OnEndSession(bool ending);
     LRESULT OnShowRunningCopy();
+    LRESULT OnStoreChanged();
 
     void ShowNotice(const std::wstring& text);
     // The failure being handled, in the error box; nothing escapes from it.
@@ -229,6 +235,7 @@ class TForm1 {
 
     qb::ui::NotebookView view_{*this};
     qb::notebook::Notebook notebook_;
+    std::unique_ptr<qb::win::DirectoryWatch> watch_;
 };
 
 // The program's one main window.

@@ -1,5 +1,7 @@
 #include "ui/notebook_view.h"
 
+#include <algorithm>
+
 #include "res/resource.h"
 #include "ui/form1.h"
 
@@ -16,6 +18,21 @@ bool NotebookView::PageModified() const {
 void NotebookView::ShowPage(store::Utf16View text) {
     const win::ShownCursor wait(IDC_WAIT);
     form_.SetMemoText(text);
+}
+
+void NotebookView::ReloadPage(store::Utf16View text) {
+    DWORD start = 0;
+    DWORD end = 0;
+    SendMessageW(form_.Memo1, EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+                 reinterpret_cast<LPARAM>(&end));
+    const auto firstLine =
+        static_cast<int>(SendMessageW(form_.Memo1, EM_GETFIRSTVISIBLELINE, 0, 0));
+    ShowPage(text);
+    // The caret where it was, as far as the new text reaches, and the same lines in view.
+    const auto at = std::min<DWORD>(start, static_cast<DWORD>(GetWindowTextLengthW(form_.Memo1)));
+    SendMessageW(form_.Memo1, EM_SETSEL, at, at);
+    const auto nowFirst = static_cast<int>(SendMessageW(form_.Memo1, EM_GETFIRSTVISIBLELINE, 0, 0));
+    SendMessageW(form_.Memo1, EM_LINESCROLL, 0, firstLine - nowFirst);
 }
 
 void NotebookView::ClearPage() {

@@ -15,6 +15,7 @@ class NotebookView final : public notebook::View {
     store::Utf16 PageText() const override;
     bool PageModified() const override;
     void ShowPage(store::Utf16View text) override;
+    void ReloadPage(store::Utf16View text) override;
     void ClearPage() override;
     void PageWritten() override;
     void SetPageEditable(bool editable) override;

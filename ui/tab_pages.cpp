@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "res/resource.h"
+#include "store/pure/page_names.h"
 #include "ui/form1.h"
 #include "ui/input_prompt.h"
 #include "ui/pure/access_keys.h"
@@ -12,6 +13,10 @@
 namespace {
 
 constexpr UINT_PTR kBackgroundSaveTimer = 1;
+// Changes in the store are taken once they have settled for this long: another program writes
+// a file in several steps.
+constexpr UINT_PTR kStoreChangedTimer = 2;
+constexpr UINT kSettleMs = 200;
 
 }  // namespace
 
@@ -65,7 +70,27 @@ LRESULT TForm1::OnTimer(UINT_PTR id) {
         if (const auto retry = notebook_.SaveInBackground(modalDialogs_ > 0)) {
             ScheduleBackgroundSave(*retry);
         }
+    } else if (id == kStoreChangedTimer) {
+        KillTimer(Handle, kStoreChangedTimer);
+        if (modalDialogs_ > 0) {
+            // A command of the program waits for an answer: the strip stays as it showed it.
+            SetTimer(Handle, kStoreChangedTimer, kSettleMs, nullptr);
+        } else {
+            notebook_.StoreChanged();
+        }
     }
+    return 0;
+}
+
+// ---- Other programs writing in the store ----
+
+void TForm1::WatchStore() {
+    watch_ = std::make_unique<qb::win::DirectoryWatch>(std::wstring(qb::store::kStoreDirectory),
+                                                       Handle, StoreChangedMessage);
+}
+
+LRESULT TForm1::OnStoreChanged() {
+    SetTimer(Handle, kStoreChangedTimer, kSettleMs, nullptr);
     return 0;
 }
 

@@ -44,6 +44,26 @@ notebook::ErrorCode DiskFileSystem::Delete(std::wstring_view path) {
     return DeleteFileW(std::wstring(path).c_str()) ? 0 : GetLastError();
 }
 
+std::vector<std::wstring> DiskFileSystem::List(std::wstring_view directory) {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW found{};
+    const std::wstring pattern = std::wstring(directory) + L"/*";
+    const FindHandle find(FindFirstFileW(pattern.c_str(), &found));
+    if (!find.valid()) {
+        return names;
+    }
+    do {
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+            names.emplace_back(found.cFileName);
+        }
+    } while (FindNextFileW(find.get(), &found));
+    return names;
+}
+
+void DiskFileSystem::Wait(std::uint32_t ms) {
+    Sleep(ms);
+}
+
 std::wstring DiskFileSystem::FullPath(std::wstring_view path) {
     return win::FullPath(path);
 }

@@ -54,6 +54,42 @@ class UniqueHandle {
     HANDLE h_ = INVALID_HANDLE_VALUE;
 };
 
+// A change notification on a directory (FindFirstChangeNotificationW).
+class ChangeNotification {
+  public:
+    explicit ChangeNotification(HANDLE h) : h_(h) {}
+    ~ChangeNotification() {
+        if (valid()) {
+            FindCloseChangeNotification(h_);
+        }
+    }
+    ChangeNotification(const ChangeNotification&) = delete;
+    ChangeNotification& operator=(const ChangeNotification&) = delete;
+    HANDLE get() const { return h_; }
+    bool valid() const { return h_ != INVALID_HANDLE_VALUE && h_ != nullptr; }
+
+  private:
+    HANDLE h_;
+};
+
+// A directory search (FindFirstFileW), closed with FindClose.
+class FindHandle {
+  public:
+    explicit FindHandle(HANDLE h) : h_(h) {}
+    ~FindHandle() {
+        if (valid()) {
+            FindClose(h_);
+        }
+    }
+    FindHandle(const FindHandle&) = delete;
+    FindHandle& operator=(const FindHandle&) = delete;
+    HANDLE get() const { return h_; }
+    bool valid() const { return h_ != INVALID_HANDLE_VALUE; }
+
+  private:
+    HANDLE h_;
+};
+
 // Any other handle, null when it holds none, freed by Free.
 template <typename H, auto Free>
 class UniqueHandleOf {

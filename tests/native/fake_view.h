@@ -38,6 +38,11 @@ class FakeView final : public notebook::View {
         text_ = store::Utf16(text.substr(0, text.find(store::Utf16Unit(0))));
         modified_ = false;
     }
+    void ReloadPage(store::Utf16View text) override {
+        ShowPage(text);
+        ++reloads;
+    }
+    int reloads = 0;
     void ClearPage() override {
         text_.clear();
         modified_ = false;

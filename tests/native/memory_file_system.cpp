@@ -171,6 +171,17 @@ ErrorCode MemoryFileSystem::Delete(std::wstring_view path) {
     return 0;
 }
 
+std::vector<std::wstring> MemoryFileSystem::List(std::wstring_view directory) {
+    const std::wstring folder = FoldPath(directory);
+    std::vector<std::wstring> names;
+    for (const auto& entry : state_.names) {
+        if (Parent(entry.first) == folder) {
+            names.push_back(entry.first.substr(folder.empty() ? 0 : folder.size() + 1));
+        }
+    }
+    return names;
+}
+
 std::wstring MemoryFileSystem::FullPath(std::wstring_view path) {
     return L"C:/notes/" + FoldPath(path);
 }

@@ -61,6 +61,9 @@ class MemoryFileSystem final : public notebook::FileSystem {
                                 bool shared) override;
     notebook::ErrorCode Move(std::wstring_view from, std::wstring_view to, bool replace) override;
     notebook::ErrorCode Delete(std::wstring_view path) override;
+    std::vector<std::wstring> List(std::wstring_view directory) override;
+    void Wait(std::uint32_t ms) override { waited += ms; }
+    std::uint64_t waited = 0;  // the time the program let pass
     std::wstring FullPath(std::wstring_view path) override;
     std::wstring ErrorText(notebook::ErrorCode code) override;
 

@@ -28,7 +28,7 @@ inline std::optional<StoredText> LoadPageText(int index) {
     return win::DiskStore().LoadPageText(index);
 }
 inline TextForm SavePageText(int index, Utf16View text, TextForm form) {
-    return win::DiskStore().SavePageText(index, text, form);
+    return win::DiskStore().SavePageText(index, text, form).form;
 }
 inline bool TabListExists() {
     return win::DiskStore().TabListExists();
