@@ -388,11 +388,24 @@ void Notebook::TakeConflictCopies() {
                                        ? view_.TabCaption(*page)
                                        : QB_TEXT("Tab") + Widen(std::to_wstring(*page));
         const store::Utf16 caption = owner + kSyncCopy;
-        AppendTabWithPage(caption, text.text, text.form);
+        // Taken already, when a power cut came before the copy went.
+        bool taken = false;
+        const std::vector<store::Utf16> captions = view_.TabCaptions();
+        for (int i = 0; i < static_cast<int>(captions.size()) && !taken; ++i) {
+            if (captions[static_cast<std::size_t>(i)] == caption) {
+                const auto kept = store_.LoadPageText(i);
+                taken = kept && kept->text == text.text;
+            }
+        }
+        if (!taken) {
+            AppendTabWithPage(caption, text.text, text.form);
+        }
         // Its text is a page now; the copy goes. Should it stay, it is taken again next time.
         store_.DeleteFile(path);
-        Notice(L"copy:" + name,
-               ConflictCopyNotice(store::ToWide(owner), name, store::ToWide(caption)));
+        if (!taken) {
+            Notice(L"copy:" + name,
+                   ConflictCopyNotice(store::ToWide(owner), name, store::ToWide(caption)));
+        }
     }
 }
 

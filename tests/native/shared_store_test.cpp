@@ -1,0 +1,222 @@
+// A store other programs write too (another editor, a sync engine bringing another machine's
+// changes): the file system in memory plays the other program, writing between the
+// program's own steps. Nothing either side wrote is lost.
+#include <gtest/gtest.h>
+
+#include "notebook/notebook.h"
+#include "store/pure/page_names.h"
+#include "tests/native/code_page_1251.h"
+#include "tests/native/fake_view.h"
+#include "tests/native/memory_file_system.h"
+
+namespace qb::test {
+namespace {
+
+using store::Utf16;
+using Captions = std::vector<Utf16>;
+using namespace std::string_literals;
+
+const CodePage1251 kCodePage;
+const store::Encodings kEncodings{kCodePage, false};
+
+std::string SettingsFile(int tabIndex) {
+    const auto bytes = store::EncodeSettings(store::Settings{60, 60, 240, 433, 202, tabIndex});
+    return std::string(bytes.data(), bytes.size());
+}
+
+Disk TwoTabs() {
+    Disk disk;
+    disk.directories.insert(L"strings");
+    disk.files[L"settings.dat"] = SettingsFile(0);
+    disk.files[L"strings/tabs.txt"] = "A\r\nB\r\n";
+    disk.files[L"strings/tab0.txt"] = "page of A";
+    disk.files[L"strings/tab1.txt"] = "page of B";
+    return disk;
+}
+
+struct Program {
+    explicit Program(MemoryFileSystem& files)
+        : notebook(files, kEncodings, view, [this] { return now; }) {
+        notebook.Start();
+    }
+    FakeView view;
+    std::uint64_t now = 10000;
+    notebook::Notebook notebook;
+};
+
+// The other program: a whole file written as a sync engine writes it.
+void Outside(MemoryFileSystem& files, const std::wstring& name, const std::string& bytes) {
+    ASSERT_EQ(files.Replace(name, bytes, false), 0u);
+}
+
+std::string File(const MemoryFileSystem& files, const std::wstring& name) {
+    const Disk disk = files.Now();
+    const auto found = disk.files.find(FoldPath(name));
+    return found == disk.files.end() ? "<none>" : found->second;
+}
+
+TEST(SharedStore, PageOnScreenChangedOutsideIsShownAndNeverWrittenOver) {
+    MemoryFileSystem files(TwoTabs());
+    Program program(files);
+    Outside(files, L"strings/tab0.txt", "edited elsewhere");
+    program.notebook.StoreChanged();
+    EXPECT_EQ(program.view.text(), QB_TEXT("edited elsewhere"));
+    EXPECT_EQ(program.view.reloads, 1);
+    program.notebook.LeavePage();
+    program.view.Click(1);
+    program.notebook.PageSelected();
+    EXPECT_EQ(File(files, L"strings/tab0.txt"), "edited elsewhere");
+}
+
+TEST(SharedStore, PageChangedBeforeTheChangeIsReportedIsNotWrittenOverEither) {
+    // The other program's write lands between the notification and the switch.
+    MemoryFileSystem files(TwoTabs());
+    Program program(files);
+    Outside(files, L"strings/tab0.txt", "edited elsewhere");
+    program.notebook.LeavePage();
+    EXPECT_EQ(File(files, L"strings/tab0.txt"), "edited elsewhere");
+}
+
+TEST(SharedStore, EditsHereAndThereAtOnceKeepBothVersionsInTheirOwnTabs) {
+    for (const bool reported : {true, false}) {
+        SCOPED_TRACE(reported ? "the change reported" : "found when saving");
+        MemoryFileSystem files(TwoTabs());
+        Program program(files);
+        program.view.Type(QB_TEXT("mine"));
+        Outside(files, L"strings/tab0.txt", "theirs");
+        if (reported) {
+            program.notebook.StoreChanged();
+        } else {
+            program.notebook.PageEdited();
+            program.now += 2000;
+            program.notebook.SaveInBackground(false);
+        }
+        EXPECT_EQ(File(files, L"strings/tab0.txt"), "theirs");
+        const Captions tabs = {QB_TEXT("A"), QB_TEXT("B"), QB_TEXT("A (ваша версия)")};
+        EXPECT_EQ(program.view.TabCaptions(), tabs);
+        EXPECT_EQ(File(files, L"strings/tabs.txt"),
+                  "A\r\nB\r\nA (\xE2\xE0\xF8\xE0 \xE2\xE5\xF0\xF1\xE8\xFF)\r\n");
+        EXPECT_EQ(File(files, L"strings/tab2.txt"), "mine");
+        EXPECT_EQ(program.view.SelectedTab(), 2) << "typing goes on in the user's own text";
+        EXPECT_EQ(program.view.text(), QB_TEXT("mine"));
+        EXPECT_EQ(program.view.notices().size(), 1u) << "told once, plainly";
+        // Typing on writes the user's own tab, not the other program's page.
+        program.view.Type(QB_TEXT("mine, more"));
+        program.notebook.SaveAll();
+        EXPECT_EQ(File(files, L"strings/tab2.txt"), "mine, more");
+        EXPECT_EQ(File(files, L"strings/tab0.txt"), "theirs");
+    }
+}
+
+TEST(SharedStore, TabListChangedOutsideIsFollowed) {
+    MemoryFileSystem files(TwoTabs());
+    Program program(files);
+    program.view.Click(1);
+    program.notebook.PageSelected();
+    // Another machine made a tab before B, renumbering B's page, and one after it.
+    Outside(files, L"strings/tab1.txt", "page of New");
+    Outside(files, L"strings/tab2.txt", "page of B");
+    Outside(files, L"strings/tab3.txt", "page of C");
+    Outside(files, L"strings/tabs.txt", "A\r\nNew\r\nB\r\nC\r\n");
+    program.notebook.StoreChanged();
+    EXPECT_EQ(program.view.TabCaptions(),
+              (Captions{QB_TEXT("A"), QB_TEXT("New"), QB_TEXT("B"), QB_TEXT("C")}));
+    EXPECT_EQ(program.view.SelectedTab(), 2) << "the same tab stays selected";
+    EXPECT_EQ(program.view.text(), QB_TEXT("page of B"));
+    program.view.Type(QB_TEXT("B edited"));
+    program.notebook.LeavePage();
+    EXPECT_EQ(File(files, L"strings/tab2.txt"), "B edited");
+    EXPECT_EQ(File(files, L"strings/tab1.txt"), "page of New");
+}
+
+TEST(SharedStore, NewTabHereAndATabFromAnotherMachineAreBothKept) {
+    MemoryFileSystem files(TwoTabs());
+    Program program(files);
+    Outside(files, L"strings/tab2.txt", "page of C");
+    Outside(files, L"strings/tabs.txt", "A\r\nB\r\nC\r\n");
+    // The change is not reported yet when the user makes a tab.
+    program.notebook.AddPage(QB_TEXT("D"));
+    EXPECT_EQ(program.view.TabCaptions(),
+              (Captions{QB_TEXT("A"), QB_TEXT("B"), QB_TEXT("C"), QB_TEXT("D")}));
+    EXPECT_EQ(File(files, L"strings/tabs.txt"), "A\r\nB\r\nC\r\nD\r\n");
+    EXPECT_EQ(File(files, L"strings/tab2.txt"), "page of C");
+    program.view.Type(QB_TEXT("page of D"));
+    program.notebook.SaveAll();
+    EXPECT_EQ(File(files, L"strings/tab3.txt"), "page of D");
+}
+
+TEST(SharedStore, CloseIsGivenUpWhenTheTabsChangedOutside) {
+    MemoryFileSystem files(TwoTabs());
+    Program program(files);
+    Outside(files, L"strings/tab2.txt", "page of C");
+    Outside(files, L"strings/tabs.txt", "A\r\nB\r\nC\r\n");
+    program.notebook.ClosePage(0);
+    EXPECT_EQ(program.view.TabCaptions(), (Captions{QB_TEXT("A"), QB_TEXT("B"), QB_TEXT("C")}));
+    EXPECT_EQ(File(files, L"strings/tab0.txt"), "page of A") << "nothing was closed";
+    EXPECT_EQ(program.view.notices().size(), 1u);
+}
+
+TEST(SharedStore, ConflictCopiesBecomeTabsOfTheirOwnOnce) {
+    Disk disk = TwoTabs();
+    disk.files[L"strings/tab1.sync-conflict-20261208-220327-HNP2OSX.txt"] = "B from home";
+    disk.files[L"strings/Tab0 (Ann's conflicted copy 2026-12-08).txt"] = "A from Ann";
+    disk.files[L"strings/tab1-HOMEPC.txt"] = "B from OneDrive";
+    disk.files[L"strings/tab-1.txt"] = "page of no tab";  // the page of index -1: no copy
+    MemoryFileSystem files(disk);
+    {
+        Program program(files);
+        const Captions tabs = program.view.TabCaptions();
+        ASSERT_EQ(tabs.size(), 5u);
+        EXPECT_EQ(program.view.notices().size(), 3u);
+        for (int i = 2; i < 5; ++i) {
+            const Utf16& caption = tabs[static_cast<std::size_t>(i)];
+            const std::string page = File(files, store::PageFileName(i));
+            if (caption == QB_TEXT("A (копия синхронизации)")) {
+                EXPECT_EQ(page, "A from Ann");
+            } else {
+                EXPECT_EQ(caption, QB_TEXT("B (копия синхронизации)"));
+                EXPECT_TRUE(page == "B from home" || page == "B from OneDrive") << page;
+            }
+        }
+        EXPECT_EQ(File(files, L"strings/tab1-homepc.txt"), "<none>") << "the copies go";
+        EXPECT_EQ(File(files, L"strings/tab-1.txt"), "page of no tab");
+    }
+    Program again(files);
+    EXPECT_EQ(again.view.TabCount(), 5) << "offered once";
+}
+
+TEST(SharedStore, FileHeldForAMomentIsAskedForAgain) {
+    MemoryFileSystem files(TwoTabs());
+    Program program(files);
+    int refusals = 5;
+    files.fault = [&](const MemoryFileSystem::Call& call) -> notebook::ErrorCode {
+        if (call.kind == MemoryFileSystem::Call::kReplace && call.path == L"strings/tab0.txt" &&
+            refusals > 0) {
+            --refusals;
+            return notebook::codes::kSharingViolation;
+        }
+        return 0;
+    };
+    program.view.Type(QB_TEXT("saved after a moment"));
+    program.notebook.LeavePage();
+    EXPECT_EQ(File(files, L"strings/tab0.txt"), "saved after a moment");
+    EXPECT_EQ(files.waited, 5 * notebook::Store::kRetryMs);
+
+    // Held for good: given up after about a second, the page as it was.
+    refusals = 1000;
+    files.waited = 0;
+    program.view.Type(QB_TEXT("not saved"));
+    EXPECT_THROW(program.notebook.LeavePage(), Error);
+    EXPECT_EQ(files.waited, notebook::Store::kPatienceMs);
+    EXPECT_EQ(File(files, L"strings/tab0.txt"), "saved after a moment");
+
+    // A background save does not hold typing up: it tries again at the next pause.
+    files.waited = 0;
+    program.notebook.PageEdited();
+    program.now += 2000;
+    program.notebook.SaveInBackground(false);
+    EXPECT_EQ(files.waited, 0u);
+}
+
+}  // namespace
+}  // namespace qb::test
