@@ -88,13 +88,21 @@ Disk MakeDisk(const std::vector<Utf16>& captions, int selected, std::vector<int>
     return disk;
 }
 
+class Written;
+
 // A program on a file system: its notebook, the window it shows itself in, and a clock.
 struct Program {
     explicit Program(MemoryFileSystem& files)
-        : notebook(files, kEncodings, view, [this] { return now; }) {}
+        : files(files), notebook(files, kEncodings, view, [this] { return now; }) {}
+    MemoryFileSystem& files;
+    Written* written = nullptr;  // where the explored run records what is on the disk
     FakeView view;
     std::uint64_t now = 10000;
     notebook::Notebook notebook;
+
+    // Another program writes a whole file (as a sync engine does): the text of the page it
+    // belongs to, under the caption given, is on the disk from then on.
+    void Outside(const std::wstring& name, const Utf16& text, const Utf16& caption);
 
     // The user types into the page on screen, and the background save falls due.
     void TypeAndWait(const Utf16& text) {
@@ -121,8 +129,9 @@ struct Scenario {
           command(std::move(c)) {}
     std::string name;
     Disk disk;
-    std::vector<Utf16> before;  // the tab list before the command
-    std::vector<Utf16> after;   // and after it
+    std::vector<Utf16> before;                // the tab list before the command
+    std::vector<Utf16> after;                 // and after it
+    std::vector<std::vector<Utf16>> between;  // lists the command passes through
     std::function<void(Program&)> command;
     bool firstRun = false;  // the command is the first start itself
     // Captions that name the same page under another name (a rename).
@@ -226,7 +235,8 @@ void JudgeStart(const Scenario& s, const Written& written, std::size_t cut, cons
     // A list without tabs starts with the declared one.
     const std::vector<Utf16> declared = {QB_TEXT("Main")};
     const auto& after = s.after.empty() ? declared : s.after;
-    EXPECT_TRUE(shown == after || shown == s.before || (s.firstRun && firstRunAgain))
+    const bool between = std::find(s.between.begin(), s.between.end(), shown) != s.between.end();
+    EXPECT_TRUE(shown == after || shown == s.before || between || (s.firstRun && firstRunAgain))
         << "a tab list the user never saw";
     const auto listOnDisk = disk.files.find(L"strings/tabs.txt");
     if (listOnDisk != disk.files.end() &&
@@ -274,10 +284,16 @@ void JudgeStart(const Scenario& s, const Written& written, std::size_t cut, cons
     }
 }
 
+void Program::Outside(const std::wstring& name, const Utf16& text, const Utf16& caption) {
+    ASSERT_EQ(files.Replace(name, Bytes(text), false), 0u);
+    written->Record(files.Steps(), caption, text);
+}
+
 void Explore(const Scenario& s, Ordering ordering = Ordering::Journaled) {
     MemoryFileSystem files(s.disk);
     Program program(files);
     Written written(s);
+    program.written = &written;
     // What is on the disk now for the tab: its page as stored, which the text area may show
     // only in part.
     program.view.onWritten = [&](int index) {
@@ -429,6 +445,58 @@ TEST(CrashExplorer, PageCutAtANulEditedAndSaved) {
     disk.files[L"strings/tab1.txt"] = std::string("page of B v0\0hidden tail", 24);
     Explore({"page cut at a NUL", disk, kFour, kFour,
              [](Program& p) { p.TypeAndWait(PageOf(QB_TEXT("B"), 1)); }});
+}
+
+// ---- Other programs writing in the store between the program's own steps ----
+
+const Utf16 kB = QB_TEXT("B");
+
+TEST(CrashExplorer, PageOnScreenChangedOutsideThenTypedOn) {
+    Explore(
+        {"outside edit of the page on screen", MakeDisk(kFour, 1), kFour, kFour, [](Program& p) {
+             p.Outside(L"strings/tab1.txt", PageOf(kB, 1), kB);
+             p.notebook.StoreChanged();
+             p.TypeAndWait(PageOf(kB, 2));
+         }});
+}
+
+TEST(CrashExplorer, EditedHereAndThereAtOnce) {
+    const Utf16 own = QB_TEXT("B (ваша версия)");
+    for (const bool reported : {true, false}) {
+        Explore({reported ? "edited here and there, reported" : "edited here and there, saved",
+                 MakeDisk(kFour, 1), kFour, With(kFour, own), [reported, own](Program& p) {
+                     p.view.Type(PageOf(own, 1));
+                     p.Outside(L"strings/tab1.txt", PageOf(kB, 1), kB);
+                     if (reported) {
+                         p.notebook.StoreChanged();
+                     } else {
+                         p.TypeAndWait(PageOf(own, 1));
+                     }
+                 }});
+    }
+}
+
+TEST(CrashExplorer, TabFromAnotherMachineThenANewTabHere) {
+    const std::vector<Utf16> withE = With(kFour, QB_TEXT("E"));
+    Scenario s{"a tab from another machine, then New", MakeDisk(kFour, 1), kFour,
+               With(withE, QB_TEXT("F")), [&withE](Program& p) {
+                   p.Outside(L"strings/tab4.txt", PageOf(QB_TEXT("E"), 0), QB_TEXT("E"));
+                   p.Outside(L"strings/tabs.txt", store::JoinTabListText(withE), QB_TEXT("-"));
+                   p.notebook.AddPage(QB_TEXT("F"));
+                   p.view.Type(PageOf(QB_TEXT("F"), 1));
+                   p.Switch(0);
+               }};
+    s.between = {withE};
+    Explore(s);
+}
+
+TEST(CrashExplorer, ConflictCopyTakenAsATab) {
+    const Utf16 copy = QB_TEXT("B (копия синхронизации)");
+    Explore({"a conflict copy", MakeDisk(kFour, 0), kFour, With(kFour, copy), [copy](Program& p) {
+                 p.Outside(L"strings/tab1.sync-conflict-20261208-220327-HNP2OSX.txt",
+                           PageOf(copy, 0), copy);
+                 p.notebook.StoreChanged();
+             }});
 }
 
 }  // namespace
