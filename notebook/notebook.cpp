@@ -125,8 +125,9 @@ void Notebook::SavePage() {
     }
     // Another program wrote the page since it was read or written here: its version stays,
     // and this program's goes beside it. (A page deleted meanwhile is simply written again.)
-    const store::Fingerprint now = store_.FingerprintOf(store::PageFileName(index));
-    if (now.exists && now != pageSeen_) {
+    // (A page that cannot be read now is not known to have changed: the write tells.)
+    const auto now = store_.FingerprintOf(store::PageFileName(index));
+    if (now && now->exists && *now != pageSeen_) {
         KeepOwnTextAsNewTab();
         return;
     }
@@ -244,7 +245,8 @@ void Notebook::LoadTabList() {
 
 void Notebook::WriteTabList(const std::vector<store::Utf16>& captions) {
     store_.EnsureDirectory();
-    if (store_.FingerprintOf(store::kTabListWritePath) != listSeen_) {
+    const auto now = store_.FingerprintOf(store::kTabListWritePath);
+    if (now && now->exists && *now != listSeen_) {
         throw Error(L"The tab list was changed by another program meanwhile; nothing was changed");
     }
     if (tabListCut_) {
@@ -262,7 +264,8 @@ void Notebook::SaveTabList() {
         return;  // what is stored was not (wholly) read, and nothing replaces it
     }
     store_.EnsureDirectory();
-    if (store_.FingerprintOf(store::kTabListWritePath) != listSeen_) {
+    const auto now = store_.FingerprintOf(store::kTabListWritePath);
+    if (now && now->exists && *now != listSeen_) {
         return;  // another program's list came meanwhile: it stays
     }
     WriteTabList(view_.TabCaptions());
@@ -278,10 +281,13 @@ void Notebook::BeginTabChange() {
 // ---- Other programs ----
 
 bool Notebook::FollowTabList() {
-    if (writesStopped_ || !store_.TabListExists()) {
-        return false;  // (a list deleted outside is written again with the next change)
+    // A list deleted outside is written again with the next change; one another program
+    // holds is looked at again at the next change reported.
+    const auto read = writesStopped_ ? std::nullopt : store_.TryRead(store::kTabListReadPath);
+    if (!read) {
+        return false;
     }
-    const std::string bytes = store_.ReadTabListBytes();
+    const std::string& bytes = *read;
     const store::Fingerprint now = store::FingerprintOf(std::string_view(bytes));
     if (now == listSeen_) {
         return false;
@@ -318,9 +324,9 @@ void Notebook::FollowPage() {
         return;
     }
     const int index = view_.SelectedTab();
-    const auto bytes = store_.ReadPage(index);
+    const auto bytes = store_.TryRead(store::PageFileName(index));
     if (!bytes) {
-        return;  // gone: the next save writes it again
+        return;  // gone (the next save writes it again), or held: looked at again later
     }
     if (store::FingerprintOf(std::string_view(*bytes)) == pageSeen_) {
         return;
@@ -379,9 +385,9 @@ void Notebook::TakeConflictCopies() {
             continue;
         }
         const std::wstring path = std::wstring(store::kStoreDirectory) + L"/" + name;
-        const auto bytes = store_.ReadIfThere(path);
+        const auto bytes = store_.TryRead(path);
         if (!bytes) {
-            continue;
+            continue;  // held for now: taken at the next change reported
         }
         const store::StoredText text = store_.DecodePage(*bytes);
         const store::Utf16 owner = *page >= 0 && *page < view_.TabCount()

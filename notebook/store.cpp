@@ -119,10 +119,23 @@ std::optional<std::string> Store::ReadIfThere(std::wstring_view path) {
     return ReadWholeFile(path);
 }
 
-store::Fingerprint Store::FingerprintOf(std::wstring_view path) {
-    const auto bytes = ReadIfThere(path);
-    return bytes ? store::FingerprintOf(std::string_view(*bytes))
-                 : store::FingerprintOf(std::nullopt);
+std::optional<std::string> Store::TryRead(std::wstring_view path) {
+    std::string bytes;
+    if (!files_.IsFile(path) || files_.Read(path, bytes, false) != 0) {
+        return std::nullopt;
+    }
+    return bytes;
+}
+
+std::optional<store::Fingerprint> Store::FingerprintOf(std::wstring_view path) {
+    if (!files_.IsFile(path)) {
+        return store::FingerprintOf(std::nullopt);
+    }
+    const auto bytes = TryRead(path);
+    if (!bytes) {
+        return std::nullopt;
+    }
+    return store::FingerprintOf(std::string_view(*bytes));
 }
 
 std::vector<std::wstring> Store::FileNames() {

@@ -59,10 +59,13 @@ class Store {
     // code page cannot hold the text exactly. Returns the bytes and the form written.
     store::EncodedText SavePageText(int index, store::Utf16View text, store::TextForm form);
 
-    // What a file holds now, to tell whether another program changed it.
-    store::Fingerprint FingerprintOf(std::wstring_view path);
+    // What a file holds now, to tell whether another program changed it; nothing when it is
+    // there but cannot be read at once (another program holds it).
+    std::optional<store::Fingerprint> FingerprintOf(std::wstring_view path);
     // A file's bytes, or nothing when there is none.
     std::optional<std::string> ReadIfThere(std::wstring_view path);
+    // The same without waiting or failing: nothing too when it cannot be read at once.
+    std::optional<std::string> TryRead(std::wstring_view path);
     // The names of the files in the store directory.
     std::vector<std::wstring> FileNames();
     // Deletes a file; false when it could not be.

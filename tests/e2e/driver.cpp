@@ -17,7 +17,8 @@ std::wstring Widen(const std::string& s) {
     return std::wstring(s.begin(), s.end());  // paths from the test environment are ASCII
 }
 
-// A Linux path from the test environment, as Wine's Z: drive shows it.
+}  // namespace
+
 std::wstring WinePath(const char* variable) {
     const char* value = std::getenv(variable);
     if (value == nullptr) {
@@ -34,6 +35,8 @@ std::wstring WinePath(const char* variable) {
     }
     return path;
 }
+
+namespace {
 
 std::string ReadFileBytes(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -101,9 +104,13 @@ ScratchDir::ScratchDir() {
     fs::create_directories(path_);
 }
 
+ScratchDir::ScratchDir(fs::path existing) : path_(std::move(existing)), own_(false) {}
+
 ScratchDir::~ScratchDir() {
-    std::error_code ec;
-    fs::remove_all(path_, ec);
+    if (own_) {
+        std::error_code ec;
+        fs::remove_all(path_, ec);
+    }
 }
 
 void ScratchDir::Write(const std::wstring& relative, const std::string& bytes) const {

@@ -19,6 +19,8 @@ namespace fs = std::filesystem;
 class ScratchDir {
   public:
     ScratchDir();
+    // A folder made by someone else (a synced one), used as it is and left behind.
+    explicit ScratchDir(fs::path existing);
     ~ScratchDir();
     ScratchDir(const ScratchDir&) = delete;
     ScratchDir& operator=(const ScratchDir&) = delete;
@@ -33,7 +35,11 @@ class ScratchDir {
 
   private:
     fs::path path_;
+    bool own_ = true;
 };
+
+// A Linux path from the test environment, as Wine's Z: drive shows it.
+std::wstring WinePath(const char* variable);
 
 // The readme shipped with the program, as bytes.
 std::string ReadmeBytes();
