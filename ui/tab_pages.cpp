@@ -13,10 +13,10 @@
 namespace {
 
 constexpr UINT_PTR kBackgroundSaveTimer = 1;
-// Changes in the store are taken once they have settled for this long: another program writes
-// a file in several steps.
+// Changes in the store are taken once they have settled for this long: another program may
+// write a file in several steps, and a sync engine moves several files at once.
 constexpr UINT_PTR kStoreChangedTimer = 2;
-constexpr UINT kSettleMs = 200;
+constexpr UINT kSettleMs = 50;
 
 }  // namespace
 
