@@ -26,7 +26,7 @@ store::Utf16 Widen(std::wstring_view ascii) {
 }
 
 // Where the tab `caption` is now, nearest to where it was; -1 when it is gone.
-int Find(const std::vector<store::Utf16>& captions, const store::Utf16& caption, int was) {
+int Where(const std::vector<store::Utf16>& captions, const store::Utf16& caption, int was) {
     int best = -1;
     for (int i = 0; i < static_cast<int>(captions.size()); ++i) {
         if (captions[static_cast<std::size_t>(i)] == caption &&
@@ -216,7 +216,7 @@ void Notebook::PageSelected() {
     bool followed = false;
     Try([&] { followed = FollowTabList(); });  // the page below is shown, or cleared, anyway
     if (followed) {
-        const int now = Find(view_.TabCaptions(), caption, chosen);
+        const int now = Where(view_.TabCaptions(), caption, chosen);
         if (now >= 0) {
             view_.SelectTab(now);
         }
@@ -309,7 +309,7 @@ bool Notebook::FollowTabList() {
     // judged by what its tab's file holds (FollowPage).
     const int selected = view_.SelectedTab();
     const store::Utf16 caption = selected >= 0 ? view_.TabCaption(selected) : store::Utf16();
-    int next = Find(captions, caption, selected);
+    int next = Where(captions, caption, selected);
     if (next < 0) {
         next = std::min(std::max(selected, 0), static_cast<int>(captions.size()) - 1);
     }
@@ -465,7 +465,7 @@ void Notebook::RenamePage(int index, store::Utf16View caption) {
     const store::Utf16 before = view_.TabCaption(index);
     BeginTabChange();
     // The tab is looked for again in a list another program changed meanwhile.
-    const int now = Find(view_.TabCaptions(), before, index);
+    const int now = Where(view_.TabCaptions(), before, index);
     if (now < 0) {
         return;  // closed elsewhere
     }

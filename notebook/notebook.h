@@ -16,6 +16,7 @@
 #include "notebook/save_schedule.h"
 #include "notebook/store.h"
 #include "store/pure/error.h"
+#include "store/pure/search.h"
 #include "store/pure/settings_record.h"
 #include "store/pure/stored_text.h"
 
@@ -47,6 +48,10 @@ class View {
     // The same for a page another program changed while it was on screen: the caret stays
     // near where it was.
     virtual void ReloadPage(store::Utf16View text) = 0;
+    // The selection in the text area (start and end; equal for the caret alone).
+    virtual std::pair<std::size_t, std::size_t> PageSelection() const = 0;
+    // Selects text in the text area, scrolls it into view, and gives the text area the focus.
+    virtual void SelectInPage(std::size_t start, std::size_t end) = 0;
     virtual void ClearPage() = 0;
     // What the text area holds is what is stored.
     virtual void PageWritten() = 0;
@@ -124,6 +129,15 @@ class Notebook {
     // was changed here and there at once; copies a sync engine left beside pages become tabs.
     void StoreChanged();
 
+    // Finds the text, letter case ignored: from the caret in the page on screen (as the text
+    // area holds it), then in the pages of the following tabs in strip order (as their files
+    // are read), round to those before, ending where it began; backward the other way. A
+    // match on another tab selects that tab as a click would (the page left saved first; a
+    // failed save refuses the move). Nothing found anywhere: the user is told, nothing moves.
+    bool Find(store::Utf16View text, bool forward, const store::CaseTable& fold);
+    // The text searched last; empty before the first search.
+    const store::Utf16& LastSearch() const { return lastSearch_; }
+
     // Nothing of this run may be written: which page belongs to which tab is not known.
     void StopWrites();
     bool WritesStopped() const { return writesStopped_; }
@@ -190,6 +204,7 @@ class Notebook {
 
     bool backgroundSaveFailed_ = false;
     bool settingsFollowFailed_ = false;
+    store::Utf16 lastSearch_;
 };
 
 // The failure being handled, as the error box shows it: a program error as it is, running out

@@ -82,6 +82,10 @@ std::wstring CloseGivenUpNotice() {
            L"закрыта: закройте её ещё раз, если она не нужна.";
 }
 
+std::wstring NotFoundNotice(const std::wstring& text) {
+    return Format(L"Текст «%s» не найден.", {text});
+}
+
 bool Told::First(const std::wstring& subject) {
     if (std::find(subjects_.begin(), subjects_.end(), subject) != subjects_.end()) {
         return false;

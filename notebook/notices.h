@@ -27,6 +27,9 @@ std::wstring ConflictCopyNotice(const std::wstring& caption, const std::wstring&
 // A close given up because the tab list changed outside while the tab was chosen.
 std::wstring CloseGivenUpNotice();
 
+// A search that found nothing anywhere.
+std::wstring NotFoundNotice(const std::wstring& text);
+
 // The subjects told of in this run.
 class Told {
   public:

@@ -131,11 +131,10 @@ std::optional<store::Fingerprint> Store::FingerprintOf(std::wstring_view path) {
     if (!files_.IsFile(path)) {
         return store::FingerprintOf(std::nullopt);
     }
-    const auto bytes = TryRead(path);
-    if (!bytes) {
+    if (files_.Read(path, scratch_, false) != 0) {
         return std::nullopt;
     }
-    return store::FingerprintOf(std::string_view(*bytes));
+    return store::FingerprintOf(std::string_view(scratch_));
 }
 
 std::vector<std::wstring> Store::FileNames() {

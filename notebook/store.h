@@ -130,6 +130,9 @@ class Store {
     FileSystem& files_;
     const store::Encodings& encodings_;
     bool patient_ = true;
+    // What a fingerprint is taken of: kept from one to the next, so that a large page costs no
+    // fresh memory each time.
+    std::string scratch_;
 };
 
 }  // namespace qb::notebook

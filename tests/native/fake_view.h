@@ -12,11 +12,14 @@ namespace qb::test {
 
 class FakeView final : public notebook::View {
   public:
-    // The user types: the text area holds this now, edited.
+    // The user types: the text area holds this now, edited, the caret at its end.
     void Type(store::Utf16View text) {
         text_ = store::Utf16(text);
         modified_ = true;
+        selection_ = {text_.size(), text_.size()};
     }
+    // The user puts the caret (or a selection) somewhere.
+    void Select(std::size_t start, std::size_t end) { selection_ = {start, end}; }
     // The user clicks a tab (the strip moves its selection; the window's handlers run around it).
     void Click(int index) { selected_ = index; }
 
@@ -37,6 +40,13 @@ class FakeView final : public notebook::View {
     void ShowPage(store::Utf16View text) override {
         text_ = store::Utf16(text.substr(0, text.find(store::Utf16Unit(0))));
         modified_ = false;
+        selection_ = {0, 0};
+    }
+    std::pair<std::size_t, std::size_t> PageSelection() const override { return selection_; }
+    void SelectInPage(std::size_t start, std::size_t end) override { selection_ = {start, end}; }
+    // The selected text.
+    store::Utf16 Selected() const {
+        return text_.substr(selection_.first, selection_.second - selection_.first);
     }
     void ReloadPage(store::Utf16View text) override {
         ShowPage(text);
@@ -46,6 +56,7 @@ class FakeView final : public notebook::View {
     void ClearPage() override {
         text_.clear();
         modified_ = false;
+        selection_ = {0, 0};
     }
     void PageWritten() override {
         modified_ = false;
@@ -98,6 +109,7 @@ class FakeView final : public notebook::View {
 
   private:
     store::Utf16 text_;
+    std::pair<std::size_t, std::size_t> selection_;
     bool modified_ = false;
     bool editable_ = false;
     bool closeEnabled_ = true;
