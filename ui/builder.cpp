@@ -159,6 +159,7 @@ std::vector<qb::ui::ToolbarItem> FormBuilder::ToolbarItemsOf(
             const auto* action = qb::ui::FindAction(button.action);
             item.image = action->image;
             item.caption = action->caption;
+            item.hint = qb::ui::ToolbarHint(action->caption, action->id);
             item.showCaption = button.showCaption;
             item.command = action->id;
             item.enabled = form.ActionEnabled(action->id);
@@ -180,9 +181,17 @@ void FormBuilder::LoadMenus(TForm1& form, HINSTANCE instance) {
             SetMenuDefaultItem(popup, decl.defaultItem, FALSE);
         }
         for (const auto& item : qb::ui::kMenuItems) {
-            if (item.action != 0 && GetMenuState(popup, item.item, MF_BYCOMMAND) != UINT(-1) &&
-                GetMenuStringW(popup, item.item, nullptr, 0, MF_BYCOMMAND) == 0) {
-                std::wstring caption = qb::ui::FindAction(item.action)->caption;
+            if (item.action != 0 && GetMenuState(popup, item.item, MF_BYCOMMAND) != UINT(-1)) {
+                // The item's own caption, or else its action's; its action's key after a tab.
+                std::wstring own(static_cast<std::size_t>(
+                                     GetMenuStringW(popup, item.item, nullptr, 0, MF_BYCOMMAND)),
+                                 L'\0');
+                if (!own.empty()) {
+                    GetMenuStringW(popup, item.item, own.data(), static_cast<int>(own.size()) + 1,
+                                   MF_BYCOMMAND);
+                }
+                std::wstring caption = qb::ui::MenuCaption(
+                    own.empty() ? qb::ui::FindAction(item.action)->caption : own, item.action);
                 MENUITEMINFOW info{};
                 info.cbSize = sizeof info;
                 info.fMask = MIIM_FTYPE | MIIM_STRING;

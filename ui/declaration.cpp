@@ -125,6 +125,18 @@ const ActionDeclaration kActionTable[] = {
     {ID_ACTION_NEW, L"New", 4, &TForm1::NewExecute},
     {ID_ACTION_RENAME, L"Переименовать", -1, &TForm1::RenameExecute},
     {ID_ACTION1, L"Закрыть", -1, &TForm1::Action1Execute},
+    {ID_ACTION_FIND, L"Найти", -1, &TForm1::FindExecute},
+    {ID_ACTION_FIND_NEXT, L"Найти далее", -1, &TForm1::FindNextExecute},
+    {ID_ACTION_FIND_PREVIOUS, L"Найти ранее", -1, &TForm1::FindPreviousExecute},
+};
+
+const KeyBinding kKeyTable[] = {
+    {{'N', true, false}, ID_ACTION_NEW},
+    {{VK_F2, false, false}, ID_ACTION_RENAME},
+    {{'W', true, false}, ID_ACTION1},
+    {{'F', true, false}, ID_ACTION_FIND},
+    {{VK_F3, false, false}, ID_ACTION_FIND_NEXT},
+    {{VK_F3, false, true}, ID_ACTION_FIND_PREVIOUS},
 };
 
 const MenuItemBinding kMenuItemTable[] = {
@@ -167,6 +179,27 @@ const std::span<const MenuItemBinding> kMenuItems = kMenuItemTable;
 const std::span<const MenuDeclaration> kMenus = kMenuTable;
 const std::span<const NotifyBinding> kNotifications = kNotifyTable;
 const std::span<const NotifyBinding> kControlCommands = kControlCommandTable;
+const std::span<const KeyBinding> kKeys = kKeyTable;
+
+const KeyBinding* FindKey(UINT command) {
+    auto it = std::find_if(kKeys.begin(), kKeys.end(),
+                           [command](const KeyBinding& k) { return k.command == command; });
+    return it == kKeys.end() ? nullptr : &*it;
+}
+
+std::wstring MenuCaption(std::wstring caption, UINT command) {
+    if (const auto* key = FindKey(command)) {
+        caption += L"\t" + ShortcutText(key->keys);
+    }
+    return caption;
+}
+
+std::wstring ToolbarHint(std::wstring caption, UINT command) {
+    if (const auto* key = FindKey(command)) {
+        caption += L" (" + ShortcutText(key->keys) + L")";
+    }
+    return caption;
+}
 
 const ActionDeclaration* FindAction(UINT id) {
     auto it = std::find_if(kActions.begin(), kActions.end(),

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "ui/form1.h"
+#include "ui/pure/shortcuts.h"
 
 namespace qb::ui {
 
@@ -88,6 +89,13 @@ struct MenuDeclaration {
     bool showsImages;
 };
 
+// A key pressed anywhere in the window runs a command, as its toolbar button or menu item would
+// (an action only while it is enabled). Menus and tooltips show the key beside the command.
+struct KeyBinding {
+    Shortcut keys;
+    UINT command;
+};
+
 struct NotifyBinding {
     HWND TForm1::*control;
     UINT code;
@@ -100,11 +108,18 @@ extern const std::span<const ActionDeclaration> kActions;
 extern const std::span<const MenuItemBinding> kMenuItems;
 extern const std::span<const MenuDeclaration> kMenus;
 extern const std::span<const NotifyBinding> kNotifications;
+extern const std::span<const KeyBinding> kKeys;
 // Notifications that controls send through WM_COMMAND (the code in its high word).
 extern const std::span<const NotifyBinding> kControlCommands;
 
 const ActionDeclaration* FindAction(UINT id);
 const ControlDeclaration* FindControl(HWND TForm1::*field);
 const MenuItemBinding* FindMenuItem(UINT id);
+// The key of a command, if it has one.
+const KeyBinding* FindKey(UINT command);
+// A command's caption as a menu shows it: the key after a tab ("Переименовать\tF2").
+std::wstring MenuCaption(std::wstring caption, UINT command);
+// A command's hint as a toolbar's tooltip shows it: the key in brackets ("New (Ctrl+N)").
+std::wstring ToolbarHint(std::wstring caption, UINT command);
 
 }  // namespace qb::ui

@@ -111,6 +111,11 @@ class TForm1 {
     void NewExecute();
     void RenameExecute();
     void Action1Execute();
+
+    // Finding text across the pages.
+    void FindExecute();
+    void FindNextExecute();
+    void FindPreviousExecute();
     // Alt with a character: true when a tab's access key matched.
     bool TabControl1DialogChar(wchar_t ch);
 

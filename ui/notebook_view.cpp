@@ -35,6 +35,20 @@ void NotebookView::ReloadPage(store::Utf16View text) {
     SendMessageW(form_.Memo1, EM_LINESCROLL, 0, firstLine - nowFirst);
 }
 
+std::pair<std::size_t, std::size_t> NotebookView::PageSelection() const {
+    DWORD start = 0;
+    DWORD end = 0;
+    SendMessageW(form_.Memo1, EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+                 reinterpret_cast<LPARAM>(&end));
+    return {start, end};
+}
+
+void NotebookView::SelectInPage(std::size_t start, std::size_t end) {
+    SendMessageW(form_.Memo1, EM_SETSEL, start, static_cast<LPARAM>(end));
+    SendMessageW(form_.Memo1, EM_SCROLLCARET, 0, 0);
+    SetFocus(form_.Memo1);
+}
+
 void NotebookView::ClearPage() {
     form_.ClearMemo();
 }

@@ -16,6 +16,8 @@ class NotebookView final : public notebook::View {
     bool PageModified() const override;
     void ShowPage(store::Utf16View text) override;
     void ReloadPage(store::Utf16View text) override;
+    std::pair<std::size_t, std::size_t> PageSelection() const override;
+    void SelectInPage(std::size_t start, std::size_t end) override;
     void ClearPage() override;
     void PageWritten() override;
     void SetPageEditable(bool editable) override;

@@ -2,6 +2,7 @@
 // area and the strip, and what the two controls report that the window handles.
 #include <windowsx.h>
 
+#include "ui/declaration.h"
 #include "ui/form1.h"
 #include "ui/guarded.h"
 
@@ -18,6 +19,17 @@ bool TForm1::PreTranslateMessage(const MSG& msg) {
             // the only one.
             SetFocus(Memo1);
             consumed = true;
+        } else if (msg.message == WM_KEYDOWN && GetKeyState(VK_MENU) >= 0) {
+            // The window's own keys, wherever in it they are pressed.
+            const qb::ui::Shortcut pressed{static_cast<unsigned>(msg.wParam),
+                                           GetKeyState(VK_CONTROL) < 0, GetKeyState(VK_SHIFT) < 0};
+            for (const auto& key : qb::ui::kKeys) {
+                if (key.keys == pressed) {
+                    Execute(key.command);
+                    consumed = true;
+                    break;
+                }
+            }
         } else if (msg.message == WM_SYSCHAR) {
             consumed = TabControl1DialogChar(static_cast<wchar_t>(msg.wParam));
         }

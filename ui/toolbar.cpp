@@ -19,6 +19,8 @@ constexpr COLORREF kHotFrame = RGB(49, 105, 198);
 constexpr COLORREF kGlyphShadow = RGB(116, 149, 216);
 
 constexpr UINT_PTR kChevronToolId = 1;
+// The tool of item i of the bar, for an item with a hint.
+constexpr UINT_PTR kFirstItemToolId = 100;
 // Raster operation: the brush where the source is black, the destination where it is white.
 constexpr DWORD kRopBrushWhereBlack = 0x00B8074A;
 
@@ -46,6 +48,7 @@ struct ToolbarState {
     bool trackingLeave = false;
     bool chevronOpen = false;
     win::UniqueWindow tooltip;
+    std::size_t itemTools = 0;  // the items the tooltip has tools for, from the first
 };
 
 ToolbarState* StateOf(HWND hwnd) {
@@ -118,6 +121,37 @@ void UpdateTooltipRect(const ToolbarState& state) {
     info.uId = kChevronToolId;
     info.rect = ToRect(state.layout.chevron);
     SendMessageW(state.tooltip.get(), TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&info));
+    for (std::size_t i = 0; i < state.itemTools && i < state.layout.cells.size(); ++i) {
+        info.uId = kFirstItemToolId + i;
+        info.rect = ToRect(state.layout.cells[i]);  // empty for an item the bar has no room for
+        SendMessageW(state.tooltip.get(), TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&info));
+    }
+}
+
+// A tool for each item with a hint; the tools of the items before go.
+void SetItemTools(ToolbarState& state) {
+    if (!state.tooltip) {
+        return;
+    }
+    TOOLINFOW info{};
+    info.cbSize = TTTOOLINFOW_V2_SIZE;
+    info.hwnd = state.hwnd;
+    for (std::size_t i = 0; i < state.itemTools; ++i) {
+        info.uId = kFirstItemToolId + i;
+        SendMessageW(state.tooltip.get(), TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&info));
+    }
+    state.itemTools = 0;
+    for (std::size_t i = 0; i < state.items.size(); ++i) {
+        const ToolbarItem& item = state.items[i];
+        if (item.separator || item.hint.empty()) {
+            continue;
+        }
+        info.uFlags = TTF_SUBCLASS;
+        info.uId = kFirstItemToolId + i;
+        info.lpszText = const_cast<wchar_t*>(item.hint.c_str());
+        SendMessageW(state.tooltip.get(), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
+        state.itemTools = i + 1;
+    }
 }
 
 void Relayout(ToolbarState& state) {
@@ -569,6 +603,7 @@ void SetToolbarItems(HWND bar, HIMAGELIST images, std::vector<ToolbarItem> items
     state->items = std::move(items);
     state->hot = kToolbarNoHit;
     Measure(*state);
+    SetItemTools(*state);
     Relayout(*state);
 }
 

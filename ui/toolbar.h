@@ -20,6 +20,7 @@ struct ToolbarItem {
     bool separator = false;
     int image = -1;        // index in the image list, -1 none
     std::wstring caption;  // shown right of the glyph when showCaption
+    std::wstring hint;     // the button's tooltip; none when empty
     bool showCaption = false;
     UINT command =
         0;  // sent to the parent as WM_COMMAND(MAKEWPARAM(command, 0), (LPARAM)bar) on a click

@@ -112,9 +112,10 @@ TEST_F(Form, MenuItemsShowTheirActionsCaptionsUnlessTheyHaveTheirOwn) {
         const wchar_t* caption;
     };
     const Item items[] = {
-        {form_.PopupMenu1, ID_N2, L"Переименовать"},
+        // With its action's key after a tab.
+        {form_.PopupMenu1, ID_N2, L"Переименовать\tF2"},
         // Its own caption, not its action's "Закрыть".
-        {form_.PopupMenu1, ID_N1, L"Удалить"},
+        {form_.PopupMenu1, ID_N1, L"Удалить\tCtrl+W"},
         {form_.PopupMenu2, ID_N3, L"Восстановить"},
         {form_.PopupMenu2, ID_N4, L"Выход"},
         {form_.PopupMenu3, ID_N12, L"Отменить"},
