@@ -105,6 +105,7 @@ class Process {
         throw std::runtime_error("a program did not show its window in time");
     }
 
+    DWORD id() const { return id_; }
     HWND top() const { return top_; }
     HWND edit() const { return edit_; }
 
