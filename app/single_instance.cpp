@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "store/win/file.h"
+#include "win/file.h"
 #include "ui/form1.h"
 
 namespace qb::app {

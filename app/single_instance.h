@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "store/win/handles.h"
+#include "win/handles.h"
 
 namespace qb::app {
 

@@ -7,7 +7,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "store/win/handles.h"
+#include "win/handles.h"
 
 namespace qb::bench {
 

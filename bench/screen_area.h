@@ -11,7 +11,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "store/win/handles.h"
+#include "win/handles.h"
 
 namespace qb::bench {
 

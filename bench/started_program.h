@@ -8,7 +8,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "store/win/handles.h"
+#include "win/handles.h"
 #include "table.h"
 
 namespace qb::bench {

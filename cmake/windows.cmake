@@ -10,16 +10,16 @@ else()
 endif()
 
 # One library a room, linked one way: the process (app/) uses the window (ui/), which uses the
-# Win32 file layer and handle owners (store/win/), which gives the note-keeping (notebook/) its
+# Win32 file layer and handle owners (win/), which gives the note-keeping (notebook/) its
 # file system on the disk; the notebook uses the portable core. The window knows nothing of the
 # process: it declares what it needs of it (TFormHost), and app/ gives it.
-file(GLOB QB_STORE_SOURCES CONFIGURE_DEPENDS store/win/*.cpp)
-add_library(qb_store STATIC ${QB_STORE_SOURCES})
-target_link_libraries(qb_store PUBLIC qb_notebook kernel32)
+file(GLOB QB_WIN_SOURCES CONFIGURE_DEPENDS win/*.cpp)
+add_library(qb_win STATIC ${QB_WIN_SOURCES})
+target_link_libraries(qb_win PUBLIC qb_notebook kernel32)
 
 file(GLOB QB_UI_SOURCES CONFIGURE_DEPENDS ui/*.cpp)
 add_library(qb_ui STATIC ${QB_UI_SOURCES})
-target_link_libraries(qb_ui PUBLIC qb_store user32 gdi32 comctl32)
+target_link_libraries(qb_ui PUBLIC qb_win user32 gdi32 comctl32)
 
 file(GLOB QB_APP_SOURCES CONFIGURE_DEPENDS app/*.cpp)
 list(FILTER QB_APP_SOURCES EXCLUDE REGEX "app/main\\.cpp$")
@@ -42,7 +42,7 @@ endif()
 
 # The same program with the hooks its tests steer (a power cut at a chosen file operation,
 # background saves off): for the fault-injection suite and the benchmarks, never shipped.
-add_executable(QuillbrassetTestHooks WIN32 app/main.cpp store/win/hooks/testing.cpp
+add_executable(QuillbrassetTestHooks WIN32 app/main.cpp win/hooks/testing.cpp
                ${QB_RESOURCE_FILES})
 target_link_libraries(QuillbrassetTestHooks PRIVATE qb_app)
 if(MINGW)

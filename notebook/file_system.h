@@ -1,5 +1,5 @@
 // The narrow way the note-keeping reaches the disk: whole files read and replaced, files moved
-// and deleted, a directory made. The real one is the Win32 file API (store/win); the tests have
+// and deleted, a directory made. The real one is the Win32 file API (win); the tests have
 // one in memory that can cut the power after any operation.
 //
 // What the note-keeping relies on is what a journaling file system such as NTFS promises: a

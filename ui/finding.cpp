@@ -1,7 +1,7 @@
 // Finding text across the pages: the prompt, and the next and previous match of the same text.
 #include <optional>
 
-#include "store/win/case_table.h"
+#include "win/case_table.h"
 #include "ui/form1.h"
 #include "ui/input_prompt.h"
 

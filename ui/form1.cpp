@@ -7,8 +7,8 @@
 
 #include "res/resource.h"
 #include "store/pure/messages.h"
-#include "store/win/code_page.h"
-#include "store/win/disk_file_system.h"
+#include "win/code_page.h"
+#include "win/disk_file_system.h"
 #include "ui/declaration.h"
 #include "ui/guarded.h"
 #include "ui/toolbar.h"

@@ -14,8 +14,8 @@
 #include "notebook/notebook.h"
 #include "store/pure/error.h"
 #include "store/pure/settings_record.h"
-#include "store/win/directory_watch.h"
-#include "store/win/handles.h"
+#include "win/directory_watch.h"
+#include "win/handles.h"
 #include "ui/notebook_view.h"
 #include "ui/tab_strip.h"
 

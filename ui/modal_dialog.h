@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "store/win/handles.h"
+#include "win/handles.h"
 #include "ui/pure/dialog_text.h"
 
 namespace qb::ui {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "store/win/handles.h"
+#include "win/handles.h"
 
 namespace qb::ui {
 

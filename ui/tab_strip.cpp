@@ -4,7 +4,7 @@
 
 #include "store/pure/error.h"
 #include "store/pure/messages.h"
-#include "store/win/handles.h"
+#include "win/handles.h"
 
 namespace qb::ui {
 

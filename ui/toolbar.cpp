@@ -7,7 +7,7 @@
 #include <utility>
 
 #include "store/pure/error.h"
-#include "store/win/handles.h"
+#include "win/handles.h"
 #include "ui/pure/toolbar_layout.h"
 
 namespace qb::ui {

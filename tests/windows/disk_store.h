@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "notebook/store.h"
-#include "store/win/disk_file_system.h"
+#include "win/disk_file_system.h"
 
 namespace qb::store {
 

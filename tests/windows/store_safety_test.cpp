@@ -11,7 +11,7 @@
 
 #include "store/pure/error.h"
 #include "store/pure/page_names.h"
-#include "store/win/file.h"
+#include "win/file.h"
 #include "tests/windows/disk_store.h"
 #include "tests/windows/scratch_dir.h"
 

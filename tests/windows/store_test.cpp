@@ -12,8 +12,8 @@
 #include "store/pure/linebreaks.h"
 #include "store/pure/tab_list.h"
 #include "store/pure/utf8.h"
-#include "store/win/code_page.h"
-#include "store/win/file.h"
+#include "win/code_page.h"
+#include "win/file.h"
 #include "tests/windows/disk_store.h"
 #include "tests/windows/scratch_dir.h"
 

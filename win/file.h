@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "store/win/handles.h"
+#include "win/handles.h"
 
 namespace qb::win {
 

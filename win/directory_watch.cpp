@@ -1,6 +1,6 @@
-#include "store/win/directory_watch.h"
+#include "win/directory_watch.h"
 
-#include "store/win/file.h"
+#include "win/file.h"
 
 namespace qb::win {
 
@@ -52,8 +52,10 @@ void DirectoryWatch::Watch() {
             if (!there) {
                 break;  // a directory was made beside it: perhaps this one
             }
+            // Watching again before telling, so that nothing that comes meanwhile is missed.
+            const bool rearmed = FindNextChangeNotification(change.get()) != FALSE;
             PostMessageW(window_, message_, 0, 0);
-            if (!FindNextChangeNotification(change.get())) {
+            if (!rearmed) {
                 break;
             }
             if (!DirectoryExists(directory_)) {

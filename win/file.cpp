@@ -1,4 +1,4 @@
-#include "store/win/file.h"
+#include "win/file.h"
 
 #include <algorithm>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "store/win/case_table.h"
+#include "win/case_table.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "store/win/code_page.h"
+#include "win/code_page.h"
 
 #include <algorithm>
 #include <array>

@@ -1,9 +1,9 @@
-#include "store/win/disk_file_system.h"
+#include "win/disk_file_system.h"
 
 #include <windows.h>
 
-#include "store/win/code_page.h"
-#include "store/win/file.h"
+#include "win/code_page.h"
+#include "win/file.h"
 
 namespace qb::win {
 
