@@ -72,4 +72,11 @@ class CodePage1251 : public store::CodePage {
     store::LeadByteTable none_{};
 };
 
+// A Russian system: its code page 1251, not UTF-8.
+inline const store::Encodings& RussianSystem() {
+    static const CodePage1251 codePage;
+    static const store::Encodings encodings{codePage, false};
+    return encodings;
+}
+
 }  // namespace qb::test

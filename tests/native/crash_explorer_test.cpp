@@ -26,8 +26,7 @@ namespace {
 
 using store::Utf16;
 
-const CodePage1251 kCodePage;
-const store::Encodings kEncodings{kCodePage, false};
+const store::Encodings& kEncodings = RussianSystem();
 
 struct Account {
     long states = 0;
@@ -55,7 +54,7 @@ Utf16 Text(const std::string& ascii) {
 }
 
 std::string Bytes(const Utf16& text) {
-    return *kCodePage.EncodeExactly(text);
+    return *kEncodings.codePage.EncodeExactly(text);
 }
 
 // Each page names its tab and its version, so that a page under another tab's caption, or an
@@ -66,11 +65,6 @@ Utf16 PageOf(const Utf16& caption, int version) {
 }
 
 const std::vector<Utf16> kFour = {QB_TEXT("A"), QB_TEXT("B"), QB_TEXT("C"), QB_TEXT("D")};
-
-std::string SettingsFile(int tabIndex) {
-    const auto bytes = store::EncodeSettings(store::Settings{60, 60, 240, 433, 202, tabIndex});
-    return std::string(bytes.data(), bytes.size());
-}
 
 // A store as the program leaves it: the tab list, the settings, each page but those never
 // saved.
@@ -146,7 +140,8 @@ class Written {
         for (int i = 0; i < static_cast<int>(s.before.size()); ++i) {
             const auto page = s.disk.files.find(FoldPath(store::PageFileName(i)));
             if (page != s.disk.files.end()) {
-                Record(0, s.before[static_cast<std::size_t>(i)], kCodePage.Decode(page->second));
+                Record(0, s.before[static_cast<std::size_t>(i)],
+                       kEncodings.codePage.Decode(page->second));
             }
         }
     }

@@ -121,4 +121,10 @@ class FakeView final : public notebook::View {
     store::Settings applied_;
 };
 
+// The settings file of a store whose window stood at (60, 60), 433 by 202, with a tab selected.
+inline std::string SettingsFile(int tabIndex) {
+    const auto bytes = store::EncodeSettings(store::Settings{60, 60, 240, 433, 202, tabIndex});
+    return std::string(bytes.data(), bytes.size());
+}
+
 }  // namespace qb::test

@@ -19,14 +19,8 @@ namespace {
 using store::Utf16;
 using namespace std::string_literals;
 
-const CodePage1251 kCodePage;
-const store::Encodings kEncodings{kCodePage, false};
+const store::Encodings& kEncodings = RussianSystem();
 constexpr notebook::ErrorCode kHeld = notebook::codes::kSharingViolation;
-
-std::string SettingsFile(int tabIndex) {
-    const auto bytes = store::EncodeSettings(store::Settings{60, 60, 240, 433, 202, tabIndex});
-    return std::string(bytes.data(), bytes.size());
-}
 
 // Tabs A, B, C, D with their pages, tab `selected` selected.
 Disk FourTabs(int selected) {

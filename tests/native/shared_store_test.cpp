@@ -16,13 +16,7 @@ using store::Utf16;
 using Captions = std::vector<Utf16>;
 using namespace std::string_literals;
 
-const CodePage1251 kCodePage;
-const store::Encodings kEncodings{kCodePage, false};
-
-std::string SettingsFile(int tabIndex) {
-    const auto bytes = store::EncodeSettings(store::Settings{60, 60, 240, 433, 202, tabIndex});
-    return std::string(bytes.data(), bytes.size());
-}
+const store::Encodings& kEncodings = RussianSystem();
 
 Disk TwoTabs() {
     Disk disk;

@@ -5,6 +5,7 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -129,6 +130,26 @@ TEST_F(Form, MenuItemsShowTheirActionsCaptionsUnlessTheyHaveTheirOwn) {
         EXPECT_EQ(GetMenuState(item.menu, item.id, MF_BYCOMMAND) & MF_SEPARATOR, 0u) << item.id;
     }
     EXPECT_EQ(GetMenuItemCount(form_.PopupMenu3), 8);
+}
+
+TEST_F(Form, ToolbarTooltipsNameTheButtonsAndTheirKeys) {
+    const HWND tip = qb::ui::ToolbarTooltip(form_.ActionToolBar1);
+    ASSERT_NE(tip, nullptr);
+    std::vector<std::wstring> hints;
+    const auto count = static_cast<int>(SendMessageW(tip, TTM_GETTOOLCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        std::wstring text(INFOTIPSIZE, L'\0');
+        TOOLINFOW info{};
+        info.cbSize = TTTOOLINFOW_V2_SIZE;
+        ASSERT_TRUE(SendMessageW(tip, TTM_ENUMTOOLSW, i, reinterpret_cast<LPARAM>(&info)));
+        info.lpszText = text.data();
+        SendMessageW(tip, TTM_GETTEXTW, text.size(), reinterpret_cast<LPARAM>(&info));
+        hints.emplace_back(text.c_str());
+    }
+    // Each button's action, with the key where it has one; the chevron's hint besides.
+    EXPECT_NE(std::find(hints.begin(), hints.end(), L"New (Ctrl+N)"), hints.end());
+    EXPECT_NE(std::find(hints.begin(), hints.end(), L"Вырезать"), hints.end());
+    EXPECT_NE(std::find(hints.begin(), hints.end(), L"Выход"), hints.end());
 }
 
 TEST_F(Form, ToolbarButtonsFollowTheirActionsState) {
