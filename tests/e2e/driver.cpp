@@ -211,9 +211,18 @@ Program::Program(const ScratchDir& dir, bool waitForWindow, const char* exeVaria
     STARTUPINFOW si{};
     si.cb = sizeof si;
     const std::wstring cwd = dir.path().wstring();
-    if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        cwd.c_str(), &si, &pi_)) {
-        throw std::runtime_error("cannot start the program");
+    // Wine has refused a start once in a full run, between starts of the same program that went
+    // through: the program never ran, so the start is asked for again before the test gives up.
+    for (int attempt = 1;; ++attempt) {
+        if (CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                           cwd.c_str(), &si, &pi_)) {
+            break;
+        }
+        const DWORD error = GetLastError();
+        if (attempt == 5) {
+            throw std::runtime_error("cannot start the program: error " + std::to_string(error));
+        }
+        Pause(200);
     }
     if (waitForWindow) {
         WaitForWindow();
