@@ -124,20 +124,28 @@ void Notebook::SavePage() {
         return;  // the bytes not shown stay in the file
     }
     // Another program wrote the page since it was read or written here: its version stays,
-    // and this program's goes beside it. (A page deleted meanwhile is simply written again.)
-    // (A page that cannot be read now is not known to have changed: the write tells.)
-    const auto now = store_.FingerprintOf(store::PageFileName(index));
-    if (now && now->exists && *now != pageSeen_) {
+    // and this program's goes beside it.
+    if (ChangedOutside(store::PageFileName(index), pageSeen_)) {
         KeepOwnTextAsNewTab();
         return;
     }
     if (pageCut_) {
         store_.KeepOriginal(store::PageFileName(index));
     }
-    const store::EncodedText file = store_.SavePageText(index, view_.PageText(), pageForm_);
+    PageStored(store_.SavePageText(index, view_.PageText(), pageForm_));
+}
+
+bool Notebook::ChangedOutside(std::wstring_view path, const store::Fingerprint& seen) {
+    // A file deleted meanwhile is simply written again; one that cannot be read now is not
+    // known to have changed (the write tells).
+    const auto now = store_.FingerprintOf(path);
+    return now && now->exists && *now != seen;
+}
+
+void Notebook::PageStored(const store::EncodedText& file) {
+    pageCut_ = false;  // the file holds what the text area shows
     pageForm_ = file.form;
     pageSeen_ = store::FingerprintOf(std::string_view(file.bytes));
-    pageCut_ = false;  // the file holds what the text area shows
     PageSaved();
 }
 
@@ -227,15 +235,19 @@ void Notebook::PageSelected() {
 
 // ---- The tab list ----
 
-void Notebook::LoadTabList() {
-    const std::string bytes = store_.ReadTabListBytes();
-    const store::StoredText list = store::DecodeStoredText(bytes, store_.encodings());
-    view_.ShowTabs(store::SplitTabListText(list.text));
-    tabsChanged_ = false;
-    tabListForm_ = list.form;
+store::StoredText Notebook::TakeTabList(const std::string& bytes) {
+    store::StoredText list = store::DecodeStoredText(bytes, store_.encodings());
     listSeen_ = store::FingerprintOf(std::string_view(bytes));
+    tabListForm_ = list.form;
     tabListCut_ =
         list.replaced || store::TabListLosesText(list.text, store::kCaptionBufferChars - 1);
+    tabsChanged_ = false;
+    return list;
+}
+
+void Notebook::LoadTabList() {
+    const store::StoredText list = TakeTabList(store_.ReadTabListBytes());
+    view_.ShowTabs(store::SplitTabListText(list.text));
     if (tabListCut_) {
         const std::wstring original = OriginalFileFor(store::kTabListWritePath);
         Notice(L"tabs",
@@ -245,10 +257,13 @@ void Notebook::LoadTabList() {
 
 void Notebook::WriteTabList(const std::vector<store::Utf16>& captions) {
     store_.EnsureDirectory();
-    const auto now = store_.FingerprintOf(store::kTabListWritePath);
-    if (now && now->exists && *now != listSeen_) {
+    if (ChangedOutside(store::kTabListWritePath, listSeen_)) {
         throw Error(L"The tab list was changed by another program meanwhile; nothing was changed");
     }
+    StoreTabList(captions);
+}
+
+void Notebook::StoreTabList(const std::vector<store::Utf16>& captions) {
     if (tabListCut_) {
         store_.KeepOriginal(store::kTabListWritePath);
     }
@@ -264,11 +279,10 @@ void Notebook::SaveTabList() {
         return;  // what is stored was not (wholly) read, and nothing replaces it
     }
     store_.EnsureDirectory();
-    const auto now = store_.FingerprintOf(store::kTabListWritePath);
-    if (now && now->exists && *now != listSeen_) {
+    if (ChangedOutside(store::kTabListWritePath, listSeen_)) {
         return;  // another program's list came meanwhile: it stays
     }
-    WriteTabList(view_.TabCaptions());
+    StoreTabList(view_.TabCaptions());
 }
 
 void Notebook::BeginTabChange() {
@@ -292,13 +306,7 @@ bool Notebook::FollowTabList() {
     if (now == listSeen_) {
         return false;
     }
-    const store::StoredText list = store::DecodeStoredText(bytes, store_.encodings());
-    std::vector<store::Utf16> captions = store::SplitTabListText(list.text);
-    listSeen_ = now;
-    tabListForm_ = list.form;
-    tabListCut_ =
-        list.replaced || store::TabListLosesText(list.text, store::kCaptionBufferChars - 1);
-    tabsChanged_ = false;
+    std::vector<store::Utf16> captions = store::SplitTabListText(TakeTabList(bytes).text);
     if (captions.empty()) {
         captions.push_back(kDeclaredTab);
     }
@@ -365,10 +373,7 @@ void Notebook::KeepOwnTextAsNewTab() {
     // The text area goes on showing this program's text, now the new tab's page.
     view_.SelectTab(index);
     pageLoaded_ = true;
-    pageCut_ = false;
-    pageForm_ = written.form;
-    pageSeen_ = store::FingerprintOf(std::string_view(written.bytes));
-    PageSaved();
+    PageStored(written);
     UpdateEditable();
     SettingsChanged();
     Notice(L"both:" + store::ToWide(caption),
@@ -407,7 +412,7 @@ void Notebook::TakeConflictCopies() {
             AppendTabWithPage(caption, text.text, text.form);
         }
         // Its text is a page now; the copy goes. Should it stay, it is taken again next time.
-        store_.DeleteFile(path);
+        store_.Remove(path);
         if (!taken) {
             Notice(L"copy:" + name,
                    ConflictCopyNotice(store::ToWide(owner), name, store::ToWide(caption)));

@@ -147,10 +147,16 @@ class Notebook {
     // Runs a step of start-up: its failure is shown and start-up goes on.
     template <typename F>
     bool Try(F&& step);
+    // Whether another program wrote the file since it was last read or written here.
+    bool ChangedOutside(std::wstring_view path, const store::Fingerprint& seen);
+    // The tab list file's bytes, as now read: what is known of the file follows them.
+    store::StoredText TakeTabList(const std::string& bytes);
     void LoadTabList();
     // Writes these captions as the tab list, unless another program changed the list since it
     // was last read or written here (then raised, and nothing written).
     void WriteTabList(const std::vector<store::Utf16>& captions);
+    // The same without the check.
+    void StoreTabList(const std::vector<store::Utf16>& captions);
     // The tab list the program ends with, unless another program's list came meanwhile.
     void SaveTabList();
     void SavePage();
@@ -169,6 +175,8 @@ class Notebook {
     // A new tab after the last, its page written first: the text given, in the form given.
     store::EncodedText AppendTabWithPage(const store::Utf16& caption, store::Utf16View text,
                                          store::TextForm form);
+    // The text area's text was written as this file: the text area holds the page as stored.
+    void PageStored(const store::EncodedText& file);
     void PageSaved();
     void NewPageShown();
     void UpdateEditable();

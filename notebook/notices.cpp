@@ -22,36 +22,52 @@ std::wstring Format(const wchar_t* pattern, std::initializer_list<std::wstring> 
 
 }  // namespace
 
-std::wstring CutPageNotice(const std::wstring& caption, const std::wstring& original) {
+namespace {
+
+// How a notice about a file shown in part ends: the file stays as it is until what it holds
+// is changed, and then keeps its old bytes under another name.
+std::wstring KeptUntilChanged(const wchar_t* file, const wchar_t* change,
+                              const std::wstring& original) {
     return Format(
-        L"Страница «%s» содержит нулевой байт: текст после него не показывается. Файл страницы "
-        L"останется как есть, пока вы не измените эту страницу; тогда его прежнее содержимое "
-        L"сохранится в файле «%s».",
-        {caption, original});
+        L"Файл %s останется как есть, пока вы не измените %s; тогда его прежнее "
+        L"содержимое сохранится в файле «%s».",
+        {file, change, original});
+}
+
+std::wstring PageKept(const std::wstring& original) {
+    return KeptUntilChanged(L"страницы", L"эту страницу", original);
+}
+
+std::wstring TabListKept(const std::wstring& original) {
+    return KeptUntilChanged(L"списка", L"вкладки", original);
+}
+
+}  // namespace
+
+std::wstring CutPageNotice(const std::wstring& caption, const std::wstring& original) {
+    return Format(L"Страница «%s» содержит нулевой байт: текст после него не показывается. ",
+                  {caption}) +
+           PageKept(original);
 }
 
 std::wstring ReplacedPageNotice(const std::wstring& caption, const std::wstring& original) {
     return Format(
-        L"Файл страницы «%s» начинается с метки UTF-8, но содержит байты, которые не являются "
-        L"текстом UTF-8: они показаны как «\xFFFD». Файл страницы останется как есть, пока вы не "
-        L"измените эту страницу; тогда его прежнее содержимое сохранится в файле «%s».",
-        {caption, original});
+               L"Файл страницы «%s» начинается с метки UTF-8, но содержит байты, которые не "
+               L"являются текстом UTF-8: они показаны как «\xFFFD». ",
+               {caption}) +
+           PageKept(original);
 }
 
 std::wstring CutTabListNotice(const std::wstring& original) {
-    return Format(
-        L"Список вкладок содержит нулевой байт или слишком длинное имя вкладки и показан не "
-        L"полностью. Файл списка останется как есть, пока вы не измените вкладки; тогда его "
-        L"прежнее содержимое сохранится в файле «%s».",
-        {original});
+    return L"Список вкладок содержит нулевой байт или слишком длинное имя вкладки и показан не "
+           L"полностью. " +
+           TabListKept(original);
 }
 
 std::wstring ReplacedTabListNotice(const std::wstring& original) {
-    return Format(
-        L"Список вкладок начинается с метки UTF-8, но содержит байты, которые не являются текстом "
-        L"UTF-8: они показаны как «\xFFFD». Файл списка останется как есть, пока вы не измените "
-        L"вкладки; тогда его прежнее содержимое сохранится в файле «%s».",
-        {original});
+    return L"Список вкладок начинается с метки UTF-8, но содержит байты, которые не являются "
+           L"текстом UTF-8: они показаны как «\xFFFD». " +
+           TabListKept(original);
 }
 
 std::wstring UnownedPageNotice(const std::wstring& page, const std::wstring& kept) {

@@ -105,18 +105,15 @@ std::optional<store::StoredText> Store::LoadPageText(int index) {
 }
 
 std::optional<std::string> Store::ReadPage(int index) {
-    return ReadIfThere(store::PageFileName(index));
+    const std::wstring name = store::PageFileName(index);
+    if (!files_.IsFile(name)) {
+        return std::nullopt;
+    }
+    return ReadWholeFile(name);
 }
 
 store::StoredText Store::DecodePage(std::string_view bytes) const {
     return store::DecodeStoredText(store::NormaliseStoredLineBreaks(bytes, encodings_), encodings_);
-}
-
-std::optional<std::string> Store::ReadIfThere(std::wstring_view path) {
-    if (!files_.IsFile(path)) {
-        return std::nullopt;
-    }
-    return ReadWholeFile(path);
 }
 
 std::optional<std::string> Store::TryRead(std::wstring_view path) {
@@ -141,7 +138,7 @@ std::vector<std::wstring> Store::FileNames() {
     return files_.List(store::kStoreDirectory);
 }
 
-bool Store::DeleteFile(std::wstring_view path) {
+bool Store::Remove(std::wstring_view path) {
     return Patiently([&] { return files_.Delete(path); }) == 0;
 }
 
@@ -334,27 +331,24 @@ void Store::RemovePageFiles(int i, int n) {
     renumbering.Finish();
 }
 
-void Store::RemoveLeftoverCloseRecord() {
-    const std::wstring record(store::kCloseRecordPath);
-    if (!files_.IsFile(record)) {
+void Store::RemoveLeftover(const std::wstring& path, const wchar_t* what) {
+    if (!files_.IsFile(path)) {
         return;
     }
-    if (const ErrorCode code = Patiently([&] { return files_.Delete(record); })) {
-        throw Error(L"Cannot delete the record of an earlier tab close \"" +
-                    files_.FullPath(record) + L"\". " + files_.ErrorText(code));
+    if (const ErrorCode code = Patiently([&] { return files_.Delete(path); })) {
+        throw Error(L"Cannot delete " + std::wstring(what) + L" of an earlier tab close \"" +
+                    files_.FullPath(path) + L"\". " + files_.ErrorText(code));
     }
+}
+
+void Store::RemoveLeftoverCloseRecord() {
+    RemoveLeftover(std::wstring(store::kCloseRecordPath), L"the record");
 }
 
 void Store::CloseTab(int i, int n, std::string_view listAfter) {
     // What an earlier close left behind would be taken for a part of this one.
     RemoveLeftoverCloseRecord();
-    const std::wstring aside = store::RemovedPageFileFor(i);
-    if (files_.IsFile(aside)) {
-        if (const ErrorCode code = Patiently([&] { return files_.Delete(aside); })) {
-            throw Error(L"Cannot delete the page of an earlier tab close \"" +
-                        files_.FullPath(aside) + L"\". " + files_.ErrorText(code));
-        }
-    }
+    RemoveLeftover(store::RemovedPageFileFor(i), L"the page");
     // Written before the first file moves and removed after the last, the journal lets the
     // next start finish a close that a crash cut short (FinishInterruptedClose).
     const store::CloseRecord record = PlanClose(i, n, listAfter);

@@ -62,14 +62,13 @@ class Store {
     // What a file holds now, to tell whether another program changed it; nothing when it is
     // there but cannot be read at once (another program holds it).
     std::optional<store::Fingerprint> FingerprintOf(std::wstring_view path);
-    // A file's bytes, or nothing when there is none.
-    std::optional<std::string> ReadIfThere(std::wstring_view path);
-    // The same without waiting or failing: nothing too when it cannot be read at once.
+    // A file's bytes without waiting or failing: nothing when there is none, or when it cannot
+    // be read at once.
     std::optional<std::string> TryRead(std::wstring_view path);
     // The names of the files in the store directory.
     std::vector<std::wstring> FileNames();
     // Deletes a file; false when it could not be.
-    bool DeleteFile(std::wstring_view path);
+    bool Remove(std::wstring_view path);
 
     bool TabListExists();
     // The tab list file's bytes as they are stored.
@@ -124,6 +123,8 @@ class Store {
     ErrorCode Patiently(F&& call);
     [[noreturn]] void ThrowFileError(bool creating, std::wstring_view path, ErrorCode code);
     std::string ReadWholeFile(std::wstring_view path);
+    // What an earlier close left behind goes; fails with "Cannot delete <what> ...".
+    void RemoveLeftover(const std::wstring& path, const wchar_t* what);
     void WriteWholeFile(std::wstring_view path, std::string_view bytes);
     store::CloseRecord PlanClose(int i, int n, std::string_view listAfter);
 

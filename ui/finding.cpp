@@ -30,17 +30,17 @@ void TForm1::FindExecute() {
 }
 
 void TForm1::FindNextExecute() {
-    if (notebook_.LastSearch().empty()) {
-        FindExecute();
-        return;
-    }
-    notebook_.Find(notebook_.LastSearch(), true, qb::win::SystemCaseTable());
+    FindAgain(true);
 }
 
 void TForm1::FindPreviousExecute() {
+    FindAgain(false);
+}
+
+void TForm1::FindAgain(bool forward) {
     if (notebook_.LastSearch().empty()) {
         FindExecute();
         return;
     }
-    notebook_.Find(notebook_.LastSearch(), false, qb::win::SystemCaseTable());
+    notebook_.Find(notebook_.LastSearch(), forward, qb::win::SystemCaseTable());
 }

@@ -205,6 +205,8 @@ class TForm1 {
     LRESULT OnStoreChanged();
 
     void ShowNotice(const std::wstring& text);
+    // The last text searched, found again; the prompt first when nothing was searched yet.
+    void FindAgain(bool forward);
     // The failure being handled, in the error box; nothing escapes from it.
     void ShowFailure() noexcept;
     // The background save of the page after this many milliseconds.

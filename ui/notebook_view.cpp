@@ -21,16 +21,14 @@ void NotebookView::ShowPage(store::Utf16View text) {
 }
 
 void NotebookView::ReloadPage(store::Utf16View text) {
-    DWORD start = 0;
-    DWORD end = 0;
-    SendMessageW(form_.Memo1, EM_GETSEL, reinterpret_cast<WPARAM>(&start),
-                 reinterpret_cast<LPARAM>(&end));
+    const std::size_t caret = PageSelection().first;
     const auto firstLine =
         static_cast<int>(SendMessageW(form_.Memo1, EM_GETFIRSTVISIBLELINE, 0, 0));
     ShowPage(text);
     // The caret where it was, as far as the new text reaches, and the same lines in view.
-    const auto at = std::min<DWORD>(start, static_cast<DWORD>(GetWindowTextLengthW(form_.Memo1)));
-    SendMessageW(form_.Memo1, EM_SETSEL, at, at);
+    const auto at =
+        std::min<std::size_t>(caret, static_cast<std::size_t>(GetWindowTextLengthW(form_.Memo1)));
+    SendMessageW(form_.Memo1, EM_SETSEL, at, static_cast<LPARAM>(at));
     const auto nowFirst = static_cast<int>(SendMessageW(form_.Memo1, EM_GETFIRSTVISIBLELINE, 0, 0));
     SendMessageW(form_.Memo1, EM_LINESCROLL, 0, firstLine - nowFirst);
 }

@@ -124,8 +124,4 @@ const store::Encodings& StoreEncodings() {
     return encodings;
 }
 
-store::TextForm FormOfNewStoreFile() {
-    return store::FormOfNewFile(StoreEncodings().systemUsesUtf8);
-}
-
 }  // namespace qb::win

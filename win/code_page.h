@@ -12,7 +12,6 @@ namespace qb::win {
 class SystemCodePage : public store::CodePage {
   public:
     explicit SystemCodePage(UINT id);
-    UINT id() const { return id_; }
     const store::LeadByteTable& LeadBytes() const override { return leadBytes_; }
     store::Utf16 Decode(std::string_view bytes) const override;
     std::optional<std::string> EncodeExactly(store::Utf16View text) const override;
@@ -33,8 +32,5 @@ UINT LegacyCodePage();
 
 // The store's encodings on this system, found once.
 const store::Encodings& StoreEncodings();
-
-// The form a store file that does not exist yet is written in on this system.
-store::TextForm FormOfNewStoreFile();
 
 }  // namespace qb::win
