@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
-# The program's processor time over 30 idle seconds, first alone (beside Wine's Notepad, idle
-# over the same seconds, as the floor of an idle window with a blinking caret under Wine) and then
-# while a Syncthing instance rescans its folder every second; read from the kernel's account of
-# each process (user and system time, in clock ticks). Run by bench/run in its own Wine
-# environment.
+# The program's processor time over 30 idle seconds: alone in front, then while a Syncthing
+# instance rescans its folder every second, then with Syncthing still rescanning behind Wine's
+# Notepad, which is measured over those same seconds as the floor of an idle window with a
+# blinking caret under Wine. Read from the kernel's account of each process (user and system
+# time, in clock ticks). Run by bench/run in its own Wine environment.
 #   idle_with_sync.sh Quillbrasset.exe SCRATCH SECONDS
 set -uo pipefail
 exe=$1
@@ -23,14 +23,19 @@ done
 # settings.dat: the window at (60, 60), opaque, 433 by 202, tab 0.
 printf '\x3c\0\0\0\x3c\0\0\0\xff\0\0\0\xb1\x01\0\0\xca\0\0\0\0\0\0\0' >"$store/settings.dat"
 
+started() {  # the newest process whose command starts with the program (Wine's loader takes
+    # its name), waited for up to 10 s
+    local found="" i
+    for i in $(seq 100); do
+        found=$(pgrep -n -f "^[^ ]*$1" || true)
+        [[ -n $found ]] && break
+        sleep 0.1
+    done
+    echo "$found"
+}
+
 (cd "$store" && exec wine "$exe" >/dev/null 2>&1) &
-pid=""
-for i in $(seq 100); do
-    # The program's own process (Wine's loader takes its name).
-    pid=$(pgrep -n -f '^[^ ]*Quillbrasset.exe' || true)
-    [[ -n $pid ]] && break
-    sleep 0.1
-done
+pid=$(started Quillbrasset.exe)
 [[ -n $pid ]] || { echo "idle_with_sync: the program did not start" >&2; exit 1; }
 sleep 8  # start-up done, the page shown
 
@@ -76,12 +81,8 @@ with=$(measure "$pid")
 
 # Behind another window (Wine's Notepad, in front with its own caret blinking).
 (exec wine notepad >/dev/null 2>&1) &
-notepad=""
-for i in $(seq 100); do
-    notepad=$(pgrep -n -f '^[^ ]*notepad.exe' || true)
-    [[ -n $notepad ]] && break
-    sleep 0.1
-done
+notepad=$(started notepad.exe)
+[[ -n $notepad ]] || { echo "idle_with_sync: Notepad did not start" >&2; exit 1; }
 sleep 5
 read -r -d '' behind floor < <(measure "$pid" "$notepad"; printf '\0')
 kill "$scanner" "$st" "$pid" "$notepad" 2>/dev/null
