@@ -277,6 +277,7 @@ class Findings {
             "an error shown",
             "still wrote",
             "the window shows other tabs",
+            "the text area shows another text",
             "no tab list",
         };
         for (const char* kind : kKinds) {
@@ -360,6 +361,20 @@ Command Type(int index, const Utf16& text) {
 }
 Command New(const Utf16& caption) {
     return {Command::kNew, 0, caption};
+}
+
+// Work on one machine only: the other follows it, whatever order the files come in.
+TEST(SyncExplorer, WorkOnOneMachineReachesTheOther) {
+    const Captions captions = {QB_TEXT("T0"), QB_TEXT("T1"), QB_TEXT("T2")};
+    const Captions pages = {QB_TEXT("page of T0"), QB_TEXT("page of T1"), QB_TEXT("page of T2")};
+    ExploreEveryOrder({"work on A only",
+                       AgreedStore(captions, pages, 1),
+                       captions,
+                       {{0, Type(1, QB_TEXT(" typedA1"))},
+                        {0, New(QB_TEXT("FromA"))},
+                        {0, Type(3, QB_TEXT(" typedA2"))},
+                        {0, {Command::kRename, 0, QB_TEXT("T0 renamed")}},
+                        {0, {Command::kClose, 2, {}}}}});
 }
 
 TEST(SyncExplorer, DISABLED_TabClosedOnOneMachineWhileALaterTabIsTypedOnTheOther) {

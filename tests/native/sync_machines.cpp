@@ -340,6 +340,13 @@ Verdict Session::Judge() const {
             const auto page = disk.files.find(PagePath(i));
             pages.push_back(page == disk.files.end() ? Utf16() : Decode(page->second));
         }
+        const int selected = machine.view->SelectedTab();
+        if (selected >= 0 && selected < count && !machine.view->PageModified()) {
+            const Utf16& page = pages[static_cast<std::size_t>(selected)];
+            if (machine.view->text() != page.substr(0, page.find(store::Utf16Unit(0)))) {
+                problem(m, "the text area shows another text than the selected tab's page");
+            }
+        }
         const auto holds = [&](int i, const Utf16& text) {
             return pages[static_cast<std::size_t>(i)].find(text) != Utf16::npos;
         };
