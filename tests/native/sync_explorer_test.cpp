@@ -251,6 +251,10 @@ class Findings {
         }
     }
     long states() const { return states_; }
+    long Count(const std::string& kind) const {
+        const auto found = examples_.find(kind);
+        return found == examples_.end() ? 0 : found->second.count;
+    }
     long failed() const { return failed_; }
     std::string Report() const {
         std::ostringstream out;
@@ -345,14 +349,34 @@ class EveryOrder {
     std::size_t step_ = 0;
 };
 
-// Runs the case in every delivery order (up to a limit), and expects each to converge.
-void ExploreEveryOrder(const Case& c, long limit = 5000) {
+// Programs that write in answer to each other make every order long: a few such are enough.
+constexpr long kEnoughWritingForEver = 20;
+
+// Runs the case in every delivery order, and expects each to converge.
+void ExploreEveryOrder(const Case& c) {
     Findings findings;
     EveryOrder orders;
     do {
         RunOnce(c, orders.Choose(), findings);
-    } while (findings.states() < limit && orders.Next());
+    } while (findings.Count("still wrote") < kEnoughWritingForEver && orders.Next());
     EXPECT_EQ(findings.failed(), 0) << c.name << ": " << Describe(c.steps) << "\n"
+                                    << findings.Report();
+}
+
+// The same for a case with too many orders to take them all: a sample, at random from a seed.
+void ExploreOrdersAtRandom(const Case& c, long count, std::uint64_t seed) {
+    Findings findings;
+    std::mt19937_64 random(seed);
+    for (long k = 0; k < count && findings.Count("still wrote") < kEnoughWritingForEver; ++k) {
+        RunOnce(
+            c,
+            [&random](const std::vector<Delivery>& pending) {
+                return static_cast<std::size_t>(random() % pending.size());
+            },
+            findings);
+    }
+    EXPECT_EQ(findings.failed(), 0) << c.name << " (" << count << " orders from seed " << seed
+                                    << "): " << Describe(c.steps) << "\n"
                                     << findings.Report();
 }
 
@@ -420,7 +444,7 @@ TEST(SyncExplorer, DISABLED_ANewTabOnEachOfThreeMachines) {
             {1, Type(1, QB_TEXT("newtextB"))},
             {2, Type(1, QB_TEXT("newtextC"))}},
            3};
-    ExploreEveryOrder(c, 400);
+    ExploreOrdersAtRandom(c, 300, 20261209);
 }
 
 // ---- The explorer ----

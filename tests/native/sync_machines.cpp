@@ -272,17 +272,28 @@ Verdict Session::Reconnect(const Chooser& choose) {
     }
     engine_->SetLinked(true);
     int delivered = 0;
+    int quietRounds = 0;
+    std::vector<std::size_t> writesAtQuiet;
     for (;;) {
         engine_->Scan();
         std::vector<Delivery> pending = engine_->Pending();
         if (pending.empty()) {
             // Quiet: every program has a look once more. Quiet for good when none of them
             // writes anything in answer.
+            if (writesAtQuiet.empty()) {
+                for (auto& machine : machines_) {
+                    writesAtQuiet.push_back(machine->folder.writes);
+                }
+            }
             for (auto& machine : machines_) {
                 machine->React();
             }
             engine_->Scan();
             if (engine_->Pending().empty()) {
+                break;
+            }
+            if (++quietRounds > kMaxQuietRounds) {
+                neverQuiet_ = true;
                 break;
             }
             continue;
@@ -301,6 +312,9 @@ Verdict Session::Reconnect(const Chooser& choose) {
             machines_[static_cast<std::size_t>(delivery.device)]->React();
         }
     }
+    for (std::size_t m = 0; m < writesAtQuiet.size(); ++m) {
+        writesAfterQuiet_.push_back(machines_[m]->folder.writes - writesAtQuiet[m]);
+    }
     return Judge();
 }
 
@@ -312,8 +326,15 @@ Verdict Session::Judge() const {
         verdict.problems.push_back(std::string(1, static_cast<char>('A' + m)) + ": " + text);
     };
     if (neverQuiet_) {
-        verdict.problems.push_back("the programs still wrote in answer to each other after " +
-                                   std::to_string(kMaxDeliveries) + " deliveries");
+        std::string writes;
+        for (std::size_t m = 0; m < writesAfterQuiet_.size(); ++m) {
+            writes += (m == 0 ? "" : ", ") + std::string(1, static_cast<char>('A' + m)) + " " +
+                      std::to_string(writesAfterQuiet_[m]);
+        }
+        verdict.problems.push_back(
+            "the programs still wrote in answer to each other after " +
+            std::to_string(deliveries_.size()) + " deliveries (writes since the engine was " +
+            "first quiet: " + (writes.empty() ? "never quiet" : writes) + ")");
     }
     const auto matches = [&](const Utf16& caption, int tab) {
         return ledger_.tabs[static_cast<std::size_t>(tab)].captions.count(Owner(caption)) != 0;

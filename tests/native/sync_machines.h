@@ -110,7 +110,10 @@ class Session {
     SyncEngine& engine() { return *engine_; }
     const Ledger& ledger() const { return ledger_; }
 
-    static constexpr int kMaxDeliveries = 200;
+    // Beyond these the programs are taken to write in answer to each other for ever: files
+    // delivered, and times the engine went quiet and a program wrote again.
+    static constexpr int kMaxDeliveries = 60;
+    static constexpr int kMaxQuietRounds = 5;
 
   private:
     Verdict Judge() const;
@@ -124,6 +127,7 @@ class Session {
     std::vector<std::size_t> errorsAtLink_;
     std::vector<std::string> deliveries_;
     bool neverQuiet_ = false;
+    std::vector<std::size_t> writesAfterQuiet_;  // per machine
 };
 
 // A store as the machines last agreed on it: these tabs, these pages, the settings selecting
