@@ -244,6 +244,9 @@ class Findings {
                     order += (order.empty() ? "" : ", ") + delivery;
                 }
                 example.text = "  commands: " + commands + "\n  delivered: " + order + "\n";
+                for (const std::string& held : verdict.held) {
+                    example.text += "  " + held + "\n";
+                }
                 for (const std::string& problem : verdict.problems) {
                     example.text += "  - " + problem + "\n";
                 }
@@ -313,13 +316,21 @@ void RunOnce(const Case& c, const Chooser& choose, Findings& findings) {
     findings.Add(Describe(done), session, verdict);
 }
 
-// Every order in which the engine may bring the files: run again and again, each run taking the
-// next branch at the latest choice that has one left.
+// Every order in which the engine may bring the pages and the tab list: run again and again,
+// each run taking the next branch at the latest choice that has one left. Files outside
+// Strings/ (the settings, the machines' records) come first whenever there are such: the
+// programs do not read them while they run, so their order against the others changes nothing
+// they see.
 class EveryOrder {
   public:
     Chooser Choose() {
         step_ = 0;
         return [this](const std::vector<Delivery>& pending) {
+            for (std::size_t i = 0; i < pending.size(); ++i) {
+                if (pending[i].path.rfind(L"strings/", 0) != 0) {
+                    return i;
+                }
+            }
             if (step_ == choices_.size()) {
                 choices_.push_back(0);
                 widths_.push_back(pending.size());
@@ -352,20 +363,8 @@ class EveryOrder {
 // Programs that write in answer to each other make every order long: a few such are enough.
 constexpr long kEnoughWritingForEver = 20;
 
-// Runs the case in every delivery order, and expects each to converge.
-void ExploreEveryOrder(const Case& c) {
-    Findings findings;
-    EveryOrder orders;
-    do {
-        RunOnce(c, orders.Choose(), findings);
-    } while (findings.Count("still wrote") < kEnoughWritingForEver && orders.Next());
-    EXPECT_EQ(findings.failed(), 0) << c.name << ": " << Describe(c.steps) << "\n"
-                                    << findings.Report();
-}
-
-// The same for a case with too many orders to take them all: a sample, at random from a seed.
-void ExploreOrdersAtRandom(const Case& c, long count, std::uint64_t seed) {
-    Findings findings;
+// A sample of the orders, at random from a seed.
+void OrdersAtRandom(const Case& c, long count, std::uint64_t seed, Findings& findings) {
     std::mt19937_64 random(seed);
     for (long k = 0; k < count && findings.Count("still wrote") < kEnoughWritingForEver; ++k) {
         RunOnce(
@@ -375,9 +374,30 @@ void ExploreOrdersAtRandom(const Case& c, long count, std::uint64_t seed) {
             },
             findings);
     }
-    EXPECT_EQ(findings.failed(), 0) << c.name << " (" << count << " orders from seed " << seed
-                                    << "): " << Describe(c.steps) << "\n"
-                                    << findings.Report();
+}
+
+// Runs the case in every delivery order, and expects each to converge. Where there are more
+// than `limit`, the first `limit` in turn, and as many more at random from a seed.
+void ExploreOrders(const Case& c, long limit = 600) {
+    Findings findings;
+    EveryOrder orders;
+    bool more = true;
+    do {
+        RunOnce(c, orders.Choose(), findings);
+        more = orders.Next();
+    } while (more && findings.states() < limit &&
+             findings.Count("still wrote") < kEnoughWritingForEver);
+    constexpr std::uint64_t kSeed = 20261209;
+    if (more) {
+        OrdersAtRandom(c, limit, kSeed, findings);
+    }
+    EXPECT_EQ(findings.failed(), 0)
+        << c.name << ": " << Describe(c.steps) << "\n"
+        << (more ? "the first " + std::to_string(limit) + " orders in turn and " +
+                       std::to_string(limit) + " at random from seed " + std::to_string(kSeed)
+                 : std::string("every order"))
+        << "\n"
+        << findings.Report();
 }
 
 Command Type(int index, const Utf16& text) {
@@ -391,45 +411,45 @@ Command New(const Utf16& caption) {
 TEST(SyncExplorer, WorkOnOneMachineReachesTheOther) {
     const Captions captions = {QB_TEXT("T0"), QB_TEXT("T1"), QB_TEXT("T2")};
     const Captions pages = {QB_TEXT("page of T0"), QB_TEXT("page of T1"), QB_TEXT("page of T2")};
-    ExploreEveryOrder({"work on A only",
-                       AgreedStore(captions, pages, 1),
-                       captions,
-                       {{0, Type(1, QB_TEXT(" typedA1"))},
-                        {0, New(QB_TEXT("FromA"))},
-                        {0, Type(3, QB_TEXT(" typedA2"))},
-                        {0, {Command::kRename, 0, QB_TEXT("T0 renamed")}},
-                        {0, {Command::kClose, 2, {}}}}});
+    ExploreOrders({"work on A only",
+                   AgreedStore(captions, pages, 1),
+                   captions,
+                   {{0, Type(1, QB_TEXT(" typedA1"))},
+                    {0, New(QB_TEXT("FromA"))},
+                    {0, Type(3, QB_TEXT(" typedA2"))},
+                    {0, {Command::kRename, 0, QB_TEXT("T0 renamed")}},
+                    {0, {Command::kClose, 2, {}}}}});
 }
 
 TEST(SyncExplorer, DISABLED_TabClosedOnOneMachineWhileALaterTabIsTypedOnTheOther) {
     const Captions captions = {QB_TEXT("T0"), QB_TEXT("T1"), QB_TEXT("T2"), QB_TEXT("T3")};
     const Captions pages = {QB_TEXT("page zero"), QB_TEXT("page one"), QB_TEXT("page two"),
                             QB_TEXT("page three")};
-    ExploreEveryOrder({"a close on A, typing on B",
-                       AgreedStore(captions, pages, 3),
-                       captions,
-                       {{0, {Command::kClose, 2, {}}}, {1, Type(3, QB_TEXT(" typedonB"))}}});
+    ExploreOrders({"a close on A, typing on B",
+                   AgreedStore(captions, pages, 3),
+                   captions,
+                   {{0, {Command::kClose, 2, {}}}, {1, Type(3, QB_TEXT(" typedonB"))}}});
 }
 
 TEST(SyncExplorer, DISABLED_NewTabOnEachMachine) {
     const Captions captions = {QB_TEXT("Home")};
-    ExploreEveryOrder({"a new tab on each",
-                       AgreedStore(captions, {QB_TEXT("home page")}, 0),
-                       captions,
-                       {{0, New(QB_TEXT("FromA"))},
-                        {1, New(QB_TEXT("FromB"))},
-                        {0, Type(1, QB_TEXT("newtextA"))},
-                        {1, Type(1, QB_TEXT("newtextB"))}}});
+    ExploreOrders({"a new tab on each",
+                   AgreedStore(captions, {QB_TEXT("home page")}, 0),
+                   captions,
+                   {{0, New(QB_TEXT("FromA"))},
+                    {1, New(QB_TEXT("FromB"))},
+                    {0, Type(1, QB_TEXT("newtextA"))},
+                    {1, Type(1, QB_TEXT("newtextB"))}}});
 }
 
 TEST(SyncExplorer, DISABLED_OnlyLookingOnOneMachine) {
     const Captions captions = {QB_TEXT("Home"), QB_TEXT("Work")};
-    ExploreEveryOrder({"tab switches on A, typing on B",
-                       AgreedStore(captions, {QB_TEXT("home page"), QB_TEXT("work page")}, 0),
-                       captions,
-                       {{0, {Command::kSwitch, 1, {}}},
-                        {1, Type(0, QB_TEXT(" typedonB"))},
-                        {0, {Command::kSwitch, 0, {}}}}});
+    ExploreOrders({"tab switches on A, typing on B",
+                   AgreedStore(captions, {QB_TEXT("home page"), QB_TEXT("work page")}, 0),
+                   captions,
+                   {{0, {Command::kSwitch, 1, {}}},
+                    {1, Type(0, QB_TEXT(" typedonB"))},
+                    {0, {Command::kSwitch, 0, {}}}}});
 }
 
 TEST(SyncExplorer, DISABLED_ANewTabOnEachOfThreeMachines) {
@@ -444,7 +464,7 @@ TEST(SyncExplorer, DISABLED_ANewTabOnEachOfThreeMachines) {
             {1, Type(1, QB_TEXT("newtextB"))},
             {2, Type(1, QB_TEXT("newtextC"))}},
            3};
-    ExploreOrdersAtRandom(c, 300, 20261209);
+    ExploreOrders(c, 150);
 }
 
 // ---- The explorer ----

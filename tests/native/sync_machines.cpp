@@ -121,9 +121,10 @@ void Machine::Start() {
     notebook.reset();
     view = std::make_unique<FakeView>();
     World* clock = &world;
-    notebook = std::make_unique<notebook::Notebook>(folder, kEncodings, *view, [clock] {
-        return static_cast<std::uint64_t>(clock->now) * 1000;
-    });
+    notebook = std::make_unique<notebook::Notebook>(
+        folder, kEncodings, *view,
+        [clock] { return static_cast<std::uint64_t>(clock->now) * 1000; },
+        std::wstring(id.begin(), id.begin() + 7));
     Do([this] { notebook->Start(); });
 }
 
@@ -368,6 +369,20 @@ Verdict Session::Judge() const {
                 problem(m, "the text area shows another text than the selected tab's page");
             }
         }
+        std::string held;
+        for (int i = 0; i < count; ++i) {
+            held += (i == 0 ? "" : ", ") + Narrow(captions[static_cast<std::size_t>(i)]) + ": \"" +
+                    Narrow(pages[static_cast<std::size_t>(i)]) + "\"";
+        }
+        std::string others;
+        for (const auto& [path, bytes] : disk.files) {
+            if (path.rfind(L"strings/", 0) == 0 && path != L"strings/tabs.txt" &&
+                !store::PageFileIndex(path.substr(8))) {
+                others += " " + NarrowPath(path.substr(8));
+            }
+        }
+        verdict.held.push_back(std::string(1, static_cast<char>('A' + m)) + " holds " + held +
+                               (others.empty() ? "" : "; also" + others));
         const auto holds = [&](int i, const Utf16& text) {
             return pages[static_cast<std::size_t>(i)].find(text) != Utf16::npos;
         };
@@ -479,7 +494,8 @@ Verdict Session::Judge() const {
         // Nothing in the store that no tab reaches.
         for (const auto& [path, bytes] : disk.files) {
             if (path.rfind(L"strings/", 0) != 0) {
-                if (path != L"settings.dat" && path != L"readme.txt") {
+                if (path != L"settings.dat" && path != L"readme.txt" &&
+                    !notebook::IsAgreedFileName(path)) {
                     problem(m, "left in the folder: " + NarrowPath(path));
                 }
                 continue;

@@ -86,6 +86,7 @@ struct Verdict {
     int underAnotherCaption = 0;  // tabs, counted on each machine
     int unreached = 0;            // files, counted on each machine
     std::vector<std::string> problems;
+    std::vector<std::string> held;  // per machine: its tabs and pages, for messages
     bool converged() const { return problems.empty(); }
 };
 
