@@ -509,7 +509,7 @@ std::vector<Chooser> Orders(std::mt19937_64& random) {
 
 TEST(SyncExplorer, DISABLED_EveryPairOfShortCommandSequences) {
     const std::uint64_t seed = FromEnvironment("QB_SYNC_SEED", 20261209);
-    const std::uint64_t plans = FromEnvironment("QB_SYNC_PLANS", 49 * 8);
+    const std::uint64_t plans = FromEnvironment("QB_SYNC_PLANS", 49 * 4);
     std::printf("sync explorer: seed %llu, %llu command pairs (QB_SYNC_SEED, QB_SYNC_PLANS)\n",
                 static_cast<unsigned long long>(seed), static_cast<unsigned long long>(plans));
     std::mt19937_64 random(seed);
