@@ -287,7 +287,28 @@ MergeOutcome Merge(const MergeInput& input) {
                 tab.page = mine.page;
             }
         }
-        std::sort(versions.begin(), versions.end(), Before);
+        // The version in the page file where the tab now stands first, then one in a page
+        // file elsewhere, then one only in a copy: the tab keeps what the engine put in its
+        // place, as a machine that reads only the copies does.
+        const int position = static_cast<int>(outcome.tabs.size());
+        auto rank = [&](const Fingerprint& print) {
+            bool inPage = false;
+            for (const TextOnDisk& text : input.texts) {
+                if (text.print == print && text.copy.empty()) {
+                    if (text.page == position) {
+                        return 0;
+                    }
+                    inPage = true;
+                }
+            }
+            return inPage ? 1 : 2;
+        };
+        std::sort(versions.begin(), versions.end(),
+                  [&](const Fingerprint& a, const Fingerprint& b) {
+                      const int ra = rank(a);
+                      const int rb = rank(b);
+                      return ra != rb ? ra < rb : Before(a, b);
+                  });
         if (!versions.empty()) {
             tab.page = versions.front();
         }
