@@ -157,6 +157,16 @@ void Notebook::FollowPage() {
     if (now == pageSeen_) {
         return;
     }
+    // Another tab's page moved here by a close on another machine, whose tab list is still on
+    // its way: shown with the list, under its own caption.
+    for (int i = 0; i < TabCount(); ++i) {
+        const TabState& tab = tabs_[static_cast<std::size_t>(i)];
+        const bool known = (tab.stored && *tab.stored == now) ||
+                           std::find(tab.older.begin(), tab.older.end(), now) != tab.older.end();
+        if (i != index && known && now.size > 0) {
+            return;
+        }
+    }
     if (view_.PageModified()) {
         KeepOwnTextAsNewTab();
         return;
