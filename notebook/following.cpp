@@ -196,13 +196,14 @@ void Notebook::TakeConflictCopies() {
     if (writesStopped_ || !store_.files().IsDirectory(store::kStoreDirectory)) {
         return;
     }
-    // Texts the tabs hold, or held: a copy of one of them is no news.
+    // Texts the tabs hold, or held when this machine last saw the store agree: a copy of one
+    // of them is no news. (A text of this machine's that lost to another's is news: it is in
+    // no tab.)
     std::vector<store::Fingerprint> known;
     for (const TabState& tab : tabs_) {
         if (tab.stored) {
             known.push_back(*tab.stored);
         }
-        known.insert(known.end(), tab.older.begin(), tab.older.end());
     }
     if (agreed_) {
         for (const KnownTab& tab : agreed_->base) {
