@@ -278,13 +278,16 @@ void Notebook::StoreChanged() {
         FollowTabList();
         FollowPage();
     }
-    TakeConflictCopies();
+    if (!mergeWaiting_) {
+        TakeConflictCopies();  // (while a merge waits, its copies are its own)
+    }
     DropSettingsCopies();
 }
 
 // ---- Tabs changed here and on another machine ----
 
 bool Notebook::MergeStore(bool running) {
+    mergeWaiting_ = false;
     if (writesStopped_ || !store_.files().IsDirectory(store::kStoreDirectory)) {
         return false;
     }
@@ -369,7 +372,8 @@ bool Notebook::MergeStore(bool running) {
 
     const MergeOutcome outcome = Merge(input);
     if (!outcome.complete && running) {
-        return true;  // a text is still on its way: merged once it is here
+        mergeWaiting_ = true;  // a text is still on its way: merged once it is here
+        return true;
     }
 
     // Every text a tab takes is read before anything is written over.
