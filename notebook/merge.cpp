@@ -162,9 +162,6 @@ MergeOutcome Merge(const MergeInput& input) {
         old.push_back(tab.page);
         old.insert(old.end(), tab.older.begin(), tab.older.end());
     }
-    for (const KnownTab& tab : input.mine) {
-        old.insert(old.end(), tab.older.begin(), tab.older.end());
-    }
     std::vector<TextOnDisk> orphans;
     for (const TextOnDisk& text : input.texts) {
         if (!text.print.exists) {
@@ -175,11 +172,12 @@ MergeOutcome Merge(const MergeInput& input) {
         if (mine || Holds(old, text.print)) {
             continue;
         }
+        // A page past the last tab of that list was left by a machine that numbered as the
+        // base does (an engine keeps a page changed there that a close here deleted).
         std::optional<std::size_t> owner;
-        if (writer) {
-            if (text.page >= 0 && static_cast<std::size_t>(text.page) < idAt[*writer].size()) {
-                owner = idAt[*writer][static_cast<std::size_t>(text.page)];
-            }
+        if (writer && text.page >= 0 &&
+            static_cast<std::size_t>(text.page) < idAt[*writer].size()) {
+            owner = idAt[*writer][static_cast<std::size_t>(text.page)];
         } else if (text.page >= 0 && static_cast<std::size_t>(text.page) < baseTabs.size()) {
             owner = static_cast<std::size_t>(text.page);
         }
@@ -278,16 +276,32 @@ MergeOutcome Merge(const MergeInput& input) {
             if (changedHere(id) && !Holds(versions, mine.page)) {
                 versions.push_back(mine.page);
             }
-            for (const Fingerprint& print : mine.older) {
-                if (!Holds(tab.older, print)) {
-                    tab.older.push_back(print);
-                }
-            }
             if (versions.empty()) {
                 tab.page = mine.page;
             }
         }
-        std::sort(versions.begin(), versions.end(), Before);
+        // The version in the page file where the tab now stands first, then one in a page
+        // file elsewhere, then one only in a copy: the tab keeps what the engine put in its
+        // place, as a machine that reads only the copies does.
+        const int position = static_cast<int>(outcome.tabs.size());
+        auto rank = [&](const Fingerprint& print) {
+            bool inPage = false;
+            for (const TextOnDisk& text : input.texts) {
+                if (text.print == print && text.copy.empty()) {
+                    if (text.page == position) {
+                        return 0;
+                    }
+                    inPage = true;
+                }
+            }
+            return inPage ? 1 : 2;
+        };
+        std::sort(versions.begin(), versions.end(),
+                  [&](const Fingerprint& a, const Fingerprint& b) {
+                      const int ra = rank(a);
+                      const int rb = rank(b);
+                      return ra != rb ? ra < rb : Before(a, b);
+                  });
         if (!versions.empty()) {
             tab.page = versions.front();
         }

@@ -236,6 +236,9 @@ class Notebook {
     // it stands now is what this machine last saw agree (after a start or a merge).
     void LoadAgreed();
     void StoreAgreed(bool agreed);
+    // Before a tab list of these bytes is written.
+    void StoreAgreedBefore(const store::Fingerprint& list);
+    void WriteAgreed(Agreed next);
     std::vector<KnownTab> KnownTabs();
 
     Store store_;
@@ -250,6 +253,8 @@ class Notebook {
         std::vector<store::Fingerprint> older;
     };
     std::vector<TabState> tabs_;
+    // A merge of tabs waits for a text a sync engine has yet to bring.
+    bool mergeWaiting_ = false;
     Clock clock_;
     store::Settings settings_;
     SaveSchedule schedule_;
