@@ -238,6 +238,7 @@ class Findings {
         for (const std::string& kind : kinds) {
             auto& example = examples_[kind];
             ++example.count;
+            example.alone += kinds.size() == 1 ? 1 : 0;
             if (example.text.empty()) {
                 std::string order;
                 for (const std::string& delivery : session.deliveries()) {
@@ -263,7 +264,8 @@ class Findings {
         std::ostringstream out;
         out << failed_ << " of " << states_ << " states did not converge\n";
         for (const auto& [kind, example] : examples_) {
-            out << "* " << kind << ": " << example.count << " states; for example\n"
+            out << "* " << kind << ": " << example.count << " states (" << example.alone
+                << " with nothing else); for example\n"
                 << example.text;
         }
         return out.str();
@@ -296,6 +298,7 @@ class Findings {
     }
     struct Example {
         long count = 0;
+        long alone = 0;
         std::string text;
     };
     long states_ = 0;

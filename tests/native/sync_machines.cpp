@@ -355,7 +355,11 @@ Verdict Session::Judge() const {
         const std::vector<Utf16> captions = store::SplitTabListText(Decode(list->second));
         const int count = static_cast<int>(captions.size());
         if (machine.view->TabCaptions() != captions) {
-            problem(m, "the window shows other tabs than the tab list on disk");
+            std::string shown;
+            for (const Utf16& caption : machine.view->TabCaptions()) {
+                shown += (shown.empty() ? "" : ", ") + Narrow(caption);
+            }
+            problem(m, "the window shows other tabs than the tab list on disk: " + shown);
         }
         std::vector<Utf16> pages;
         for (int i = 0; i < count; ++i) {
@@ -363,7 +367,11 @@ Verdict Session::Judge() const {
             pages.push_back(page == disk.files.end() ? Utf16() : Decode(page->second));
         }
         const int selected = machine.view->SelectedTab();
-        if (selected >= 0 && selected < count && !machine.view->PageModified()) {
+        // (An About page is a new page: it is written when it is left.)
+        const bool aboutNotLeft = selected >= 0 && selected < count &&
+                                  captions[static_cast<std::size_t>(selected)] == kAboutCaption &&
+                                  pages[static_cast<std::size_t>(selected)].empty();
+        if (selected >= 0 && selected < count && !machine.view->PageModified() && !aboutNotLeft) {
             const Utf16& page = pages[static_cast<std::size_t>(selected)];
             if (machine.view->text() != page.substr(0, page.find(store::Utf16Unit(0)))) {
                 problem(m, "the text area shows another text than the selected tab's page");
