@@ -221,6 +221,7 @@ std::string Describe(const std::vector<Step>& steps) {
 class Findings {
   public:
     void Add(const std::string& commands, const Session& session, const Verdict& verdict) {
+        mostDelivered_ = std::max(mostDelivered_, session.deliveries().size());
         ++account.states;
         account.textsLost += verdict.textsLost;
         account.underAnotherCaption += verdict.underAnotherCaption;
@@ -244,7 +245,8 @@ class Findings {
                 for (const std::string& delivery : session.deliveries()) {
                     order += (order.empty() ? "" : ", ") + delivery;
                 }
-                example.text = "  commands: " + commands + "\n  delivered: " + order + "\n";
+                example.text = "  commands: " + commands + "\n  delivered (" +
+                               std::to_string(session.deliveries().size()) + "): " + order + "\n";
                 for (const std::string& held : verdict.held) {
                     example.text += "  " + held + "\n";
                 }
@@ -262,7 +264,8 @@ class Findings {
     long failed() const { return failed_; }
     std::string Report() const {
         std::ostringstream out;
-        out << failed_ << " of " << states_ << " states did not converge\n";
+        out << failed_ << " of " << states_ << " states did not converge (at most "
+            << mostDelivered_ << " files delivered in one)\n";
         for (const auto& [kind, example] : examples_) {
             out << "* " << kind << ": " << example.count << " states (" << example.alone
                 << " with nothing else); for example\n"
@@ -303,6 +306,7 @@ class Findings {
     };
     long states_ = 0;
     long failed_ = 0;
+    std::size_t mostDelivered_ = 0;
     std::map<std::string, Example> examples_;
 };
 

@@ -299,7 +299,7 @@ Verdict Session::Reconnect(const Chooser& choose) {
             }
             continue;
         }
-        if (++delivered > kMaxDeliveries) {
+        if (++delivered > kMaxDeliveriesPerMachine * static_cast<int>(machines_.size())) {
             neverQuiet_ = true;
             break;
         }

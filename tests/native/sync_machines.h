@@ -112,8 +112,9 @@ class Session {
     const Ledger& ledger() const { return ledger_; }
 
     // Beyond these the programs are taken to write in answer to each other for ever: files
-    // delivered, and times the engine went quiet and a program wrote again.
-    static constexpr int kMaxDeliveries = 60;
+    // delivered (per machine; two machines have needed 23 at most, three 87), and times the
+    // engine went quiet and a program wrote again.
+    static constexpr int kMaxDeliveriesPerMachine = 60;
     static constexpr int kMaxQuietRounds = 5;
 
   private:
