@@ -11,7 +11,7 @@
 #include "store/pure/error.h"
 #include "ui/declaration.h"
 #include "ui/form1.h"
-#include "ui/display_scale.h"
+#include "ui/display_settings.h"
 #include "ui/russian_face.h"
 #include "ui/toolbar.h"
 

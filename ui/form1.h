@@ -220,7 +220,7 @@ class TForm1 {
     // design pixels that follows from them.
     void CreateFonts(int dpi);
     // What the controls cannot take from their font or their place: the toolbar's scale and
-    // the slider's thumb.
+    // colours, the slider's thumb.
     void ScaleControls();
     void PlaceInTabDisplay(const qb::ui::ControlDeclaration& control);
     void PopupAt(HMENU menu, HWND control, int x, int y);

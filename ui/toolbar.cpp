@@ -117,13 +117,6 @@ void ApplyScale(ToolbarState& state) {
     }
 }
 
-bool HighContrastOn() {
-    HIGHCONTRASTW contrast{};
-    contrast.cbSize = sizeof(contrast);
-    return SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof(contrast), &contrast, 0) != FALSE &&
-           (contrast.dwFlags & HCF_HIGHCONTRASTON) != 0;
-}
-
 void Measure(ToolbarState& state) {
     WindowDC screen(nullptr);
     SelectedObject font(screen.get(), FontOf(state));
@@ -496,7 +489,6 @@ void OnNcDestroy(HWND hwnd) {
 }
 
 void OnCreate(ToolbarState& state) {
-    state.highContrast = HighContrastOn();
     Measure(state);
     state.tooltip.reset(CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
                                         WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
@@ -618,9 +610,8 @@ void OnCancelMode(ToolbarState& state) {
     }
 }
 
-// The theme's colours or the high-contrast setting changed.
-void OnColoursChanged(ToolbarState& state) {
-    state.highContrast = HighContrastOn();
+// The system's colours changed: the bar draws in them.
+void OnColoursChanged(const ToolbarState& state) {
     InvalidateRect(state.hwnd, nullptr, FALSE);
 }
 
@@ -751,6 +742,14 @@ void SetToolbarImageSizes(HWND bar, std::vector<HIMAGELIST> lists) {
     ApplyScale(*state);
     Measure(*state);
     Relayout(*state);
+}
+
+void SetToolbarHighContrast(HWND bar, bool on) {
+    ToolbarState* state = BarStateOf(bar);
+    if (state != nullptr && state->highContrast != on) {
+        state->highContrast = on;
+        InvalidateRect(bar, nullptr, FALSE);
+    }
 }
 
 void SetToolbarScale(HWND bar, int numerator, int denominator) {

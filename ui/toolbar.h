@@ -42,6 +42,10 @@ void SetToolbarImageSizes(HWND bar, std::vector<HIMAGELIST> lists);
 // The display scale: every spacing of the bar is its size at 96 pixels per inch times numerator
 // over denominator. The bar starts at 1 over 1.
 void SetToolbarScale(HWND bar, int numerator, int denominator);
+// In a high-contrast theme the bar draws in the system's colours only (its face, its text, the
+// highlight for a hot button) and its glyphs as masks in the text's colour; its owner, who
+// hears of the theme, says when. Off at the start.
+void SetToolbarHighContrast(HWND bar, bool on);
 // Enables or disables every item with this command.
 void SetToolbarItemEnabled(HWND bar, UINT command, bool enabled);
 // Cell rectangles in the bar's client coordinates, for tests and for the chevron (empty rect for

@@ -42,12 +42,12 @@ void SetChild(VARIANT* out, LONG id) {
 class ToolbarAccessible final : public win::ComObject<ToolbarAccessible, IAccessible> {
   public:
     explicit ToolbarAccessible(HWND bar) : bar_(bar) {
-        CreateStdAccessibleObject(bar, OBJID_CLIENT, IID_IAccessible,
+        CreateStdAccessibleObject(bar, OBJID_CLIENT, __uuidof(IAccessible),
                                   reinterpret_cast<void**>(standard_.put()));
     }
 
     static bool Answers(REFIID iid) {
-        return IsEqualIID(iid, IID_IDispatch) || IsEqualIID(iid, IID_IAccessible);
+        return IsEqualIID(iid, __uuidof(IDispatch)) || IsEqualIID(iid, __uuidof(IAccessible));
     }
 
     // ---- IDispatch: no type information; clients call the IAccessible methods directly ----
@@ -321,7 +321,7 @@ class ToolbarAccessible final : public win::ComObject<ToolbarAccessible, IAccess
 LRESULT AnswerToolbarGetObject(HWND bar, WPARAM flags) {
     const ComRef<IAccessible> object = ToolbarAccessible::Make(bar);
     // The result holds a reference of its own; this one goes at the end of the scope.
-    return LresultFromObject(IID_IAccessible, flags, object.get());
+    return LresultFromObject(__uuidof(IAccessible), flags, object.get());
 }
 
 }  // namespace qb::ui

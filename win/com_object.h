@@ -30,7 +30,7 @@ class ComObject : public Interface {
         if (out == nullptr) {
             return E_POINTER;
         }
-        if (IsEqualIID(iid, IID_IUnknown) || Derived::Answers(iid)) {
+        if (IsEqualIID(iid, __uuidof(IUnknown)) || Derived::Answers(iid)) {
             *out = static_cast<Interface*>(this);
             AddRef();
             return S_OK;

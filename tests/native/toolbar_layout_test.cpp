@@ -158,14 +158,16 @@ TEST(ToolbarScale, DesignPixelsRoundAsTheWindowsOwnRule) {
     EXPECT_EQ(ScaleDesignPixels(16, 20, 0), 16);
 }
 
-TEST(ToolbarScale, ArtIsTheNearestSizeAtOrAboveTheNeed) {
+TEST(ToolbarScale, ArtIsTheNearestSizeAtOrAboveTheNeedWithinAPixel) {
     using qb::ui::ChooseArtSize;
     const std::vector<int> sizes = {32, 16, 24};  // in any order
     EXPECT_EQ(ChooseArtSize(16, sizes), 16);
-    EXPECT_EQ(ChooseArtSize(17, sizes), 24);
+    EXPECT_EQ(ChooseArtSize(17, sizes), 16);  // a pixel short
+    EXPECT_EQ(ChooseArtSize(18, sizes), 24);
     EXPECT_EQ(ChooseArtSize(20, sizes), 24);
     EXPECT_EQ(ChooseArtSize(24, sizes), 24);
-    EXPECT_EQ(ChooseArtSize(25, sizes), 32);
+    EXPECT_EQ(ChooseArtSize(25, sizes), 24);  // 150 % by the window's rule
+    EXPECT_EQ(ChooseArtSize(26, sizes), 32);
     EXPECT_EQ(ChooseArtSize(12, sizes), 16);
     // Larger than any art: the largest, drawn at its own size.
     EXPECT_EQ(ChooseArtSize(40, sizes), 32);
@@ -196,6 +198,11 @@ TEST(ToolbarScale, TheDesignScaleIsTheDesignLookAndOthersScaleEverySpacing) {
     EXPECT_EQ(m120.glyph, 20);
     EXPECT_EQ(m120.art, 24);
     EXPECT_EQ(m120.line, 1);
+    // 144: "0" is 20 pixels high, the room 25, the art 24.
+    const ToolbarMetrics m144 = ScaleToolbarMetrics(20, 13, art);
+    EXPECT_EQ(m144.glyph, 25);
+    EXPECT_EQ(m144.art, 24);
+    EXPECT_EQ(m144.cellPadding, 6);
     // Without art of other sizes the glyph keeps its own.
     EXPECT_EQ(ScaleToolbarMetrics(26, 13, {16}).art, 16);
 }

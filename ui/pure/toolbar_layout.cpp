@@ -23,7 +23,7 @@ int ChooseArtSize(int needed, const std::vector<int>& artSizes) {
     int largest = 0;
     for (const int size : artSizes) {
         largest = std::max(largest, size);
-        if (size >= needed && (atLeast == 0 || size < atLeast)) {
+        if (size >= needed - 1 && (atLeast == 0 || size < atLeast)) {
             atLeast = size;
         }
     }

@@ -40,8 +40,10 @@ struct ToolbarMetrics {
 int ScaleDesignPixels(int designPixels, int numerator, int denominator);
 
 // The pixel art to draw a glyph of the side needed from: the smallest of the sizes the art
-// comes in that is at least as large, or the largest there is (0 when there is none). Art is
-// only ever drawn at its own size, never stretched.
+// comes in that is at least as large, or the largest there is (0 when there is none). Art one
+// pixel short counts as large enough: the room is itself rounded to a pixel (at 150 % the
+// window's rule gives 25 pixels for 24), and a glyph a pixel short of it looks right where the
+// next size up would stand out. Art is only ever drawn at its own size, never stretched.
 int ChooseArtSize(int needed, const std::vector<int>& artSizes);
 
 // Every spacing at the scale numerator over denominator, with the art chosen for its glyphs.

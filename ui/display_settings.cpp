@@ -1,6 +1,6 @@
 // The window at a display scale: its fonts and controls follow the screen it is on, also when it
 // moves to a screen of another scale.
-#include "ui/display_scale.h"
+#include "ui/display_settings.h"
 
 #include <commctrl.h>
 
@@ -30,10 +30,18 @@ int WindowDpi(HWND hwnd) {
     return ScreenDpi();
 }
 
+bool HighContrastOn() {
+    HIGHCONTRASTW contrast{};
+    contrast.cbSize = sizeof(contrast);
+    return SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof(contrast), &contrast, 0) != FALSE &&
+           (contrast.dwFlags & HCF_HIGHCONTRASTON) != 0;
+}
+
 }  // namespace qb::ui
 
 void TForm1::ScaleControls() {
     qb::ui::SetToolbarScale(ActionToolBar1, scaleNumerator_, qb::ui::kForm1.designTextHeight);
+    qb::ui::SetToolbarHighContrast(ActionToolBar1, qb::ui::HighContrastOn());
     for (const auto& c : qb::ui::kControls) {
         for (const auto& init : c.init) {
             if (init.msg == TBM_SETTHUMBLENGTH) {
@@ -72,8 +80,10 @@ LRESULT TForm1::OnDpiChanged(int dpi, const RECT& suggested) {
 }
 
 // The system's colours or a setting changed (a high-contrast theme on or off among them): the
-// window's own controls hear of it as top-level windows do.
+// window's own controls hear of it as top-level windows do, and the toolbar draws in the
+// system's colours exactly while a high-contrast theme is on.
 LRESULT TForm1::OnColoursChanged(UINT msg, WPARAM wParam, LPARAM lParam) {
+    qb::ui::SetToolbarHighContrast(ActionToolBar1, qb::ui::HighContrastOn());
     for (const auto& c : qb::ui::kControls) {
         SendMessageW(this->*c.field, msg, wParam, lParam);
     }

@@ -1,5 +1,5 @@
-// The display's scale as the window meets it: the pixels per inch of the system and of the
-// screen a window is on.
+// How the display is set: the pixels per inch of the system and of the screen a window is on,
+// and whether a high-contrast theme is on.
 #pragma once
 
 #include <windows.h>
@@ -11,5 +11,7 @@ int ScreenDpi();
 // The pixels per inch of the screen the window is on, where the system tells each screen's
 // apart (Windows 10 and later); the system's otherwise.
 int WindowDpi(HWND hwnd);
+// A high-contrast theme is on (Settings, Accessibility, Contrast themes).
+bool HighContrastOn();
 
 }  // namespace qb::ui
