@@ -115,8 +115,8 @@ namespace {
 // The images of one size from their strip in the resources; magenta is transparent.
 HIMAGELIST LoadImages(HINSTANCE instance, UINT resource, int size) {
     HIMAGELIST list = ImageList_Create(size, size, ILC_COLOR24 | ILC_MASK, 5, 0);
-    qb::win::UniqueBitmap strip(static_cast<HBITMAP>(LoadImageW(
-        instance, MAKEINTRESOURCEW(resource), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+    qb::win::UniqueBitmap strip(static_cast<HBITMAP>(
+        LoadImageW(instance, MAKEINTRESOURCEW(resource), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
     if (list != nullptr && strip) {
         ImageList_AddMasked(list, strip.get(), RGB(255, 0, 255));
     }

@@ -20,8 +20,9 @@ int ScreenDpi() {
 int WindowDpi(HWND hwnd) {
     // Windows 10's call, looked up: the program runs on earlier systems too.
     using GetDpiForWindowProc = UINT(WINAPI*)(HWND);
-    static const auto getDpiForWindow = reinterpret_cast<GetDpiForWindowProc>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    static const auto getDpiForWindow =
+        reinterpret_cast<GetDpiForWindowProc>(reinterpret_cast<void*>(
+            GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
     if (getDpiForWindow != nullptr) {
         if (const UINT dpi = getDpiForWindow(hwnd); dpi != 0) {
             return static_cast<int>(dpi);
@@ -62,8 +63,7 @@ LRESULT TForm1::OnDpiChanged(int dpi, const RECT& suggested) {
     CreateFonts(dpi);
     for (const auto& c : qb::ui::kControls) {
         const HWND control = this->*c.field;
-        const HFONT font =
-            c.text == qb::ui::TextOf::Program ? programFont_.get() : font_.get();
+        const HFONT font = c.text == qb::ui::TextOf::Program ? programFont_.get() : font_.get();
         SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
         if (c.align == qb::ui::Align::None) {
             SetWindowPos(control, nullptr, Scaled(c.left), Scaled(c.top), Scaled(c.width),

@@ -106,8 +106,7 @@ void ApplyScale(ToolbarState& state) {
         int cy = 0;
         artSizes.push_back(list != nullptr && ImageList_GetIconSize(list, &cx, &cy) ? cx : 0);
     }
-    state.metrics =
-        ScaleToolbarMetrics(state.scaleNumerator, state.scaleDenominator, artSizes);
+    state.metrics = ScaleToolbarMetrics(state.scaleNumerator, state.scaleDenominator, artSizes);
     state.images = nullptr;
     for (std::size_t i = 0; i < artSizes.size(); ++i) {
         if (artSizes[i] == state.metrics.art) {

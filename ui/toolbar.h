@@ -18,9 +18,9 @@ inline constexpr wchar_t kMoreButtonsHint[] = L"More Buttons";
 
 struct ToolbarItem {
     bool separator = false;
-    int image = -1;        // index in the image list, -1 none
-    std::wstring caption;  // shown right of the glyph when showCaption
-    std::wstring hint;     // the button's tooltip; none when empty
+    int image = -1;         // index in the image list, -1 none
+    std::wstring caption;   // shown right of the glyph when showCaption
+    std::wstring hint;      // the button's tooltip; none when empty
     std::wstring shortcut;  // the key that runs the command too ("Ctrl+N"); none when empty
     bool showCaption = false;
     UINT command =

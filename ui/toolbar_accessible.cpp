@@ -68,8 +68,8 @@ class ToolbarAccessible final : public win::ComObject<ToolbarAccessible, IAccess
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
         return E_NOTIMPL;
     }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*,
-                                     EXCEPINFO*, UINT*) override {
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
+                                     UINT*) override {
         return E_NOTIMPL;
     }
 
@@ -312,7 +312,7 @@ class ToolbarAccessible final : public win::ComObject<ToolbarAccessible, IAccess
         return true;
     }
 
-    HWND bar_;                        // asked afresh each time: it may be gone
+    HWND bar_;                      // asked afresh each time: it may be gone
     ComRef<IAccessible> standard_;  // the system's object for the bar's client area
 };
 

@@ -186,7 +186,8 @@ TEST_F(Form, ToolbarButtonsFollowTheirActionsState) {
 // The height of "0" in a control's font: the window's scale is that over 13.
 int ZeroHeightOf(HWND control) {
     HDC screen = GetDC(nullptr);
-    HGDIOBJ old = SelectObject(screen, reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)));
+    HGDIOBJ old =
+        SelectObject(screen, reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)));
     SIZE zero{};
     GetTextExtentPoint32W(screen, L"0", 1, &zero);
     SelectObject(screen, old);
@@ -200,7 +201,8 @@ TEST_F(Form, AChangeOfScaleRelaysTheWindowAtTheSuggestedRectangle) {
         RECT suggested;
     };
     // To a screen at 150 % and back to one at 100 %.
-    for (const Change change : {Change{144, {100, 120, 750, 420}}, Change{96, {60, 70, 493, 272}}}) {
+    for (const Change change :
+         {Change{144, {100, 120, 750, 420}}, Change{96, {60, 70, 493, 272}}}) {
         RECT suggested = change.suggested;
         SendMessageW(form_.Handle, WM_DPICHANGED, MAKEWPARAM(change.dpi, change.dpi),
                      reinterpret_cast<LPARAM>(&suggested));

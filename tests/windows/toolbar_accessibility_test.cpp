@@ -91,9 +91,7 @@ class ToolbarAccessibility : public ::testing::Test {
     std::wstring Name(IAccessible* a, LONG child) {
         return Text([&](BSTR* out) { return a->get_accName(Child(child), out); });
     }
-    LONG State(IAccessible* a, LONG child) {
-        return Number(a, &IAccessible::get_accState, child);
-    }
+    LONG State(IAccessible* a, LONG child) { return Number(a, &IAccessible::get_accState, child); }
     std::wstring MemoText() {
         std::wstring text(16, L'\0');
         text.resize(static_cast<std::size_t>(

@@ -838,10 +838,9 @@ class HighContrastTheme {
         return std::find(kColours.begin(), kColours.end(), c) != kColours.end();
     }
 
-    static constexpr std::array<int, 7> kElements = {COLOR_BTNFACE,  COLOR_BTNTEXT,
-                                                     COLOR_HIGHLIGHT, COLOR_HIGHLIGHTTEXT,
-                                                     COLOR_GRAYTEXT,  COLOR_BTNSHADOW,
-                                                     COLOR_BTNHIGHLIGHT};
+    static constexpr std::array<int, 7> kElements = {
+        COLOR_BTNFACE,  COLOR_BTNTEXT,   COLOR_HIGHLIGHT,   COLOR_HIGHLIGHTTEXT,
+        COLOR_GRAYTEXT, COLOR_BTNSHADOW, COLOR_BTNHIGHLIGHT};
     // Black face, yellow text, teal highlight with near-black text on it, green grey text; the
     // shadow and highlight the face's own, as high-contrast themes have them.
     static constexpr std::array<COLORREF, 7> kColours = {

@@ -30,7 +30,7 @@ struct ToolbarMetrics {
     int cellExtra = kCellExtra;
     int separatorWidth = kSeparatorWidth;
     int chevronWidth = kChevronWidth;
-    int line = 1;        // the width of a drawn line (frames, the separator, the chevron's marks)
+    int line = 1;          // the width of a drawn line (frames, the separator, the chevron's marks)
     int art = kGlyphSize;  // the side of the pixel art drawn in that room
     friend bool operator==(const ToolbarMetrics&, const ToolbarMetrics&) = default;
 };
@@ -47,7 +47,8 @@ int ScaleDesignPixels(int designPixels, int numerator, int denominator);
 int ChooseArtSize(int needed, const std::vector<int>& artSizes);
 
 // Every spacing at the scale numerator over denominator, with the art chosen for its glyphs.
-ToolbarMetrics ScaleToolbarMetrics(int numerator, int denominator, const std::vector<int>& artSizes);
+ToolbarMetrics ScaleToolbarMetrics(int numerator, int denominator,
+                                   const std::vector<int>& artSizes);
 
 struct Box {
     int left = 0;
