@@ -1,8 +1,10 @@
-// A COM object written here: its reference count, and the one place where such an object is
-// made and where it goes. It lives on the heap from Make until its last reference is released.
+// COM in the program: the apartment of its window's thread, and a COM object written here (its
+// reference count, and the one place where such an object is made and where it goes: it lives on
+// the heap from Make until its last reference is released).
 #pragma once
 
 #include <windows.h>
+#include <objbase.h>
 #include <unknwn.h>
 
 #include <atomic>
@@ -12,6 +14,23 @@
 #include "win/handles.h"
 
 namespace qb::win {
+
+// COM on this thread, in a single-threaded apartment, for as long as the owner lives: the
+// window's thread hands out the toolbar's accessible object through COM.
+class ComApartment {
+  public:
+    ComApartment() : joined_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
+    ~ComApartment() {
+        if (joined_) {
+            CoUninitialize();
+        }
+    }
+    ComApartment(const ComApartment&) = delete;
+    ComApartment& operator=(const ComApartment&) = delete;
+
+  private:
+    bool joined_;
+};
 
 // Derived implements Interface (and the interfaces it derives from) and names them in
 // `static bool Answers(REFIID iid)`; IUnknown is answered here.
