@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The real program at four display scales (Wine's LogPixels: 96, 120, 144 and 192 pixels per
 # inch), each in a copy of the prefix so that the others' scale stays: the toolbar as high as the
-# window's rule makes 26 design pixels, and its first glyph the pixel art of the size that scale
-# asks for, drawn pixel for pixel (never stretched). With an output folder, the window's picture
+# window's rule makes 26 design pixels, and each of its glyphs the pixel art of the size that
+# scale asks for, drawn pixel for pixel (never stretched). With an output folder, the window's picture
 # at each scale is kept there as scale-<dpi>.png.
 #   display_scales.sh PROGRAM.exe PROBE.exe README [OUTPUT-FOLDER]
 set -uo pipefail
@@ -51,11 +51,11 @@ for dpi in 96 120 144 192; do
     # MulDiv(26, zero, 13): rounded to the nearest pixel.
     check "$dpi: toolbar height, 26 design pixels by the window's rule (\"0\" $zero high)" \
         "$(((26 * zero * 2 + 13) / 26))" "$((bb - bt))"
-    # The first button's glyph (New: a blank page), found on the screen where the art of the
-    # expected size matches pixel for pixel.
+    # The buttons' glyphs, found on the screen where the art of the expected size matches pixel
+    # for pixel.
     result=$(convert "$dir/shot.png" -crop "$((br - bl))x$((bb - bt))+$bl+$bt" +repage ppm:- |
         python3 "$(dirname "$0")/glyph_on_screen.py" "$art" "$zero")
-    check "$dpi: the New glyph drawn as its pixel art" "yes" "${result%% *}"
+    check "$dpi: every glyph drawn as its pixel art, a cell apart" "yes" "${result%% *}"
     echo "     $dpi: ${result#* }"
     if [[ -n $out ]]; then
         mkdir -p "$out"
