@@ -1,5 +1,6 @@
-// The window at a display scale: its fonts and controls follow the screen it is on, also when it
-// moves to a screen of another scale.
+// The window and the display's settings: its fonts and controls at the scale of the screen it is
+// on, also when it moves to a screen of another scale, and its toolbar in the system's colours
+// while a high-contrast theme is on.
 #include "ui/display_settings.h"
 
 #include <commctrl.h>
