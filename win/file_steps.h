@@ -43,10 +43,21 @@ inline std::wstring TemporaryFileFor(std::wstring_view path) {
     return std::wstring(path) + L".saving";
 }
 
+// Moves a file, flags as given. One that reports a failure although its rename was made (the
+// flush of its writing through failing, say) is done: the file that was there under the old
+// name is gone, and the new name is there.
+template <typename Raw>
+ErrorCode MoveAs(Raw& raw, const std::wstring& from, const std::wstring& to,
+                   std::uint32_t flags) {
+    const bool was = raw.Exists(from);
+    const ErrorCode code = raw.Move(from, to, flags);
+    return code != 0 && was && !raw.Exists(from) && raw.Exists(to) ? 0 : code;
+}
+
 // Moves a file under a new name, written through.
 template <typename Raw>
 ErrorCode Move(Raw& raw, const std::wstring& from, const std::wstring& to, bool replace) {
-    return raw.Move(from, to, kWriteThrough | (replace ? kReplaceExisting : 0));
+    return MoveAs(raw, from, to, kWriteThrough | (replace ? kReplaceExisting : 0));
 }
 
 // The bytes written into the open file itself, its end set after them, and flushed: for a file
@@ -98,7 +109,7 @@ ErrorCode Replace(Raw& raw, const std::wstring& target, std::string_view bytes, 
         failure = closed;
     }
     if (failure == 0) {
-        failure = raw.Move(temp, target, kReplaceExisting | kWriteThrough);
+        failure = MoveAs(raw, temp, target, kReplaceExisting | kWriteThrough);
     }
     if (failure != 0) {
         raw.Delete(temp);
