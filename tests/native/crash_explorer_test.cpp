@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <type_traits>
 #include <vector>
 
 #include "store/pure/page_names.h"
@@ -38,10 +37,9 @@ std::vector<Utf16> Without(std::vector<Utf16> captions, int index) {
     return captions;
 }
 
-template <typename T>
-std::vector<T> With(std::vector<T> list, const std::type_identity_t<T>& more) {
-    list.push_back(more);
-    return list;
+std::vector<Utf16> With(std::vector<Utf16> captions, const Utf16& caption) {
+    captions.push_back(caption);
+    return captions;
 }
 
 // ---- The commands, each on whatever the strip shows ----
@@ -398,7 +396,8 @@ TEST(CrashExplorer, CloseThatFailsThenEveryCommand) {
 // A journal left behind, then the tab list changed without a tab command (a sync engine's copy
 // taken): the next start must not run the old close again.
 TEST(CrashExplorer, CloseWhoseJournalCannotBeDeletedThenEveryCommand) {
-    for (const Command& second : With(CommandsAfterAFailure(), ConflictCopyCommand())) {
+    for (const Command& second :
+         {NewCommand(), TypingCommand(), ExitCommand(), ConflictCopyCommand()}) {
         Scenario s{"close whose journal stays, then " + second.name, FourTabsWithReadme(1),
                    {CloseCommand(), second}};
         s.sample = kPairSample;
@@ -418,8 +417,8 @@ TEST(CrashExplorer, CloseWhoseJournalCannotBeDeletedThenEveryCommand) {
 
 TEST(CrashExplorer, MoveThatFailsHalfwayThenEveryCommand) {
     for (const Command& first : {CloseCommand(), TypingCommand(), NewCommand()}) {
-        for (int n = 1; n <= 4; ++n) {
-            for (const Command& second : {TypingCommand(), SwitchCommand(), ExitCommand()}) {
+        for (int n = 1; n <= 3; ++n) {
+            for (const Command& second : {TypingCommand(), ExitCommand()}) {
                 Scenario s{first.name + " whose move " + std::to_string(n) +
                                " fails halfway, then " + second.name,
                            FourTabsWithReadme(1), {first, second}};
