@@ -47,8 +47,7 @@ inline std::wstring TemporaryFileFor(std::wstring_view path) {
 // flush of its writing through failing, say) is done: the file that was there under the old
 // name is gone, and the new name is there.
 template <typename Raw>
-ErrorCode MoveAs(Raw& raw, const std::wstring& from, const std::wstring& to,
-                   std::uint32_t flags) {
+ErrorCode MoveAs(Raw& raw, const std::wstring& from, const std::wstring& to, std::uint32_t flags) {
     const bool was = raw.Exists(from);
     const ErrorCode code = raw.Move(from, to, flags);
     return code != 0 && was && !raw.Exists(from) && raw.Exists(to) ? 0 : code;

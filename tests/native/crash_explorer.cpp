@@ -55,7 +55,6 @@ Utf16 Text(const std::string& ascii) {
 
 const std::vector<Utf16> kDeclared = {QB_TEXT("Main")};
 
-
 std::vector<Utf16> CaptionsOf(const std::string& bytes) {
     std::vector<Utf16> captions =
         store::SplitTabListText(store::DecodeStoredText(bytes, Encodings()).text);
@@ -157,8 +156,9 @@ void JudgeStart(const Run& run, std::size_t cut, const Disk& disk, int depth,
         if (lazy && listVersion == requiredList - 1 && listVersion >= 0) {
             ++account.older;
         } else {
-            ADD_FAILURE() << "a tab list older than the one written, or one never written; the disk:"
-                          << Describe(disk);
+            ADD_FAILURE()
+                << "a tab list older than the one written, or one never written; the disk:"
+                << Describe(disk);
         }
     }
 
@@ -179,8 +179,8 @@ void JudgeStart(const Run& run, std::size_t cut, const Disk& disk, int depth,
             ++account.older;
             continue;
         }
-        ADD_FAILURE() << "tab " << i << " does not show its page, or an older one; the disk:"
-                      << Describe(disk);
+        ADD_FAILURE() << "tab " << i
+                      << " does not show its page, or an older one; the disk:" << Describe(disk);
         if (run.written.BelongsElsewhere(caption, text)) {
             ++account.misplaced;
         } else if (required >= 0) {

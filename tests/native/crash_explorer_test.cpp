@@ -92,11 +92,15 @@ Command SwitchCommand() {
 Command FindCommand() {
     return Do("Find", [](Program& p) {
         p.view.Type(p.NextText(Selected(p)));
-        const int target = (Selected(p) + 2) % p.view.TabCount();
+        const int from = Selected(p);
+        const int target = (from + 2) % p.view.TabCount();
         const auto stored = p.notebook.store().LoadPageText(target);
         const Utf16 needle = stored ? stored->text.substr(0, stored->text.find(u'\n') + 7)
                                     : QB_TEXT("nowhere to be found");
-        p.notebook.Find(needle, true, store::LatinAndCyrillicCase());
+        const bool found = p.notebook.Find(needle, true, store::LatinAndCyrillicCase());
+        if (stored && target != from && p.view.errors().empty()) {
+            EXPECT_TRUE(found && Selected(p) == target) << "the search reaches the page";
+        }
     });
 }
 
@@ -113,17 +117,16 @@ Command ConflictCopyCommand() {
         const Utf16 copy = p.view.TabCaption(index) + QB_TEXT(" (копия синхронизации)");
         // The tab it becomes, after the last.
         const std::vector<Utf16> tabs = With(p.view.TabCaptions(), copy);
-        p.Outside(L"strings/tab" + std::to_wstring(index) +
-                      L".sync-conflict-20261208-220327-HNP2OSX.txt",
-                  PageOf(copy, ++p.versions), Key(tabs, static_cast<int>(tabs.size()) - 1));
+        p.Outside(
+            L"strings/tab" + std::to_wstring(index) + L".sync-conflict-20261208-220327-HNP2OSX.txt",
+            PageOf(copy, ++p.versions), Key(tabs, static_cast<int>(tabs.size()) - 1));
         p.notebook.StoreChanged();
     });
 }
 
 std::vector<Command> EveryCommand() {
-    return {CloseCommand(),  NewCommand(),    AboutCommand(), RenameCommand(),
-            TypingCommand(), SwitchCommand(), FindCommand(),  ExitCommand(),
-            ConflictCopyCommand()};
+    return {CloseCommand(),  NewCommand(),  AboutCommand(), RenameCommand(),      TypingCommand(),
+            SwitchCommand(), FindCommand(), ExitCommand(),  ConflictCopyCommand()};
 }
 
 Disk FourTabsWithReadme(int selected) {
@@ -135,16 +138,14 @@ Disk FourTabsWithReadme(int selected) {
 // ---- One command ----
 
 TEST(CrashExplorer, TypingSavedInTheBackground) {
-    ExploreBoth({"typing", MakeDisk(kFour, 1),
-                 {Do("typing", [](Program& p) {
+    ExploreBoth({"typing", MakeDisk(kFour, 1), {Do("typing", [](Program& p) {
                      p.TypeAndWait(PageOf(kB, 1));
                      p.TypeAndWait(PageOf(kB, 2));
                  })}});
 }
 
 TEST(CrashExplorer, TabSwitch) {
-    ExploreBoth({"tab switch", MakeDisk(kFour, 1),
-                 {Do("tab switch", [](Program& p) {
+    ExploreBoth({"tab switch", MakeDisk(kFour, 1), {Do("tab switch", [](Program& p) {
                      p.view.Type(PageOf(kB, 1));
                      p.Switch(2);
                      p.view.Type(PageOf(QB_TEXT("C"), 1));
@@ -168,7 +169,8 @@ TEST(CrashExplorer, NewTabAndItsFirstPage) {
 TEST(CrashExplorer, NewTabOverAPageNoTabOwns) {
     Disk disk = MakeDisk(kFour, 1);
     disk.files[L"strings/tab4.txt"] = "left by an earlier version";
-    Scenario s{"new tab over a page no tab owns", disk,
+    Scenario s{"new tab over a page no tab owns",
+               disk,
                {Do("New", [](Program& p) { p.notebook.AddPage(QB_TEXT("E")); })}};
     s.after = With(kFour, QB_TEXT("E"));
     ExploreBoth(s);
@@ -186,7 +188,8 @@ TEST(CrashExplorer, AboutPage) {
 TEST(CrashExplorer, Rename) {
     std::vector<Utf16> after = kFour;
     after[1] = QB_TEXT("B2");
-    Scenario s{"rename", MakeDisk(kFour, 1),
+    Scenario s{"rename",
+               MakeDisk(kFour, 1),
                {Do("rename", [](Program& p) { p.Rename(1, QB_TEXT("B2")); })}};
     s.after = after;
     ExploreBoth(s);
@@ -194,7 +197,8 @@ TEST(CrashExplorer, Rename) {
 
 TEST(CrashExplorer, CloseEveryTabInTurn) {
     for (int index = 0; index < 4; ++index) {
-        Scenario s{"close tab " + std::to_string(index), MakeDisk(kFour, index),
+        Scenario s{"close tab " + std::to_string(index),
+                   MakeDisk(kFour, index),
                    {Do("close", [index](Program& p) { p.Close(index); })}};
         s.after = Without(kFour, index);
         ExploreBoth(s);
@@ -202,28 +206,31 @@ TEST(CrashExplorer, CloseEveryTabInTurn) {
 }
 
 TEST(CrashExplorer, CloseWithPagesNeverSaved) {
-    ExploreBoth({"close B, C never saved", MakeDisk(kFour, 1, {2}),
-                 {Do("close", [](Program& p) { p.Close(1); })}});
-    ExploreBoth({"close B, never saved itself", MakeDisk(kFour, 1, {1}),
+    ExploreBoth({"close B, C never saved", MakeDisk(kFour, 1, {2}), {Do("close", [](Program& p) {
+                     p.Close(1);
+                 })}});
+    ExploreBoth({"close B, never saved itself",
+                 MakeDisk(kFour, 1, {1}),
                  {Do("close", [](Program& p) { p.Close(1); })}});
 }
 
 TEST(CrashExplorer, CloseWhereAnEarlierCloseLeftItsPageAside) {
     Disk disk = MakeDisk(kFour, 1);
     disk.files[L"strings/tab1.txt.removed"] = "a page closed long ago";
-    ExploreBoth({"close B beside a page left aside", disk,
-                 {Do("close", [](Program& p) { p.Close(1); })}});
+    ExploreBoth(
+        {"close B beside a page left aside", disk, {Do("close", [](Program& p) { p.Close(1); })}});
 }
 
 TEST(CrashExplorer, CloseTheOnlyTab) {
     const std::vector<Utf16> one = {QB_TEXT("A")};
-    ExploreBoth({"close the only tab", MakeDisk(one, 0),
-                 {Do("close", [](Program& p) { p.Close(0); })}});
+    ExploreBoth(
+        {"close the only tab", MakeDisk(one, 0), {Do("close", [](Program& p) { p.Close(0); })}});
 }
 
 TEST(CrashExplorer, CloseWhereMetadataReachesTheDiskOutOfOrder) {
     for (int index : {0, 1}) {
-        Explore({"close tab " + std::to_string(index) + ", out of order", MakeDisk(kFour, index),
+        Explore({"close tab " + std::to_string(index) + ", out of order",
+                 MakeDisk(kFour, index),
                  {Do("close", [index](Program& p) { p.Close(index); })}},
                 Ordering::Reordered);
     }
@@ -258,14 +265,16 @@ TEST(CrashExplorer, FirstRun) {
 TEST(CrashExplorer, PageCutAtANulEditedAndSaved) {
     Disk disk = MakeDisk(kFour, 1);
     disk.files[L"strings/tab1.txt"] = std::string("page of B v0\0hidden tail", 24);
-    ExploreBoth({"page cut at a NUL", disk,
-                 {Do("typing", [](Program& p) { p.TypeAndWait(PageOf(kB, 1)); })}});
+    ExploreBoth({"page cut at a NUL", disk, {Do("typing", [](Program& p) {
+                     p.TypeAndWait(PageOf(kB, 1));
+                 })}});
 }
 
 // ---- Other programs writing in the store between the program's own steps ----
 
 TEST(CrashExplorer, PageOnScreenChangedOutsideThenTypedOn) {
-    ExploreBoth({"outside edit of the page on screen", MakeDisk(kFour, 1),
+    ExploreBoth({"outside edit of the page on screen",
+                 MakeDisk(kFour, 1),
                  {Do("outside edit, then typing", [](Program& p) {
                      p.Outside(L"strings/tab1.txt", PageOf(kB, 1), kB);
                      p.notebook.StoreChanged();
@@ -277,7 +286,8 @@ TEST(CrashExplorer, EditedHereAndThereAtOnce) {
     const Utf16 own = QB_TEXT("B (ваша версия)");
     for (const bool reported : {true, false}) {
         Scenario s{reported ? "edited here and there, reported" : "edited here and there, saved",
-                   MakeDisk(kFour, 1), {Do("both", [reported, own](Program& p) {
+                   MakeDisk(kFour, 1),
+                   {Do("both", [reported, own](Program& p) {
                        p.view.Type(PageOf(own, 1));
                        p.Outside(L"strings/tab1.txt", PageOf(kB, 1), kB);
                        if (reported) {
@@ -293,7 +303,8 @@ TEST(CrashExplorer, EditedHereAndThereAtOnce) {
 
 TEST(CrashExplorer, TabFromAnotherMachineThenANewTabHere) {
     const std::vector<Utf16> withE = With(kFour, QB_TEXT("E"));
-    Scenario s{"a tab from another machine, then New", MakeDisk(kFour, 1),
+    Scenario s{"a tab from another machine, then New",
+               MakeDisk(kFour, 1),
                {Do("outside tab, then New", [withE](Program& p) {
                    p.Outside(L"strings/tab4.txt", PageOf(QB_TEXT("E"), 0), QB_TEXT("E"));
                    p.Outside(L"strings/tabs.txt", store::JoinTabListText(withE), QB_TEXT("-"));
@@ -326,8 +337,8 @@ constexpr std::size_t kPairSample = 2;
 TEST(CrashExplorer, EveryPairOfCommands) {
     for (const Command& first : EveryCommand()) {
         for (const Command& second : EveryCommand()) {
-            Scenario s{first.name + ", then " + second.name, FourTabsWithReadme(1),
-                       {first, second}};
+            Scenario s{
+                first.name + ", then " + second.name, FourTabsWithReadme(1), {first, second}};
             s.sample = kPairSample;
             Explore(s, Ordering::Lazy);
         }
@@ -342,7 +353,8 @@ TEST(CrashExplorer, CloseThenEveryCommandWithMetadataOutOfOrder) {
         if (second.name == "close") {
             continue;
         }
-        Scenario s{"close, then " + second.name + ", out of order", FourTabsWithReadme(1),
+        Scenario s{"close, then " + second.name + ", out of order",
+                   FourTabsWithReadme(1),
                    {CloseCommand(), second}};
         s.sample = kPairSample;
         Explore(s, Ordering::Reordered);
@@ -376,16 +388,17 @@ std::function<void(MemoryFileSystem&, std::size_t)> MoveFailsHalfway(int n) {
 }
 
 std::vector<Command> CommandsAfterAFailure() {
-    return {CloseCommand(), NewCommand(), RenameCommand(), TypingCommand(), SwitchCommand(),
-            ExitCommand()};
+    return {CloseCommand(),  NewCommand(),    RenameCommand(),
+            TypingCommand(), SwitchCommand(), ExitCommand()};
 }
 
 TEST(CrashExplorer, CloseThatFailsThenEveryCommand) {
     for (int n = 1; n <= 3; ++n) {
         for (const Command& second : CommandsAfterAFailure()) {
-            Scenario s{"close whose moves fail from the " + std::to_string(n) + "th, then " +
-                           second.name,
-                       FourTabsWithReadme(1), {CloseCommand(), second}};
+            Scenario s{
+                "close whose moves fail from the " + std::to_string(n) + "th, then " + second.name,
+                FourTabsWithReadme(1),
+                {CloseCommand(), second}};
             s.faults = MovesFailFrom(n);
             s.sample = kPairSample;
             Explore(s, Ordering::Lazy);
@@ -398,7 +411,8 @@ TEST(CrashExplorer, CloseThatFailsThenEveryCommand) {
 TEST(CrashExplorer, CloseWhoseJournalCannotBeDeletedThenEveryCommand) {
     for (const Command& second :
          {NewCommand(), TypingCommand(), ExitCommand(), ConflictCopyCommand()}) {
-        Scenario s{"close whose journal stays, then " + second.name, FourTabsWithReadme(1),
+        Scenario s{"close whose journal stays, then " + second.name,
+                   FourTabsWithReadme(1),
                    {CloseCommand(), second}};
         s.sample = kPairSample;
         s.faults = [](MemoryFileSystem& files, std::size_t command) {
@@ -421,7 +435,8 @@ TEST(CrashExplorer, MoveThatFailsHalfwayThenEveryCommand) {
             for (const Command& second : {TypingCommand(), ExitCommand()}) {
                 Scenario s{first.name + " whose move " + std::to_string(n) +
                                " fails halfway, then " + second.name,
-                           FourTabsWithReadme(1), {first, second}};
+                           FourTabsWithReadme(1),
+                           {first, second}};
                 s.faults = MoveFailsHalfway(n);
                 s.sample = kPairSample;
                 Explore(s, Ordering::Lazy);

@@ -112,8 +112,7 @@ struct MemoryFileSystem::RawCalls {
     ErrorCode Delete(const std::wstring& path) { return disk.RawDelete(path); }
 };
 
-ErrorCode MemoryFileSystem::Replace(std::wstring_view path, std::string_view bytes,
-                                     bool shared) {
+ErrorCode MemoryFileSystem::Replace(std::wstring_view path, std::string_view bytes, bool shared) {
     const std::wstring name = FoldPath(path);
     if (const ErrorCode code = Faulted(Call::kReplace, name)) {
         return code;
@@ -142,13 +141,12 @@ ErrorCode MemoryFileSystem::Delete(std::wstring_view path) {
 
 // ---- The raw calls ----
 
-
 bool MemoryFileSystem::RawExists(const std::wstring& path) {
     return state_.names.count(path) != 0 || state_.directories.count(path) != 0;
 }
 
 ErrorCode MemoryFileSystem::RawOpen(const std::wstring& path, win::steps::OpenFor how, bool shared,
-                                 int& file) {
+                                    int& file) {
     using win::steps::OpenFor;
     if (state_.directories.count(path) != 0) {
         return codes::kAccessDenied;
@@ -232,7 +230,7 @@ ErrorCode MemoryFileSystem::RawClose(int file) {
 }
 
 ErrorCode MemoryFileSystem::RawMove(const std::wstring& source, const std::wstring& target,
-                                 std::uint32_t flags) {
+                                    std::uint32_t flags) {
     const bool replace = (flags & win::steps::kReplaceExisting) != 0;
     const auto found = state_.names.find(source);
     if (found == state_.names.end()) {
@@ -430,8 +428,8 @@ std::vector<Disk> MemoryFileSystem::AfterCut(std::size_t step, Ordering ordering
         std::size_t variants = 1;
         for (const auto& [name, inode] : names) {
             const Inode& file = at.inodes[static_cast<std::size_t>(inode)];
-            files.emplace_back(name, file.dirty ? Contents(file)
-                                                : std::vector<std::string>{file.data});
+            files.emplace_back(name,
+                               file.dirty ? Contents(file) : std::vector<std::string>{file.data});
             variants *= files.back().second.size();
         }
         for (std::size_t v = 0; v < variants; ++v) {

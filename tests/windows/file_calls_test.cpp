@@ -37,8 +37,17 @@ namespace {
 using store::Utf16;
 
 struct Call {
-    enum Kind { kCreate, kWrite, kFlush, kSetEnd, kClose, kMove, kDelete, kMakeDirectory,
-                kSetAttributes } kind;
+    enum Kind {
+        kCreate,
+        kWrite,
+        kFlush,
+        kSetEnd,
+        kClose,
+        kMove,
+        kDelete,
+        kMakeDirectory,
+        kSetAttributes
+    } kind;
     std::wstring path;  // lower case, "/" separators, no leading "./"
     std::wstring to;
     DWORD access = 0;
@@ -69,8 +78,16 @@ class Recorder final : public win::FileCalls {
     DWORD Create(const std::wstring& path, DWORD access, DWORD share, DWORD disposition,
                  HANDLE& file) override {
         const DWORD r = FileCalls::Create(path, access, share, disposition, file);
-        calls.push_back({Call::kCreate, Folded(path), {}, access, share, disposition, 0,
-                         r == 0 ? file : INVALID_HANDLE_VALUE, 0, r});
+        calls.push_back({Call::kCreate,
+                         Folded(path),
+                         {},
+                         access,
+                         share,
+                         disposition,
+                         0,
+                         r == 0 ? file : INVALID_HANDLE_VALUE,
+                         0,
+                         r});
         return r;
     }
     DWORD Write(HANDLE file, const char* bytes, DWORD size, DWORD& written) override {
@@ -78,15 +95,19 @@ class Recorder final : public win::FileCalls {
         Add(Call::kWrite, file, r).size = size;
         return r;
     }
-    DWORD Flush(HANDLE file) override { return Add(Call::kFlush, file, FileCalls::Flush(file)).result; }
+    DWORD Flush(HANDLE file) override {
+        return Add(Call::kFlush, file, FileCalls::Flush(file)).result;
+    }
     DWORD SetEnd(HANDLE file) override {
         return Add(Call::kSetEnd, file, FileCalls::SetEnd(file)).result;
     }
-    DWORD Close(HANDLE file) override { return Add(Call::kClose, file, FileCalls::Close(file)).result; }
+    DWORD Close(HANDLE file) override {
+        return Add(Call::kClose, file, FileCalls::Close(file)).result;
+    }
     DWORD Move(const std::wstring& from, const std::wstring& to, DWORD flags) override {
         const DWORD r = FileCalls::Move(from, to, flags);
-        calls.push_back({Call::kMove, Folded(from), Folded(to), 0, 0, 0, flags,
-                         INVALID_HANDLE_VALUE, 0, r});
+        calls.push_back(
+            {Call::kMove, Folded(from), Folded(to), 0, 0, 0, flags, INVALID_HANDLE_VALUE, 0, r});
         return r;
     }
     DWORD Delete(const std::wstring& path) override {
@@ -102,8 +123,16 @@ class Recorder final : public win::FileCalls {
     }
     DWORD SetAttributes(const std::wstring& path, DWORD attributes) override {
         const DWORD r = FileCalls::SetAttributes(path, attributes);
-        calls.push_back({Call::kSetAttributes, Folded(path), {}, 0, 0, 0, attributes,
-                         INVALID_HANDLE_VALUE, 0, r});
+        calls.push_back({Call::kSetAttributes,
+                         Folded(path),
+                         {},
+                         0,
+                         0,
+                         0,
+                         attributes,
+                         INVALID_HANDLE_VALUE,
+                         0,
+                         r});
         return r;
     }
 
@@ -310,8 +339,7 @@ class FileCallsRecorded : public ::testing::Test {
     }
 
     struct Program {
-        Program()
-            : notebook(win::Disk(), win::StoreEncodings(), view, [this] { return now; }) {}
+        Program() : notebook(win::Disk(), win::StoreEncodings(), view, [this] { return now; }) {}
         FakeView view;
         std::uint64_t now = 10000;
         notebook::Notebook notebook;
@@ -376,8 +404,8 @@ TEST_F(FileCallsRecorded, EveryStoreOperationKeepsToTheModelsContract) {
     // A sync engine's conflict copy, and a page no tab owns where a new tab goes.
     WriteRaw(L"Strings\\Tab0.sync-conflict-20261208-220327-HNP2OSX.txt", "their text");
     calls = Recorded("a conflict copy taken", [&] { p.notebook.StoreChanged(); });
-    EXPECT_TRUE(Has(calls, Call::kDelete,
-                    L"strings/tab0.sync-conflict-20261208-220327-hnp2osx.txt"));
+    EXPECT_TRUE(
+        Has(calls, Call::kDelete, L"strings/tab0.sync-conflict-20261208-220327-hnp2osx.txt"));
     WriteRaw(L"Strings\\Tab3.txt", "left by an earlier version");
     calls = Recorded("a page no tab owns set aside", [&] { p.notebook.AddPage(QB_TEXT("D")); });
     EXPECT_TRUE(Moves(calls).count(L"strings/tab3.txt > strings/tab3.txt.original"));
