@@ -136,7 +136,8 @@ void JudgeStart(const Run& run, std::size_t cut, const Disk& disk, int depth,
     ++account.states;
     const int failuresBefore = Parts();
     const bool lazy = run.ordering == Ordering::Lazy;
-    MemoryFileSystem files(disk);
+    // The deepest start is not cut again: its steps are only counted.
+    MemoryFileSystem files(disk, depth < kNestedCuts);
     Program next(files, nullptr);
     next.notebook.Start();
     EXPECT_TRUE(next.view.errors().empty())

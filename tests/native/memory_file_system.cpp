@@ -30,7 +30,7 @@ std::wstring Parent(const std::wstring& folded) {
 
 }  // namespace
 
-MemoryFileSystem::MemoryFileSystem(const Disk& start) {
+MemoryFileSystem::MemoryFileSystem(const Disk& start, bool history) : keepHistory_(history) {
     for (const auto& [name, bytes] : start.files) {
         const int inode = static_cast<int>(state_.inodes.size());
         state_.inodes.push_back({bytes, bytes, false});

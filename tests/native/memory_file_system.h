@@ -55,7 +55,9 @@ std::wstring FoldPath(std::wstring_view path);
 
 class MemoryFileSystem final : public notebook::FileSystem {
   public:
-    explicit MemoryFileSystem(const Disk& start = {});
+    // history: whether the disk after each step is kept, for cuts (After, AfterCut); without it
+    // only the steps are counted.
+    explicit MemoryFileSystem(const Disk& start = {}, bool history = true);
 
     // What a call is about to do, for faults.
     struct Call {
@@ -90,7 +92,7 @@ class MemoryFileSystem final : public notebook::FileSystem {
 
     // Steps taken so far: every change to a file's name, length or data is one (a replace is
     // four: the temporary file made, written, flushed, moved over the target).
-    std::size_t Steps() const { return history_.size() - 1; }
+    std::size_t Steps() const { return steps_; }
     // The disk as the program sees it now, and as it saw it right after a step.
     Disk Now() const;
     Disk After(std::size_t step) const;
@@ -136,7 +138,12 @@ class MemoryFileSystem final : public notebook::FileSystem {
         std::size_t at = 0;
     };
 
-    void Step() { history_.push_back(state_); }
+    void Step() {
+        ++steps_;
+        if (keepHistory_) {
+            history_.push_back(state_);
+        }
+    }
     notebook::ErrorCode Faulted(Call::Kind kind, const std::wstring& path,
                                 const std::wstring& to = {}) const;
     bool ParentExists(const std::wstring& path) const;
@@ -145,6 +152,8 @@ class MemoryFileSystem final : public notebook::FileSystem {
     std::map<std::wstring, int> base_;  // the names on the disk at the start
     State state_;
     std::vector<State> history_;  // the state after each step; [0] the start
+    bool keepHistory_;
+    std::size_t steps_ = 0;
     std::map<int, OpenFile> open_;
     int nextHandle_ = 1;
 };
