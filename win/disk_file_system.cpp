@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "win/code_page.h"
+#include "win/file_calls.h"
 #include "win/file.h"
 
 namespace qb::win {
@@ -16,7 +17,7 @@ bool DiskFileSystem::IsDirectory(std::wstring_view path) {
 }
 
 notebook::ErrorCode DiskFileSystem::MakeDirectory(std::wstring_view path) {
-    return CreateDirectoryW(std::wstring(path).c_str(), nullptr) ? 0 : GetLastError();
+    return Calls().MakeDirectory(std::wstring(path));
 }
 
 notebook::ErrorCode DiskFileSystem::Read(std::wstring_view path, std::string& bytes, bool shared) {
@@ -34,14 +35,11 @@ notebook::ErrorCode DiskFileSystem::Replace(std::wstring_view path, std::string_
 
 notebook::ErrorCode DiskFileSystem::Move(std::wstring_view from, std::wstring_view to,
                                          bool replace) {
-    const DWORD flags = MOVEFILE_WRITE_THROUGH | (replace ? MOVEFILE_REPLACE_EXISTING : 0);
-    return MoveFileExW(std::wstring(from).c_str(), std::wstring(to).c_str(), flags)
-               ? 0
-               : GetLastError();
+    return MoveFileWrittenThrough(from, to, replace);
 }
 
 notebook::ErrorCode DiskFileSystem::Delete(std::wstring_view path) {
-    return DeleteFileW(std::wstring(path).c_str()) ? 0 : GetLastError();
+    return Calls().Delete(std::wstring(path));
 }
 
 std::vector<std::wstring> DiskFileSystem::List(std::wstring_view directory) {

@@ -4,6 +4,8 @@
 #include <vector>
 
 #include "store/pure/messages.h"
+#include "win/file_calls.h"
+#include "win/file_steps.h"
 
 namespace qb::win {
 
@@ -50,11 +52,12 @@ bool DirectoryExists(std::wstring_view path) {
 }
 
 DWORD ReadWholeFile(std::wstring_view path, std::string& bytes, DWORD access, DWORD shareMode) {
-    UniqueHandle file(CreateFileW(std::wstring(path).c_str(), access, shareMode, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.valid()) {
-        return GetLastError();
+    HANDLE opened = INVALID_HANDLE_VALUE;
+    if (const DWORD code =
+            Calls().Create(std::wstring(path), access, shareMode, OPEN_EXISTING, opened)) {
+        return code;
     }
+    UniqueHandle file(opened);
     LARGE_INTEGER size{};
     if (!GetFileSizeEx(file.get(), &size)) {
         return GetLastError();
@@ -80,85 +83,77 @@ DWORD ReadWholeFile(std::wstring_view path, std::string& bytes, DWORD access, DW
 }
 
 std::wstring TemporaryFileFor(std::wstring_view path) {
-    return std::wstring(path) + L".saving";
+    return steps::TemporaryFileFor(path);
 }
 
 namespace {
 
-DWORD WriteAll(HANDLE file, std::string_view bytes) {
-    std::size_t at = 0;
-    while (at < bytes.size()) {
-        const DWORD want = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - at, 1u << 30));
-        DWORD put = 0;
-        if (!WriteFile(file, bytes.data() + at, want, &put, nullptr)) {
-            return GetLastError();
-        }
-        if (put == 0) {
-            return ERROR_HANDLE_DISK_FULL;
-        }
-        at += put;
-    }
-    return 0;
-}
+static_assert(steps::kReplaceExisting == MOVEFILE_REPLACE_EXISTING);
+static_assert(steps::kWriteThrough == MOVEFILE_WRITE_THROUGH);
 
-DWORD WriteInPlace(const std::wstring& target, std::string_view bytes, DWORD shareMode) {
-    UniqueHandle file(CreateFileW(target.c_str(), GENERIC_READ | GENERIC_WRITE, shareMode, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.valid()) {
-        return GetLastError();
+// The replace's steps on the disk, each through the seam of raw calls.
+class SystemSteps {
+  public:
+    using Handle = HANDLE;
+
+    explicit SystemSteps(DWORD shareMode) : shareMode_(shareMode) {}
+
+    bool Exists(const std::wstring& path) {
+        return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
     }
-    DWORD failure = WriteAll(file.get(), bytes);
-    if (failure == 0 && !SetEndOfFile(file.get())) {
-        failure = GetLastError();
+    void ClearReadOnly(const std::wstring& path) {
+        Calls().SetAttributes(path, FILE_ATTRIBUTE_NORMAL);
     }
-    if (failure == 0 && !FlushFileBuffers(file.get())) {
-        failure = GetLastError();
+    DWORD Open(const std::wstring& path, steps::OpenFor how, bool shared, HANDLE& file) {
+        const DWORD share = shared ? shareMode_ : 0;
+        switch (how) {
+            case steps::OpenFor::kProbe:
+                return Calls().Create(path, GENERIC_WRITE, share, OPEN_EXISTING, file);
+            case steps::OpenFor::kNew:
+                return Calls().Create(path, GENERIC_READ | GENERIC_WRITE, 0, CREATE_ALWAYS, file);
+            case steps::OpenFor::kInPlace:
+                break;
+        }
+        return Calls().Create(path, GENERIC_READ | GENERIC_WRITE, share, OPEN_EXISTING, file);
     }
-    if (!file.close() && failure == 0) {
-        failure = GetLastError();
+    DWORD Write(HANDLE file, std::string_view bytes) {
+        std::size_t at = 0;
+        while (at < bytes.size()) {
+            const DWORD want =
+                static_cast<DWORD>(std::min<std::size_t>(bytes.size() - at, 1u << 30));
+            DWORD put = 0;
+            if (const DWORD code = Calls().Write(file, bytes.data() + at, want, put)) {
+                return code;
+            }
+            if (put == 0) {
+                return ERROR_HANDLE_DISK_FULL;
+            }
+            at += put;
+        }
+        return 0;
     }
-    return failure;
-}
+    DWORD SetEnd(HANDLE file) { return Calls().SetEnd(file); }
+    DWORD Flush(HANDLE file) { return Calls().Flush(file); }
+    DWORD Close(HANDLE file) { return Calls().Close(file); }
+    DWORD Move(const std::wstring& from, const std::wstring& to, std::uint32_t flags) {
+        return Calls().Move(from, to, flags);
+    }
+    DWORD Delete(const std::wstring& path) { return Calls().Delete(path); }
+
+  private:
+    DWORD shareMode_;
+};
 
 }  // namespace
 
 DWORD ReplaceWholeFile(std::wstring_view path, std::string_view bytes, DWORD shareMode) {
-    const std::wstring target(path);
-    // The target must be one we may replace: not a directory, not read-only, not held open by
-    // another program. Opening it for writing asks all three at once.
-    if (GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES) {
-        UniqueHandle probe(CreateFileW(target.c_str(), GENERIC_WRITE, shareMode, nullptr,
-                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!probe.valid()) {
-            return GetLastError();
-        }
-    }
-    const std::wstring temp = TemporaryFileFor(path);
-    SetFileAttributesW(temp.c_str(), FILE_ATTRIBUTE_NORMAL);  // a leftover of a crash
-    UniqueHandle file(CreateFileW(temp.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                  CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.valid()) {
-        return GetLastError();
-    }
-    DWORD failure = WriteAll(file.get(), bytes);
-    if (failure == 0 && !FlushFileBuffers(file.get())) {
-        failure = GetLastError();
-    }
-    if (!file.close() && failure == 0) {
-        failure = GetLastError();
-    }
-    if (failure == 0 && !MoveFileExW(temp.c_str(), target.c_str(),
-                                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        failure = GetLastError();
-    }
-    if (failure != 0) {
-        DeleteFileW(temp.c_str());
-    }
-    // The target passed the probe, so a refused move means another program holds it open.
-    if ((failure == ERROR_SHARING_VIOLATION || failure == ERROR_ACCESS_DENIED) && shareMode != 0) {
-        failure = WriteInPlace(target, bytes, shareMode);
-    }
-    return failure;
+    SystemSteps system(shareMode);
+    return steps::Replace(system, std::wstring(path), bytes, shareMode != 0);
+}
+
+DWORD MoveFileWrittenThrough(std::wstring_view from, std::wstring_view to, bool replace) {
+    SystemSteps system(0);
+    return steps::Move(system, std::wstring(from), std::wstring(to), replace);
 }
 
 }  // namespace qb::win

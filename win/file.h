@@ -24,7 +24,8 @@ bool DirectoryExists(std::wstring_view path);  // an existing directory
 // The whole content, read with the given access while others may share it as given.
 DWORD ReadWholeFile(std::wstring_view path, std::string& bytes, DWORD access, DWORD shareMode);
 
-// Replaces the file in one step: the bytes go to a temporary file beside it (not shared while
+// Replaces the file in one step (the steps of win/file_steps.h, through the raw calls of
+// win/file_calls.h): the bytes go to a temporary file beside it (not shared while
 // open), are flushed to the disk, and the temporary file is then moved over the target. A
 // crash, a killed process or a full disk leaves the old file whole. Returns 0 or the system's
 // error code; the temporary file is removed again on failure.
@@ -33,6 +34,10 @@ DWORD ReadWholeFile(std::wstring_view path, std::string& bytes, DWORD access, DW
 // sharing, another program may hold the target open; the move over it is then refused by the
 // system, and the bytes are written into the open file in place instead.
 DWORD ReplaceWholeFile(std::wstring_view path, std::string_view bytes, DWORD shareMode = 0);
+
+// Moves a file under a new name, written through (done on the disk when it returns, where the
+// system promises so); fails when the target exists, unless replace.
+DWORD MoveFileWrittenThrough(std::wstring_view from, std::wstring_view to, bool replace);
 
 // The temporary file ReplaceWholeFile writes first; never a name the store reads.
 std::wstring TemporaryFileFor(std::wstring_view path);

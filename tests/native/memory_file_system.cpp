@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cwctype>
+#include <functional>
 
 namespace qb::test {
 
@@ -29,7 +30,7 @@ std::wstring Parent(const std::wstring& folded) {
 
 }  // namespace
 
-MemoryFileSystem::MemoryFileSystem(const Disk& start) {
+MemoryFileSystem::MemoryFileSystem(const Disk& start, bool history) : keepHistory_(history) {
     for (const auto& [name, bytes] : start.files) {
         const int inode = static_cast<int>(state_.inodes.size());
         state_.inodes.push_back({bytes, bytes, false});
@@ -92,38 +93,32 @@ ErrorCode MemoryFileSystem::Read(std::wstring_view path, std::string& bytes, boo
     return 0;
 }
 
-ErrorCode MemoryFileSystem::Replace(std::wstring_view path, std::string_view bytes, bool) {
+// The raw calls the file layer's steps make, on this disk.
+struct MemoryFileSystem::RawCalls {
+    using Handle = int;
+    MemoryFileSystem& disk;
+    bool Exists(const std::wstring& path) { return disk.RawExists(path); }
+    void ClearReadOnly(const std::wstring&) {}
+    ErrorCode Open(const std::wstring& path, win::steps::OpenFor how, bool shared, int& file) {
+        return disk.RawOpen(path, how, shared, file);
+    }
+    ErrorCode Write(int file, std::string_view bytes) { return disk.RawWrite(file, bytes); }
+    ErrorCode SetEnd(int file) { return disk.RawSetEnd(file); }
+    ErrorCode Flush(int file) { return disk.RawFlush(file); }
+    ErrorCode Close(int file) { return disk.RawClose(file); }
+    ErrorCode Move(const std::wstring& from, const std::wstring& to, std::uint32_t flags) {
+        return disk.RawMove(from, to, flags);
+    }
+    ErrorCode Delete(const std::wstring& path) { return disk.RawDelete(path); }
+};
+
+ErrorCode MemoryFileSystem::Replace(std::wstring_view path, std::string_view bytes, bool shared) {
     const std::wstring name = FoldPath(path);
     if (const ErrorCode code = Faulted(Call::kReplace, name)) {
         return code;
     }
-    if (state_.directories.count(name) != 0) {
-        return codes::kAccessDenied;
-    }
-    if (!ParentExists(name)) {
-        return codes::kPathNotFound;
-    }
-    // The temporary file beside the target: made, written, flushed, moved over the target.
-    const std::wstring temp = name + L".saving";
-    const int inode = static_cast<int>(state_.inodes.size());
-    state_.inodes.push_back({});
-    state_.names[temp] = inode;
-    state_.log.push_back({Op::kCreate, temp, {}, inode, false, false});
-    const std::size_t made = state_.log.size() - 1;
-    Step();
-    Inode& file = state_.inodes[static_cast<std::size_t>(inode)];
-    file.data = std::string(bytes);
-    file.dirty = true;
-    Step();
-    file.flushed = file.data;
-    file.dirty = false;
-    state_.log[made].forced = true;
-    Step();
-    state_.names.erase(temp);
-    state_.names[name] = inode;
-    state_.log.push_back({Op::kRename, temp, name, inode, true, true});
-    Step();
-    return 0;
+    RawCalls raw{*this};
+    return win::steps::Replace(raw, name, bytes, shared);
 }
 
 ErrorCode MemoryFileSystem::Move(std::wstring_view from, std::wstring_view to, bool replace) {
@@ -132,11 +127,117 @@ ErrorCode MemoryFileSystem::Move(std::wstring_view from, std::wstring_view to, b
     if (const ErrorCode code = Faulted(Call::kMove, source, target)) {
         return code;
     }
+    RawCalls raw{*this};
+    return win::steps::Move(raw, source, target, replace);
+}
+
+ErrorCode MemoryFileSystem::Delete(std::wstring_view path) {
+    const std::wstring name = FoldPath(path);
+    if (const ErrorCode code = Faulted(Call::kDelete, name)) {
+        return code;
+    }
+    return RawDelete(name);
+}
+
+// ---- The raw calls ----
+
+bool MemoryFileSystem::RawExists(const std::wstring& path) {
+    return state_.names.count(path) != 0 || state_.directories.count(path) != 0;
+}
+
+ErrorCode MemoryFileSystem::RawOpen(const std::wstring& path, win::steps::OpenFor how, bool shared,
+                                    int& file) {
+    using win::steps::OpenFor;
+    if (state_.directories.count(path) != 0) {
+        return codes::kAccessDenied;
+    }
+    if (!ParentExists(path)) {
+        return codes::kPathNotFound;
+    }
+    const auto found = state_.names.find(path);
+    if (how == OpenFor::kNew) {
+        if (found != state_.names.end()) {
+            // Made again: the same file, emptied.
+            Inode& existing = state_.inodes[static_cast<std::size_t>(found->second)];
+            existing.data.clear();
+            existing.dirty = true;
+            Step();
+            open_[nextHandle_] = {found->second, 0};
+        } else {
+            const int inode = static_cast<int>(state_.inodes.size());
+            state_.inodes.push_back({});
+            state_.names[path] = inode;
+            state_.log.push_back({Op::kCreate, path, {}, inode});
+            Step();
+            open_[nextHandle_] = {inode, 0};
+        }
+        file = nextHandle_++;
+        return 0;
+    }
+    if (found == state_.names.end()) {
+        return codes::kFileNotFound;
+    }
+    if (heldShared.count(path) != 0 && !shared) {
+        return codes::kSharingViolation;
+    }
+    open_[nextHandle_] = {found->second, 0};
+    file = nextHandle_++;
+    return 0;
+}
+
+ErrorCode MemoryFileSystem::RawWrite(int file, std::string_view bytes) {
+    OpenFile& f = open_.at(file);
+    Inode& inode = state_.inodes[static_cast<std::size_t>(f.inode)];
+    if (inode.data.size() < f.at + bytes.size()) {
+        inode.data.resize(f.at + bytes.size());
+    }
+    inode.data.replace(f.at, bytes.size(), bytes);
+    f.at += bytes.size();
+    inode.dirty = true;
+    Step();
+    return 0;
+}
+
+ErrorCode MemoryFileSystem::RawSetEnd(int file) {
+    OpenFile& f = open_.at(file);
+    Inode& inode = state_.inodes[static_cast<std::size_t>(f.inode)];
+    if (inode.data.size() != f.at) {
+        inode.data.resize(f.at);
+        inode.dirty = true;
+        Step();
+    }
+    return 0;
+}
+
+ErrorCode MemoryFileSystem::RawFlush(int file) {
+    const int id = open_.at(file).inode;
+    Inode& inode = state_.inodes[static_cast<std::size_t>(id)];
+    inode.flushed = inode.data;
+    inode.dirty = false;
+    // Its making goes to the disk with it.
+    for (Op& op : state_.log) {
+        if (op.kind == Op::kCreate && op.inode == id) {
+            op.forced = true;
+        }
+    }
+    Step();
+    return 0;
+}
+
+ErrorCode MemoryFileSystem::RawClose(int file) {
+    open_.erase(file);
+    return 0;
+}
+
+ErrorCode MemoryFileSystem::RawMove(const std::wstring& source, const std::wstring& target,
+                                    std::uint32_t flags) {
+    const bool replace = (flags & win::steps::kReplaceExisting) != 0;
     const auto found = state_.names.find(source);
     if (found == state_.names.end()) {
         return codes::kFileNotFound;
     }
-    if (state_.directories.count(target) != 0) {
+    if (state_.directories.count(target) != 0 || heldShared.count(target) != 0 ||
+        heldShared.count(source) != 0) {
         return codes::kAccessDenied;
     }
     if (!ParentExists(target)) {
@@ -148,24 +249,25 @@ ErrorCode MemoryFileSystem::Move(std::wstring_view from, std::wstring_view to, b
     const int inode = found->second;
     state_.names.erase(found);
     state_.names[target] = inode;
-    state_.log.push_back({Op::kRename, source, target, inode, replace, true});
+    Op op{Op::kRename, source, target, inode, replace};
+    op.writeThrough = (flags & win::steps::kWriteThrough) != 0;
+    state_.log.push_back(op);
     Step();
+    if (failAfterMove) {
+        return failAfterMove(Call{Call::kMove, source, target});
+    }
     return 0;
 }
 
-ErrorCode MemoryFileSystem::Delete(std::wstring_view path) {
-    const std::wstring name = FoldPath(path);
-    if (const ErrorCode code = Faulted(Call::kDelete, name)) {
-        return code;
-    }
-    if (state_.directories.count(name) != 0) {
+ErrorCode MemoryFileSystem::RawDelete(const std::wstring& name) {
+    if (state_.directories.count(name) != 0 || heldShared.count(name) != 0) {
         return codes::kAccessDenied;
     }
     const auto found = state_.names.find(name);
     if (found == state_.names.end()) {
         return codes::kFileNotFound;
     }
-    state_.log.push_back({Op::kDelete, name, {}, found->second, false, false});
+    state_.log.push_back({Op::kDelete, name, {}, found->second});
     state_.names.erase(found);
     Step();
     return 0;
@@ -190,13 +292,58 @@ std::wstring MemoryFileSystem::ErrorText(ErrorCode code) {
     return L"System error " + std::to_wstring(code);
 }
 
-Disk MemoryFileSystem::Now() const {
+namespace {
+
+Disk Visible(const std::map<std::wstring, int>& names, const std::set<std::wstring>& directories,
+             const std::function<const std::string&(int)>& data) {
     Disk disk;
-    for (const auto& [name, inode] : state_.names) {
-        disk.files[name] = state_.inodes[static_cast<std::size_t>(inode)].data;
+    for (const auto& [name, inode] : names) {
+        disk.files[name] = data(inode);
     }
-    disk.directories = state_.directories;
+    disk.directories = directories;
     return disk;
+}
+
+}  // namespace
+
+Disk MemoryFileSystem::Now() const {
+    return Visible(state_.names, state_.directories, [this](int inode) -> const std::string& {
+        return state_.inodes[static_cast<std::size_t>(inode)].data;
+    });
+}
+
+Disk MemoryFileSystem::After(std::size_t step) const {
+    const State& at = history_.at(step);
+    return Visible(at.names, at.directories, [&at](int inode) -> const std::string& {
+        return at.inodes[static_cast<std::size_t>(inode)].data;
+    });
+}
+
+std::vector<std::string> MemoryFileSystem::Contents(const Inode& file) {
+    constexpr std::size_t kSector = 512;
+    std::vector<std::string> out = {file.data, file.flushed};
+    const std::size_t size = file.data.size();
+    if (size > file.flushed.size()) {
+        // Extended, the new part not yet written.
+        out.push_back(file.flushed + std::string(size - file.flushed.size(), '\0'));
+    }
+    for (std::size_t cut = kSector; cut < size; cut += kSector) {
+        out.push_back(file.data.substr(0, cut));
+        out.push_back(file.data.substr(0, cut) + std::string(size - cut, '\0'));
+    }
+    if (!file.flushed.empty()) {
+        // Written over in place: the new bytes up to a point, the old ones after it.
+        for (std::size_t k = 1; k < size; ++k) {
+            std::string torn = file.data.substr(0, k);
+            if (k < file.flushed.size()) {
+                torn += file.flushed.substr(k, size - k);
+            }
+            out.push_back(std::move(torn));
+        }
+    }
+    std::sort(out.begin(), out.end());
+    out.erase(std::unique(out.begin(), out.end()), out.end());
+    return out;
 }
 
 std::vector<Disk> MemoryFileSystem::AfterCut(std::size_t step, Ordering ordering) const {
@@ -205,12 +352,13 @@ std::vector<Disk> MemoryFileSystem::AfterCut(std::size_t step, Ordering ordering
     std::vector<bool> sure(at.log.size(), false);
     std::size_t lastForced = 0;
     for (std::size_t i = 0; i < at.log.size(); ++i) {
-        if (at.log[i].forced) {
+        const Op& op = at.log[i];
+        if (op.forced || (op.writeThrough && ordering != Ordering::Lazy)) {
             sure[i] = true;
             lastForced = i + 1;
         }
     }
-    if (ordering == Ordering::Journaled) {
+    if (ordering != Ordering::Reordered) {
         std::fill(sure.begin(), sure.begin() + static_cast<std::ptrdiff_t>(lastForced), true);
     }
     std::vector<std::size_t> open;
@@ -219,9 +367,9 @@ std::vector<Disk> MemoryFileSystem::AfterCut(std::size_t step, Ordering ordering
             open.push_back(i);
         }
     }
-    // Journaled: the first k of the open ones reached the disk; reordered: any of them.
+    // In order: the first k of the open ones reached the disk; reordered: any of them.
     std::vector<std::vector<bool>> choices;
-    if (ordering == Ordering::Journaled) {
+    if (ordering != Ordering::Reordered) {
         for (std::size_t k = 0; k <= open.size(); ++k) {
             std::vector<bool> kept(open.size(), false);
             std::fill(kept.begin(), kept.begin() + static_cast<std::ptrdiff_t>(k), true);
@@ -238,7 +386,7 @@ std::vector<Disk> MemoryFileSystem::AfterCut(std::size_t step, Ordering ordering
         }
     }
 
-    std::vector<Disk> out;
+    std::set<Disk> out;
     for (const auto& kept : choices) {
         std::map<std::wstring, int> names = base_;
         std::size_t next = 0;
@@ -274,45 +422,28 @@ std::vector<Disk> MemoryFileSystem::AfterCut(std::size_t step, Ordering ordering
                 }
             }
         }
-        // Each file written since it was last flushed holds its new data, its flushed data, or
-        // nothing.
-        std::vector<std::pair<std::wstring, const Inode*>> files;
-        std::vector<std::size_t> dirty;
+        // Each file written since it was last flushed holds any of what may have reached the
+        // disk of it.
+        std::vector<std::pair<std::wstring, std::vector<std::string>>> files;
+        std::size_t variants = 1;
         for (const auto& [name, inode] : names) {
             const Inode& file = at.inodes[static_cast<std::size_t>(inode)];
-            if (file.dirty) {
-                dirty.push_back(files.size());
-            }
-            files.emplace_back(name, &file);
-        }
-        std::size_t variants = 1;
-        for (std::size_t d = 0; d < dirty.size(); ++d) {
-            variants *= 3;
+            files.emplace_back(name,
+                               file.dirty ? Contents(file) : std::vector<std::string>{file.data});
+            variants *= files.back().second.size();
         }
         for (std::size_t v = 0; v < variants; ++v) {
             Disk disk;
             disk.directories = at.directories;
             std::size_t code = v;
-            std::size_t d = 0;
-            for (std::size_t f = 0; f < files.size(); ++f) {
-                const Inode& file = *files[f].second;
-                if (d < dirty.size() && dirty[d] == f) {
-                    const std::size_t which = code % 3;
-                    code /= 3;
-                    ++d;
-                    disk.files[files[f].first] = which == 0   ? file.data
-                                                 : which == 1 ? file.flushed
-                                                              : std::string();
-                } else {
-                    disk.files[files[f].first] = file.data;
-                }
+            for (const auto& [name, contents] : files) {
+                disk.files[name] = contents[code % contents.size()];
+                code /= contents.size();
             }
-            if (std::find(out.begin(), out.end(), disk) == out.end()) {
-                out.push_back(std::move(disk));
-            }
+            out.insert(std::move(disk));
         }
     }
-    return out;
+    return std::vector<Disk>(out.begin(), out.end());
 }
 
 }  // namespace qb::test
