@@ -10,13 +10,25 @@ store::EncodedText Notebook::AppendTabWithPage(const store::Utf16& caption, stor
                                                store::TextForm form) {
     const int index = TabCount();
     SetAsideUnownedPage(index);
-    // The page first: should the list not follow, the page is one no tab owns, kept aside
-    // before a new tab takes its number.
     store_.EnsureDirectory();
-    const store::EncodedText file = store_.SavePageText(index, text, form);
+    const store::EncodedText file = store::EncodeStoredText(text, form, store_.encodings());
     std::vector<store::Utf16> captions = Captions();
     captions.push_back(caption);
-    WriteTabList(captions);
+    // The record first, naming the page as this machine's: a page a power cut leaves past the
+    // last tab is then never taken for another machine's. Then the page: should the list not
+    // follow, it is one no tab owns, kept aside before a new tab takes its number.
+    newPage_ = store::FingerprintOf(std::string_view(file.bytes));
+    try {
+        StoreAgreedBefore(
+            store::FingerprintOf(std::string_view(store_.EncodeTabList(captions, tabListForm_).bytes)),
+            captions);
+        store_.SavePage(index, file.bytes);
+        WriteTabList(captions);
+    } catch (...) {
+        newPage_.reset();
+        throw;
+    }
+    newPage_.reset();
     AppendTab(caption, store::FingerprintOf(std::string_view(file.bytes)));
     view_.SetCloseEnabled(true);
     return file;
@@ -40,7 +52,6 @@ void Notebook::AddPage(store::Utf16View caption, const std::function<void()>& fi
     NewPageShown();
     SettingsChanged();
     fill();
-    Try([this] { StoreAgreed(false); });
 }
 
 void Notebook::AddPage(store::Utf16View caption) {
@@ -73,7 +84,6 @@ void Notebook::RenamePage(int index, store::Utf16View caption) {
     }
     tabsChanged_ = true;
     RenameTab(now, caption);
-    Try([this] { StoreAgreed(false); });
 }
 
 void Notebook::ClosePage(int index) {
@@ -106,7 +116,7 @@ void Notebook::ClosePage(int index) {
         store_.KeepOriginal(store::kTabListWritePath);
     }
     const store::EncodedText list = store_.EncodeTabList(captions, tabListForm_);
-    StoreAgreedBefore(store::FingerprintOf(std::string_view(list.bytes)));
+    StoreAgreedBefore(store::FingerprintOf(std::string_view(list.bytes)), captions);
     try {
         store_.CloseTab(index, count - 1, list.bytes);
     } catch (const StoreInDoubt&) {
@@ -138,7 +148,6 @@ void Notebook::ClosePage(int index) {
     } else {
         PageSelected();
     }
-    Try([this] { StoreAgreed(false); });
 }
 
 // ---- Background saves ----

@@ -62,17 +62,28 @@ void Notebook::LoadAgreed() {
     }
 }
 
-void Notebook::StoreAgreedBefore(const store::Fingerprint& list) {
-    // Said before the list is written, so that a power cut between the two leaves a list the
-    // next start knows as this machine's own, not another machine's.
-    if (writesStopped_ || !agreed_ ||
-        std::find(agreed_->lists.begin(), agreed_->lists.end(), list) != agreed_->lists.end()) {
+void Notebook::StoreAgreedBefore(const store::Fingerprint& list,
+                                 const std::vector<store::Utf16>& captions) {
+    // Written before the list, so that a power cut between the two leaves a list the next start
+    // knows as this machine's own, not another machine's; mine: the tabs that list will hold.
+    if (writesStopped_ || !agreed_) {
         return;
     }
     Agreed next = *agreed_;
-    next.lists.insert(next.lists.begin(), list);
-    if (next.lists.size() > kListsKept) {
-        next.lists.resize(kListsKept);
+    const std::vector<KnownTab> known = KnownTabs();
+    const std::vector<store::Utf16> now = Captions();
+    next.mine.clear();
+    for (std::size_t i = 0; i < captions.size(); ++i) {
+        const int at = Where(now, captions[i], static_cast<int>(i));
+        next.mine.push_back(
+            at >= 0 ? known[static_cast<std::size_t>(at)]
+                    : KnownTab{captions[i], newPage_.value_or(store::FingerprintOf(std::nullopt)),
+                               {}});
+        next.mine.back().caption = captions[i];
+    }
+    if (std::find(next.lists.begin(), next.lists.end(), list) == next.lists.end()) {
+        next.lists.insert(next.lists.begin(), list);
+        next.lists.resize(std::min(next.lists.size(), kListsKept));
     }
     WriteAgreed(std::move(next));
 }
@@ -486,7 +497,20 @@ bool Notebook::MergeStore(bool running) {
         if (now && *now != store::FingerprintOf(std::string_view(*listBytes))) {
             return true;  // another list came meanwhile: merged at the next change
         }
-        StoreAgreedBefore(store::FingerprintOf(std::string_view(list.bytes)));
+        // The record first, as before any list this machine writes: here the merged tabs,
+        // agreed.
+        if (!writesStopped_) {
+            Agreed next;
+            for (const MergedTab& tab : outcome.tabs) {
+                next.base.push_back({tab.caption, tab.page, tab.older});
+            }
+            next.mine = next.base;
+            next.lists = agreed_ ? agreed_->lists : std::vector<store::Fingerprint>();
+            next.lists.insert(next.lists.begin(),
+                              store::FingerprintOf(std::string_view(list.bytes)));
+            next.lists.resize(std::min(next.lists.size(), kListsKept));
+            WriteAgreed(std::move(next));
+        }
         store_.SaveTabListBytes(list.bytes);
     }
     listSeen_ = store::FingerprintOf(std::string_view(list.bytes));

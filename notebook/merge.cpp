@@ -307,6 +307,16 @@ MergeOutcome Merge(const MergeInput& input) {
                       const int rb = rank(b);
                       return ra != rb ? ra < rb : Before(a, b);
                   });
+        // A version only in an engine's copy is a second one where the tab still has its own
+        // text in a page file: the copy goes beside it, never over it.
+        const bool ownText = tab.page.exists && std::any_of(input.texts.begin(), input.texts.end(),
+                                                            [&](const TextOnDisk& t) {
+                                                                return t.print == tab.page &&
+                                                                       t.copy.empty();
+                                                            });
+        if (!versions.empty() && rank(versions.front()) == 2 && ownText) {
+            versions.insert(versions.begin(), tab.page);
+        }
         if (!versions.empty()) {
             tab.page = versions.front();
         } else if (id.baseIndex < 0 && id.mineIndex < 0 && writer) {

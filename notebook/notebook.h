@@ -236,8 +236,9 @@ class Notebook {
     // it stands now is what this machine last saw agree (after a start or a merge).
     void LoadAgreed();
     void StoreAgreed(bool agreed);
-    // Before a tab list of these bytes is written.
-    void StoreAgreedBefore(const store::Fingerprint& list);
+    // Before a tab list of these bytes, and these captions, is written.
+    void StoreAgreedBefore(const store::Fingerprint& list,
+                           const std::vector<store::Utf16>& captions);
     void WriteAgreed(Agreed next);
     std::vector<KnownTab> KnownTabs();
 
@@ -255,6 +256,8 @@ class Notebook {
     std::vector<TabState> tabs_;
     // A merge of tabs waits for a text a sync engine has yet to bring.
     bool mergeWaiting_ = false;
+    // The page just written for a tab about to be added, while the list is written.
+    std::optional<store::Fingerprint> newPage_;
     Clock clock_;
     store::Settings settings_;
     SaveSchedule schedule_;

@@ -1,4 +1,5 @@
 #include "tests/native/crash_explorer.h"
+#include "store/pure/utf8.h"
 
 #include <gtest/gtest.h>
 
@@ -180,8 +181,10 @@ void JudgeStart(const Run& run, std::size_t cut, const Disk& disk, int depth,
             ++account.older;
             continue;
         }
-        ADD_FAILURE() << "tab " << i
-                      << " does not show its page, or an older one; the disk:" << Describe(disk);
+        ADD_FAILURE() << "tab " << i << " (" << store::Utf16ToUtf8(caption) << ": \""
+                      << store::Utf16ToUtf8(text.substr(0, 24))
+                      << "\") does not show its page, or an older one; the disk:"
+                      << Describe(disk);
         if (run.written.BelongsElsewhere(caption, text)) {
             ++account.misplaced;
         } else if (required >= 0) {
