@@ -15,7 +15,7 @@ endif()
 # process: it declares what it needs of it (TFormHost), and app/ gives it.
 file(GLOB QB_WIN_SOURCES CONFIGURE_DEPENDS win/*.cpp)
 add_library(qb_win STATIC ${QB_WIN_SOURCES})
-target_link_libraries(qb_win PUBLIC qb_notebook kernel32)
+target_link_libraries(qb_win PUBLIC qb_notebook kernel32 advapi32)
 
 file(GLOB QB_UI_SOURCES CONFIGURE_DEPENDS ui/*.cpp)
 add_library(qb_ui STATIC ${QB_UI_SOURCES})

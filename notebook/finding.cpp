@@ -26,7 +26,7 @@ bool Notebook::Find(store::Utf16View text, bool forward, const store::CaseTable&
     }
     // The other pages, from their files, in strip order round from the tab on screen. Where
     // the page files cannot be trusted, no other page is read.
-    const int count = view_.TabCount();
+    const int count = TabCount();
     const int here = view_.SelectedTab();
     for (int step = 1; step < count && !writesStopped_ && here >= 0; ++step) {
         const int index = forward ? (here + step) % count : (here - step + count) % count;
@@ -39,9 +39,7 @@ bool Notebook::Find(store::Utf16View text, bool forward, const store::CaseTable&
             continue;
         }
         // As a click on the tab would: the page left saved, then the tab's page shown.
-        LeavePage();
-        view_.SelectTab(index);
-        PageSelected();
+        MoveTo(index);
         const store::Utf16 now = view_.PageText();
         if (const auto at = store::FindText(now, text, forward ? 0 : now.size(), forward, fold)) {
             return select(*at);

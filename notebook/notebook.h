@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "notebook/agreed.h"
 #include "notebook/file_system.h"
 #include "notebook/notices.h"
 #include "notebook/save_schedule.h"
@@ -80,12 +81,19 @@ class View {
     virtual void ShowError(const Error& error) = 0;
 };
 
+// The failure being handled, as the error box shows it: a program error as it is, running out
+// of memory as "Out of memory", any other exception by its own text. Call only in a handler.
+Error CurrentFailure();
+
 class Notebook {
   public:
     // Milliseconds from any fixed moment.
     using Clock = std::function<std::uint64_t()>;
 
-    Notebook(FileSystem& files, const store::Encodings& encodings, View& view, Clock clock);
+    // machine: this machine's name for its record of the store as it last agreed
+    // (agreed.h); the record of "" is "sync-base.dat".
+    Notebook(FileSystem& files, const store::Encodings& encodings, View& view, Clock clock,
+             std::wstring machine = {});
 
     Store& store() { return store_; }
 
@@ -103,6 +111,9 @@ class Notebook {
     void LeavePage();
     // The strip selected another tab: the settings follow and its page is shown.
     void PageSelected();
+    // Moves to a tab as a click does: the page left saved (a failure refuses the move), the
+    // tab selected and its page shown. The keys, Find and the tests move this way.
+    void MoveTo(int index);
 
     // A new tab after the last, selected, with an empty page (New).
     void AddPage(store::Utf16View caption);
@@ -143,10 +154,24 @@ class Notebook {
     bool WritesStopped() const { return writesStopped_; }
     const store::Settings& settings() const { return settings_; }
 
+    // The tabs as the notebook keeps them: each caption with what it last stored for its page.
+    std::vector<store::Utf16> Captions() const;
+    // This machine's record of the store, as it was last written.
+    const std::optional<Agreed>& agreed() const { return agreed_; }
+    const std::wstring& AgreedPath() const { return agreedPath_; }
+
   private:
     // Runs a step of start-up: its failure is shown and start-up goes on.
     template <typename F>
-    bool Try(F&& step);
+    bool Try(F&& step) {
+        try {
+            step();
+            return true;
+        } catch (...) {
+            view_.ShowError(CurrentFailure());
+        }
+        return false;
+    }
     // Whether another program wrote the file since it was last read or written here.
     bool ChangedOutside(std::wstring_view path, const store::Fingerprint& seen);
     // The tab list file's bytes, as now read: what is known of the file follows them.
@@ -165,6 +190,8 @@ class Notebook {
     void ShowStoredPage(int index, const std::optional<std::string>& bytes, bool reload);
     // The tab list changed outside: the strip follows. True when it changed.
     bool FollowTabList();
+    // The same, merging tabs changed here and on another machine where there are such.
+    bool FollowStore();
     // The page on screen changed outside: shown, or kept beside this program's edits.
     void FollowPage();
     // This program's text of the page on screen, which another program changed meanwhile, goes
@@ -186,10 +213,43 @@ class Notebook {
     // Tab changes begin here: a journal an earlier close left goes first.
     void BeginTabChange();
     store::Settings CurrentSettings() const;
+    // The settings file follows the window, unless it holds these bytes already.
+    void WriteSettings();
     void Notice(const std::wstring& subject, const std::wstring& text);
+
+    // The tabs, kept here and shown by the strip.
+    void ShowTabs(const std::vector<store::Utf16>& captions);
+    void AppendTab(store::Utf16View caption, const store::Fingerprint& stored);
+    void RenameTab(int index, store::Utf16View caption);
+    void RemoveTab(int index);
+    int TabCount() const { return static_cast<int>(tabs_.size()); }
+    // What is stored for a tab's page now: remembered, the one before kept as an older version.
+    void Remember(int index, const store::Fingerprint& stored);
+
+    // Following a sync engine (following.cpp): whether what is on disk asks for a merge of
+    // tabs, and the merge; false when it could not be made yet (a text still on its way).
+    bool NeedsMerge(const std::string& listBytes);
+    bool MergeStore(bool settle);
+    // Removes the engines' copies of the settings file (the settings stay last-writer-wins).
+    void DropSettingsCopies();
+    // This machine's record: read at start-up, written when it changed; agreed: the store as
+    // it stands now is what this machine last saw agree (after a start or a merge).
+    void LoadAgreed();
+    void StoreAgreed(bool agreed);
+    std::vector<KnownTab> KnownTabs();
 
     Store store_;
     View& view_;
+    std::wstring agreedPath_;
+    std::optional<Agreed> agreed_;
+    std::string agreedWritten_;
+    // The tabs: captions in strip order, and what each last had stored (nothing: not known).
+    struct TabState {
+        store::Utf16 caption;
+        std::optional<store::Fingerprint> stored;
+        std::vector<store::Fingerprint> older;
+    };
+    std::vector<TabState> tabs_;
     Clock clock_;
     store::Settings settings_;
     SaveSchedule schedule_;
@@ -215,8 +275,5 @@ class Notebook {
     store::Utf16 lastSearch_;
 };
 
-// The failure being handled, as the error box shows it: a program error as it is, running out
-// of memory as "Out of memory", any other exception by its own text. Call only in a handler.
-Error CurrentFailure();
 
 }  // namespace qb::notebook

@@ -93,6 +93,30 @@ std::wstring ConflictCopyNotice(const std::wstring& caption, const std::wstring&
         {caption, file, copyCaption});
 }
 
+std::wstring TabsMergedNotice(const std::vector<std::wstring>& broughtBack,
+                              const std::vector<std::wstring>& keptTwice) {
+    const auto join = [](const std::vector<std::wstring>& captions) {
+        std::wstring out;
+        for (const std::wstring& caption : captions) {
+            out += (out.empty() ? L"«" : L", «") + caption + L"»";
+        }
+        return out;
+    };
+    std::wstring text = L"Вкладки изменялись и здесь, и на другом компьютере; изменения "
+                        L"объединены, ничего не потеряно.";
+    if (!broughtBack.empty()) {
+        text += Format(L" Закрытые на одном компьютере, но изменённые на другом, вкладки "
+                       L"возвращены: %s.",
+                       {join(broughtBack)});
+    }
+    if (!keptTwice.empty()) {
+        text += Format(L" Страницы, изменённые на обоих компьютерах, сохранены в двух "
+                       L"вариантах: %s.",
+                       {join(keptTwice)});
+    }
+    return text;
+}
+
 std::wstring CloseGivenUpNotice() {
     return L"Другая программа изменила список вкладок, и вкладки показаны заново. Вкладка не "
            L"закрыта: закройте её ещё раз, если она не нужна.";

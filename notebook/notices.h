@@ -24,6 +24,11 @@ std::wstring BothVersionsKeptNotice(const std::wstring& caption, const std::wstr
 // A copy a sync engine left beside a page, taken as a tab of its own.
 std::wstring ConflictCopyNotice(const std::wstring& caption, const std::wstring& file,
                                 const std::wstring& copyCaption);
+// Tabs changed on this machine and on another at once, merged: the tabs brought back (closed on
+// one machine while their page was changed on the other) and the pages kept twice (changed on
+// both), by caption.
+std::wstring TabsMergedNotice(const std::vector<std::wstring>& broughtBack,
+                              const std::vector<std::wstring>& keptTwice);
 // A close given up because the tab list changed outside while the tab was chosen.
 std::wstring CloseGivenUpNotice();
 

@@ -9,6 +9,7 @@
 #include "store/pure/messages.h"
 #include "win/code_page.h"
 #include "win/disk_file_system.h"
+#include "win/machine.h"
 #include "ui/declaration.h"
 #include "ui/guarded.h"
 #include "ui/toolbar.h"
@@ -17,7 +18,8 @@ TForm1* Form1 = nullptr;
 
 TForm1::TForm1()
     : notebook_(qb::win::Disk(), qb::win::StoreEncodings(), view_,
-                [] { return static_cast<std::uint64_t>(GetTickCount64()); }) {
+                [] { return static_cast<std::uint64_t>(GetTickCount64()); },
+                qb::win::MachineName()) {
     for (const auto& action : qb::ui::kActions) {
         actionStates_.emplace_back(action.id, true);
     }

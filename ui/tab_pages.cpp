@@ -32,10 +32,8 @@ void TForm1::Memo1KeyDown(WORD& key) {
     if (key != VK_TAB) {
         return;
     }
-    TabControl1Changing();
     const auto tabs = Tabs();
-    tabs.Select(tabs.Selected() + 1 == tabs.Count() ? 0 : tabs.Selected() + 1);
-    TabControl1Change();
+    notebook_.MoveTo(tabs.Selected() + 1 == tabs.Count() ? 0 : tabs.Selected() + 1);
     key = 0;
 }
 
@@ -44,9 +42,7 @@ bool TForm1::TabControl1DialogChar(wchar_t ch) {
     if (index < 0) {
         return false;
     }
-    TabControl1Changing();
-    Tabs().Select(index);
-    TabControl1Change();
+    notebook_.MoveTo(index);
     return true;
 }
 

@@ -43,6 +43,21 @@ bool EndsWith(std::wstring_view text, std::wstring_view end) {
     return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
 }
 
+// What follows a file's stem in an engine's copy of it, the extension taken off.
+bool IsCopySuffix(std::wstring_view rest) {
+    // Syncthing
+    if (rest.substr(0, 15) == L".sync-conflict-" && rest.size() > 15) {
+        return true;
+    }
+    // Dropbox
+    if (rest.substr(0, 2) == L" (" && EndsWith(rest, L")") &&
+        rest.find(L"conflicted copy") != std::wstring_view::npos) {
+        return true;
+    }
+    // OneDrive: a computer's name after a hyphen.
+    return rest.size() > 1 && rest.front() == L'-' && rest.find(L'.') == std::wstring_view::npos;
+}
+
 }  // namespace
 
 std::optional<int> ConflictCopyOf(std::wstring_view fileName) {
@@ -53,20 +68,24 @@ std::optional<int> ConflictCopyOf(std::wstring_view fileName) {
         return std::nullopt;
     }
     rest.remove_suffix(4);
-    // Syncthing
-    if (rest.substr(0, 15) == L".sync-conflict-" && rest.size() > 15) {
-        return index;
+    return IsCopySuffix(rest) ? index : std::nullopt;
+}
+
+bool IsConflictCopyOfFile(std::wstring_view fileName, std::wstring_view stem,
+                          std::wstring_view extension) {
+    const std::wstring name = Lower(fileName);
+    const std::wstring head = Lower(stem);
+    const std::wstring tail = L"." + Lower(extension);
+    std::wstring_view rest = name;
+    if (rest.substr(0, head.size()) != head || !EndsWith(rest, tail)) {
+        return false;
     }
-    // Dropbox
-    if (rest.substr(0, 2) == L" (" && EndsWith(rest, L")") &&
-        rest.find(L"conflicted copy") != std::wstring_view::npos) {
-        return index;
+    rest.remove_prefix(head.size());
+    if (rest.size() < tail.size()) {
+        return false;
     }
-    // OneDrive: a computer's name after a hyphen.
-    if (rest.size() > 1 && rest.front() == L'-' && rest.find(L'.') == std::wstring_view::npos) {
-        return index;
-    }
-    return std::nullopt;
+    rest.remove_suffix(tail.size());
+    return IsCopySuffix(rest);
 }
 
 }  // namespace qb::store

@@ -13,4 +13,9 @@ namespace qb::store {
 //   OneDrive   "Tab<n>-<computer name>.txt", which the page of index -1, "Tab-1.txt", is not
 std::optional<int> ConflictCopyOf(std::wstring_view fileName);
 
+// Whether a file is such a copy of the file "<stem>.<extension>" (the tab list "Tabs", "txt";
+// the settings "settings", "dat"), by the same rules.
+bool IsConflictCopyOfFile(std::wstring_view fileName, std::wstring_view stem,
+                          std::wstring_view extension);
+
 }  // namespace qb::store

@@ -4,6 +4,7 @@
 // names without case, so both name the same directory.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -19,6 +20,10 @@ inline constexpr std::wstring_view kCloseRecordPath = L"./Strings/Tabs.txt.closi
 
 // "./strings/Tab" + the index in signed decimal + ".txt"; -1 gives "Tab-1.txt".
 std::wstring PageFileName(int index);
+
+// The index of a page file by its name in the store directory ("Tab12.txt", without regard to
+// case), or nothing for any other name.
+std::optional<int> PageFileIndex(std::wstring_view fileName);
 
 // Where a closed tab's page waits while the later pages are renumbered; never a page's name.
 std::wstring RemovedPageFileFor(int index);

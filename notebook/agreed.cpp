@@ -1,0 +1,163 @@
+#include "notebook/agreed.h"
+
+#include <cstdio>
+#include <cwctype>
+
+#include "store/pure/utf8.h"
+
+namespace qb::notebook {
+
+namespace {
+
+constexpr std::string_view kHeader = "Quillbrasset sync base 1\r\n";
+
+std::string PrintText(const store::Fingerprint& print) {
+    if (!print.exists) {
+        return "-";
+    }
+    char text[48];
+    std::snprintf(text, sizeof text, "%llu:%016llx", static_cast<unsigned long long>(print.size),
+                  static_cast<unsigned long long>(print.hash));
+    return text;
+}
+
+std::optional<store::Fingerprint> ParsePrint(std::string_view text) {
+    if (text == "-") {
+        return store::Fingerprint{};
+    }
+    const auto colon = text.find(':');
+    if (colon == std::string_view::npos || colon == 0 || text.size() - colon - 1 != 16) {
+        return std::nullopt;
+    }
+    store::Fingerprint print;
+    print.exists = true;
+    for (const char c : text.substr(0, colon)) {
+        if (c < '0' || c > '9') {
+            return std::nullopt;
+        }
+        print.size = print.size * 10 + static_cast<std::uint64_t>(c - '0');
+    }
+    for (const char c : text.substr(colon + 1)) {
+        const int digit = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+        if (digit < 0) {
+            return std::nullopt;
+        }
+        print.hash = print.hash << 4 | static_cast<std::uint64_t>(digit);
+    }
+    return print;
+}
+
+void EncodeTabs(std::string& out, std::string_view name, const std::vector<KnownTab>& tabs) {
+    out += name;
+    out += " " + std::to_string(tabs.size()) + "\r\n";
+    for (const KnownTab& tab : tabs) {
+        out += PrintText(tab.page);
+        for (std::size_t i = 0; i < tab.older.size() && i < kOlderVersionsKept; ++i) {
+            out += " " + PrintText(tab.older[i]);
+        }
+        out += "\t" + store::Utf16ToUtf8(tab.caption) + "\r\n";
+    }
+}
+
+std::string_view NextLine(std::string_view& rest) {
+    const auto end = rest.find("\r\n");
+    if (end == std::string_view::npos) {
+        const std::string_view line = rest;
+        rest = {};
+        return line;
+    }
+    const std::string_view line = rest.substr(0, end);
+    rest.remove_prefix(end + 2);
+    return line;
+}
+
+std::optional<std::vector<KnownTab>> DecodeTabs(std::string_view& rest, std::string_view name) {
+    const std::string_view head = NextLine(rest);
+    if (head.substr(0, name.size() + 1) != std::string(name) + " ") {
+        return std::nullopt;
+    }
+    std::size_t count = 0;
+    for (const char c : head.substr(name.size() + 1)) {
+        if (c < '0' || c > '9' || count > 1000000) {
+            return std::nullopt;
+        }
+        count = count * 10 + static_cast<std::size_t>(c - '0');
+    }
+    std::vector<KnownTab> tabs;
+    for (std::size_t i = 0; i < count; ++i) {
+        if (rest.empty()) {
+            return std::nullopt;
+        }
+        const std::string_view line = NextLine(rest);
+        const auto tab = line.find('\t');
+        if (tab == std::string_view::npos) {
+            return std::nullopt;
+        }
+        KnownTab known;
+        known.caption = store::Utf8ToUtf16(line.substr(tab + 1));
+        std::string_view prints = line.substr(0, tab);
+        bool first = true;
+        while (!prints.empty()) {
+            const auto space = prints.find(' ');
+            const auto print = ParsePrint(prints.substr(0, space));
+            if (!print) {
+                return std::nullopt;
+            }
+            (first ? known.page : known.older.emplace_back()) = *print;
+            first = false;
+            prints = space == std::string_view::npos ? std::string_view() : prints.substr(space + 1);
+        }
+        if (first) {
+            return std::nullopt;
+        }
+        tabs.push_back(std::move(known));
+    }
+    return tabs;
+}
+
+}  // namespace
+
+std::wstring AgreedFileName(std::wstring_view machine) {
+    return machine.empty() ? L"sync-base.dat" : L"sync-base-" + std::wstring(machine) + L".dat";
+}
+
+bool IsAgreedFileName(std::wstring_view name) {
+    std::wstring folded;
+    for (const wchar_t c : name) {
+        folded += static_cast<wchar_t>(std::towlower(static_cast<wint_t>(c)));
+    }
+    return folded.rfind(L"sync-base", 0) == 0 && folded.size() >= 4 &&
+           folded.substr(folded.size() - 4) == L".dat";
+}
+
+std::string EncodeAgreed(const Agreed& agreed) {
+    std::string out(kHeader);
+    EncodeTabs(out, "base", agreed.base);
+    EncodeTabs(out, "mine", agreed.mine);
+    const store::Fingerprint check = store::FingerprintOf(std::string_view(out));
+    out += "end " + PrintText(check) + "\r\n";
+    return out;
+}
+
+std::optional<Agreed> DecodeAgreed(std::string_view bytes) {
+    const auto end = bytes.rfind("end ");
+    if (bytes.substr(0, kHeader.size()) != kHeader || end == std::string_view::npos) {
+        return std::nullopt;
+    }
+    const std::string_view body = bytes.substr(0, end);
+    if (bytes.substr(end) != "end " + PrintText(store::FingerprintOf(body)) + "\r\n") {
+        return std::nullopt;
+    }
+    std::string_view rest = body.substr(kHeader.size());
+    auto base = DecodeTabs(rest, "base");
+    if (!base) {
+        return std::nullopt;
+    }
+    auto mine = DecodeTabs(rest, "mine");
+    if (!mine || !rest.empty()) {
+        return std::nullopt;
+    }
+    return Agreed{std::move(*base), std::move(*mine)};
+}
+
+}  // namespace qb::notebook

@@ -1,0 +1,504 @@
+// Following other programs and machines: a page or the tab list another program wrote, the
+// copies a sync engine leaves, and tabs changed on another machine while this one changed its
+// own (merged by the rules in merge.h, against this machine's record in agreed.h).
+#include <algorithm>
+#include <map>
+
+#include "notebook/notebook.h"
+#include "notebook/notebook_texts.h"
+#include "store/pure/conflict_copies.h"
+#include "store/pure/page_names.h"
+#include "store/pure/tab_list.h"
+
+namespace qb::notebook {
+
+namespace {
+
+// The text area's text, among the texts on disk a merge may take.
+const std::wstring kOnScreen = L":screen";
+
+std::wstring InStore(const std::wstring& name) {
+    return std::wstring(store::kStoreDirectory) + L"/" + name;
+}
+
+std::vector<store::Utf16> CaptionsOf(const std::vector<KnownTab>& tabs) {
+    std::vector<store::Utf16> captions;
+    for (const KnownTab& tab : tabs) {
+        captions.push_back(tab.caption);
+    }
+    return captions;
+}
+
+}  // namespace
+
+// ---- This machine's record ----
+
+std::vector<KnownTab> Notebook::KnownTabs() {
+    std::vector<KnownTab> known;
+    for (int i = 0; i < TabCount(); ++i) {
+        TabState& tab = tabs_[static_cast<std::size_t>(i)];
+        if (!tab.stored) {
+            // Not read in this run: what its file holds is what this machine left there.
+            tab.stored = store_.FingerprintOf(store::PageFileName(i));
+        }
+        known.push_back({tab.caption, tab.stored.value_or(store::Fingerprint{}), tab.older});
+    }
+    return known;
+}
+
+void Notebook::LoadAgreed() {
+    const auto bytes = store_.TryRead(agreedPath_);
+    agreed_ = bytes ? DecodeAgreed(*bytes) : std::nullopt;
+    if (!agreed_) {
+        return;  // none, or damaged: the store is read as it is found
+    }
+    agreedWritten_ = *bytes;
+    // What this machine last stored for each tab, when its tabs are the ones it left.
+    if (CaptionsOf(agreed_->mine) == Captions()) {
+        for (std::size_t i = 0; i < tabs_.size(); ++i) {
+            tabs_[i].stored = agreed_->mine[i].page;
+            tabs_[i].older = agreed_->mine[i].older;
+        }
+    }
+}
+
+void Notebook::StoreAgreed(bool agreedNow) {
+    if (writesStopped_) {
+        return;
+    }
+    Agreed next;
+    next.mine = KnownTabs();
+    next.base = agreedNow || !agreed_ ? next.mine : agreed_->base;
+    const std::string bytes = EncodeAgreed(next);
+    agreed_ = std::move(next);
+    if (bytes == agreedWritten_) {
+        return;
+    }
+    // The record only helps to read a sync engine's changes: one that cannot be written now
+    // is written at the next change.
+    if (store_.files().Replace(agreedPath_, bytes, false) == 0) {
+        agreedWritten_ = bytes;
+    }
+}
+
+// ---- Another program's changes ----
+
+bool Notebook::FollowTabList() {
+    // A list deleted outside is written again with the next change; one another program
+    // holds is looked at again at the next change reported.
+    const auto read = writesStopped_ ? std::nullopt : store_.TryRead(store::kTabListReadPath);
+    if (!read) {
+        return false;
+    }
+    const std::string& bytes = *read;
+    const store::Fingerprint now = store::FingerprintOf(std::string_view(bytes));
+    if (now == listSeen_) {
+        return false;
+    }
+    std::vector<store::Utf16> captions = store::SplitTabListText(TakeTabList(bytes).text);
+    if (captions.empty()) {
+        captions.push_back(kDeclaredTab);
+    }
+    if (captions == Captions()) {
+        return false;
+    }
+    // The selected tab stays the same tab where it still exists; the page on screen is then
+    // judged by what its tab's file holds (FollowPage).
+    const int selected = view_.SelectedTab();
+    const store::Utf16 caption =
+        selected >= 0 && selected < TabCount() ? tabs_[static_cast<std::size_t>(selected)].caption
+                                               : store::Utf16();
+    int next = Where(captions, caption, selected);
+    if (next < 0) {
+        next = std::min(std::max(selected, 0), static_cast<int>(captions.size()) - 1);
+    }
+    ShowTabs(captions);
+    view_.SelectTab(next);
+    view_.SetCloseEnabled(captions.size() > 1);
+    return true;
+}
+
+void Notebook::FollowPage() {
+    if (writesStopped_ || !pageLoaded_) {
+        return;
+    }
+    const int index = view_.SelectedTab();
+    const auto bytes = store_.TryRead(store::PageFileName(index));
+    if (!bytes) {
+        return;  // gone (the next save writes it again), or held: looked at again later
+    }
+    const store::Fingerprint now = store::FingerprintOf(std::string_view(*bytes));
+    if (now == pageSeen_) {
+        return;
+    }
+    if (view_.PageModified()) {
+        KeepOwnTextAsNewTab();
+        return;
+    }
+    ShowStoredPage(index, bytes, true);
+}
+
+void Notebook::KeepOwnTextAsNewTab() {
+    const int from = view_.SelectedTab();
+    const store::Utf16 caption = tabs_.at(static_cast<std::size_t>(from)).caption;
+    const store::Utf16 own = caption + kOwnVersion;
+    const store::Utf16 text = view_.PageText();
+    const int index = TabCount();
+    const store::EncodedText written =
+        AppendTabWithPage(own, text, store::FormOfNewFile(store_.encodings().systemUsesUtf8));
+    // The text area goes on showing this program's text, now the new tab's page.
+    view_.SelectTab(index);
+    pageLoaded_ = true;
+    PageStored(written);
+    UpdateEditable();
+    SettingsChanged();
+    Notice(L"both:" + store::ToWide(caption),
+           BothVersionsKeptNotice(store::ToWide(caption), store::ToWide(own)));
+}
+
+void Notebook::TakeConflictCopies() {
+    if (writesStopped_ || !store_.files().IsDirectory(store::kStoreDirectory)) {
+        return;
+    }
+    // Texts the tabs hold, or held: a copy of one of them is no news.
+    std::vector<store::Fingerprint> known;
+    for (const TabState& tab : tabs_) {
+        if (tab.stored) {
+            known.push_back(*tab.stored);
+        }
+        known.insert(known.end(), tab.older.begin(), tab.older.end());
+    }
+    if (agreed_) {
+        for (const KnownTab& tab : agreed_->base) {
+            known.push_back(tab.page);
+            known.insert(known.end(), tab.older.begin(), tab.older.end());
+        }
+    }
+    for (const std::wstring& name : store_.FileNames()) {
+        const auto page = store::ConflictCopyOf(name);
+        if (!page) {
+            continue;
+        }
+        const std::wstring path = InStore(name);
+        const auto bytes = store_.TryRead(path);
+        if (!bytes) {
+            continue;  // held for now: taken at the next change reported
+        }
+        if (std::find(known.begin(), known.end(), store::FingerprintOf(std::string_view(*bytes))) !=
+            known.end()) {
+            store_.Remove(path);
+            continue;
+        }
+        const store::StoredText text = store_.DecodePage(*bytes);
+        const store::Utf16 owner = *page >= 0 && *page < TabCount()
+                                       ? tabs_[static_cast<std::size_t>(*page)].caption
+                                       : QB_TEXT("Tab") + Widen(std::to_wstring(*page));
+        const store::Utf16 caption = owner + kSyncCopy;
+        // Taken already, when a power cut came before the copy went.
+        bool taken = false;
+        const std::vector<store::Utf16> captions = Captions();
+        for (int i = 0; i < static_cast<int>(captions.size()) && !taken; ++i) {
+            if (captions[static_cast<std::size_t>(i)] == caption) {
+                const auto kept = store_.LoadPageText(i);
+                taken = kept && kept->text == text.text;
+            }
+        }
+        if (!taken) {
+            AppendTabWithPage(caption, text.text, text.form);
+        }
+        // Its text is a page now; the copy goes. Should it stay, it is taken again next time.
+        store_.Remove(path);
+        if (!taken) {
+            Notice(L"copy:" + name,
+                   ConflictCopyNotice(store::ToWide(owner), name, store::ToWide(caption)));
+        }
+    }
+}
+
+void Notebook::DropSettingsCopies() {
+    if (writesStopped_) {
+        return;
+    }
+    for (const std::wstring& name : store_.files().List(L".")) {
+        if (store::IsConflictCopyOfFile(name, L"settings", L"dat")) {
+            store_.Remove(name);
+        }
+    }
+}
+
+bool Notebook::FollowStore() {
+    if (MergeStore(true)) {
+        return true;
+    }
+    return FollowTabList();
+}
+
+void Notebook::StoreChanged() {
+    if (writesStopped_) {
+        return;
+    }
+    if (!MergeStore(true)) {
+        FollowTabList();
+        FollowPage();
+    }
+    TakeConflictCopies();
+    DropSettingsCopies();
+}
+
+// ---- Tabs changed here and on another machine ----
+
+bool Notebook::MergeStore(bool running) {
+    if (writesStopped_ || !store_.files().IsDirectory(store::kStoreDirectory)) {
+        return false;
+    }
+    const auto listBytes = store_.TryRead(store::kTabListReadPath);
+    if (!listBytes) {
+        return false;  // none (written again with the next change), or held for now
+    }
+    const store::StoredText listText = store::DecodeStoredText(*listBytes, store_.encodings());
+    std::vector<store::Utf16> onDisk = store::SplitTabListText(listText.text);
+    if (onDisk.empty()) {
+        onDisk.push_back(kDeclaredTab);
+    }
+
+    MergeInput input;
+    if (agreed_) {
+        input.base = agreed_->base;
+    }
+    input.mine = KnownTabs();
+    input.listOnDisk = onDisk;
+    std::vector<std::wstring> listCopies;
+    std::vector<std::wstring> pageCopies;
+    int beyond = 0;  // page files past the last tab that the base had
+    for (const std::wstring& name : store_.FileNames()) {
+        if (store::IsConflictCopyOfFile(name, L"Tabs", L"txt")) {
+            if (const auto bytes = store_.TryRead(InStore(name))) {
+                listCopies.push_back(name);
+                input.listCopies.push_back(store::SplitTabListText(
+                    store::DecodeStoredText(*bytes, store_.encodings()).text));
+            }
+        } else if (const auto page = store::PageFileIndex(name)) {
+            if (*page < 0) {
+                continue;
+            }
+            const auto print = store_.FingerprintOf(InStore(name));
+            if (!print) {
+                return false;  // held for now: looked at again at the next change
+            }
+            input.texts.push_back({*page, {}, *print});
+            if (*page >= static_cast<int>(onDisk.size()) && agreed_ &&
+                *page < static_cast<int>(agreed_->base.size())) {
+                ++beyond;
+            }
+        } else if (const auto copy = store::ConflictCopyOf(name)) {
+            if (const auto print = store_.FingerprintOf(InStore(name))) {
+                pageCopies.push_back(name);
+                input.texts.push_back({*copy, name, *print});
+            }
+        }
+    }
+
+    // Whether there is anything to merge: a tab list not this program's, a copy of one, or a
+    // page left past the last tab by a close elsewhere.
+    const bool listChanged = running ? store::FingerprintOf(std::string_view(*listBytes)) !=
+                                               listSeen_ &&
+                                           onDisk != Captions()
+                                     : agreed_ && CaptionsOf(agreed_->mine) != onDisk;
+    if (!listChanged && listCopies.empty() && beyond == 0) {
+        return false;
+    }
+    if (!agreed_ && !running) {
+        return false;
+    }
+
+    // The text on screen, edited and not yet saved, is this machine's newest version of its
+    // tab's page.
+    const int selected = view_.SelectedTab();
+    std::optional<store::EncodedText> screen;
+    if (pageLoaded_ && !pageCut_ && view_.PageModified() && selected >= 0 &&
+        selected < TabCount()) {
+        screen = store::EncodeStoredText(view_.PageText(), pageForm_, store_.encodings());
+        const store::Fingerprint print = store::FingerprintOf(std::string_view(screen->bytes));
+        input.mine[static_cast<std::size_t>(selected)].page = print;
+        input.texts.push_back({selected, kOnScreen, print});
+    }
+    const store::Utf16 selectedCaption =
+        selected >= 0 && selected < TabCount() ? tabs_[static_cast<std::size_t>(selected)].caption
+                                               : store::Utf16();
+
+    const MergeOutcome outcome = Merge(input);
+    if (!outcome.complete && running) {
+        return true;  // a text is still on its way: merged once it is here
+    }
+
+    // Every text a tab takes is read before anything is written over.
+    std::map<std::wstring, store::Fingerprint> current;  // page file → what it holds
+    for (const TextOnDisk& text : input.texts) {
+        if (text.copy.empty()) {
+            current[store::PageFileName(text.page)] = text.print;
+        }
+    }
+    auto pathOf = [&](const TextOnDisk& text) {
+        return text.copy.empty() ? store::PageFileName(text.page) : InStore(text.copy);
+    };
+    const int count = static_cast<int>(outcome.tabs.size());
+    std::map<int, std::string> writes;
+    for (int k = 0; k < count; ++k) {
+        const MergedTab& tab = outcome.tabs[static_cast<std::size_t>(k)];
+        const std::wstring name = store::PageFileName(k);
+        const auto found = current.find(name);
+        const store::Fingerprint there =
+            found == current.end() ? store::FingerprintOf(std::nullopt) : found->second;
+        if (!tab.page.exists) {
+            if (there.exists) {
+                writes[k] = std::string();  // an empty page never saved, where a file stands
+            }
+            continue;
+        }
+        if (there == tab.page) {
+            continue;
+        }
+        if (!tab.from) {
+            continue;  // nowhere on disk: the page stays as it is found
+        }
+        std::string bytes;
+        if (tab.from->copy == kOnScreen) {
+            bytes = screen->bytes;
+        } else {
+            const auto read = store_.TryRead(pathOf(*tab.from));
+            if (!read || store::FingerprintOf(std::string_view(*read)) != tab.page) {
+                return true;  // changed meanwhile: merged at the next change
+            }
+            bytes = *read;
+        }
+        writes[k] = std::move(bytes);
+    }
+
+    // Written in an order that never writes over a text before it stands elsewhere too.
+    store_.EnsureDirectory();
+    std::vector<store::Fingerprint> wanted;
+    for (const MergedTab& tab : outcome.tabs) {
+        wanted.push_back(tab.page);
+    }
+    auto heldElsewhere = [&](const store::Fingerprint& print, const std::wstring& except) {
+        for (const TextOnDisk& text : input.texts) {
+            if (text.print == print && text.copy != kOnScreen && pathOf(text) != except) {
+                const auto it = current.find(pathOf(text));
+                if (!text.copy.empty() || (it != current.end() && it->second == print)) {
+                    return true;
+                }
+            }
+        }
+        return false;
+    };
+    while (!writes.empty()) {
+        bool progress = false;
+        for (auto it = writes.begin(); it != writes.end();) {
+            const std::wstring name = store::PageFileName(it->first);
+            const auto there = current.find(name);
+            const bool free = there == current.end() || !there->second.exists ||
+                              std::find(wanted.begin(), wanted.end(), there->second) ==
+                                  wanted.end() ||
+                              heldElsewhere(there->second, name);
+            if (!free) {
+                ++it;
+                continue;
+            }
+            store_.SavePage(it->first, it->second);
+            current[name] = store::FingerprintOf(std::string_view(it->second));
+            it = writes.erase(it);
+            progress = true;
+        }
+        if (!progress) {
+            return true;  // tabs that swapped places: left to a later change
+        }
+    }
+
+    // The tab list, then what no tab reaches any more: pages past the last tab and the copies,
+    // whose texts the tabs hold now or held before.
+    const store::EncodedText list = store_.EncodeTabList(
+        [&] {
+            std::vector<store::Utf16> captions;
+            for (const MergedTab& tab : outcome.tabs) {
+                captions.push_back(tab.caption);
+            }
+            return captions;
+        }(),
+        tabListForm_);
+    if (store::FingerprintOf(std::string_view(list.bytes)) !=
+        store::FingerprintOf(std::string_view(*listBytes))) {
+        const auto now = store_.FingerprintOf(store::kTabListWritePath);
+        if (now && *now != store::FingerprintOf(std::string_view(*listBytes))) {
+            return true;  // another list came meanwhile: merged at the next change
+        }
+        store_.SaveTabListBytes(list.bytes);
+    }
+    listSeen_ = store::FingerprintOf(std::string_view(list.bytes));
+    tabListForm_ = list.form;
+    tabListCut_ = false;
+    for (const TextOnDisk& text : input.texts) {
+        if (text.copy.empty() && text.page >= count) {
+            store_.Remove(store::PageFileName(text.page));
+        }
+    }
+    for (const std::wstring& name : pageCopies) {
+        store_.Remove(InStore(name));
+    }
+    for (const std::wstring& name : listCopies) {
+        store_.Remove(InStore(name));
+    }
+
+    // The tabs follow, the same tab selected, its page shown as it is stored now.
+    std::vector<store::Utf16> captions;
+    for (const MergedTab& tab : outcome.tabs) {
+        captions.push_back(tab.caption);
+    }
+    const store::Fingerprint shownBefore = pageSeen_;
+    ShowTabs(captions);
+    for (int k = 0; k < count; ++k) {
+        const MergedTab& tab = outcome.tabs[static_cast<std::size_t>(k)];
+        tabs_[static_cast<std::size_t>(k)].stored = tab.page.exists ? tab.page : current[store::PageFileName(k)];
+        tabs_[static_cast<std::size_t>(k)].older = tab.older;
+        if (tabs_[static_cast<std::size_t>(k)].older.size() > kOlderVersionsKept) {
+            tabs_[static_cast<std::size_t>(k)].older.resize(kOlderVersionsKept);
+        }
+    }
+    int next = Where(captions, selectedCaption, selected);
+    if (next < 0) {
+        next = std::min(std::max(selected, 0), count - 1);
+    }
+    view_.SelectTab(next);
+    view_.SetCloseEnabled(count > 1);
+    tabsChanged_ = false;
+    const auto stored = tabs_[static_cast<std::size_t>(next)].stored;
+    if (screen && stored && *stored == store::FingerprintOf(std::string_view(screen->bytes))) {
+        PageStored(*screen);  // the text on screen is its tab's page, stored
+    } else if (!stored || *stored != shownBefore || screen) {
+        LoadPage();
+    }
+
+    std::vector<std::wstring> broughtBack;
+    std::vector<std::wstring> keptTwice;
+    for (const MergedTab& tab : outcome.tabs) {
+        if (tab.broughtBack && tab.page.exists) {
+            broughtBack.push_back(store::ToWide(tab.caption));
+        }
+        if (tab.otherVersion) {
+            keptTwice.push_back(store::ToWide(tab.caption));
+        }
+    }
+    StoreAgreed(true);
+    if (!broughtBack.empty() || !keptTwice.empty()) {
+        std::wstring subject = L"merged:";
+        for (const std::wstring& caption : broughtBack) {
+            subject += caption + L"\n";
+        }
+        for (const std::wstring& caption : keptTwice) {
+            subject += caption + L"\n";
+        }
+        Notice(subject, TabsMergedNotice(broughtBack, keptTwice));
+    }
+    return true;
+}
+
+}  // namespace qb::notebook

@@ -1,0 +1,350 @@
+#include "notebook/merge.h"
+
+#include "notebook/notebook_texts.h"
+
+#include <algorithm>
+#include <map>
+#include <string>
+
+namespace qb::notebook {
+
+namespace {
+
+using store::Fingerprint;
+using store::Utf16;
+using Captions = std::vector<Utf16>;
+
+
+// For each caption of `list`, the index of the same tab in `base`, or -1 for a tab new in it.
+std::vector<int> Align(const Captions& list, const Captions& base) {
+    const std::size_t n = list.size();
+    const std::size_t m = base.size();
+    // Longest common run of captions, from the end.
+    std::vector<std::vector<int>> run(n + 1, std::vector<int>(m + 1, 0));
+    for (std::size_t i = n; i-- > 0;) {
+        for (std::size_t j = m; j-- > 0;) {
+            run[i][j] = list[i] == base[j] ? run[i + 1][j + 1] + 1
+                                           : std::max(run[i + 1][j], run[i][j + 1]);
+        }
+    }
+    std::vector<int> toBase(n, -1);
+    std::vector<std::pair<std::size_t, std::size_t>> matched;
+    for (std::size_t i = 0, j = 0; i < n && j < m;) {
+        if (list[i] == base[j]) {
+            matched.emplace_back(i, j);
+            ++i;
+            ++j;
+        } else if (run[i + 1][j] >= run[i][j + 1]) {
+            ++i;
+        } else {
+            ++j;
+        }
+    }
+    matched.emplace_back(n, m);
+    // Between two matched tabs, one gone and one new at the same place is one tab renamed.
+    std::size_t i0 = 0;
+    std::size_t j0 = 0;
+    for (const auto& [i1, j1] : matched) {
+        for (std::size_t k = 0; i0 + k < i1 && j0 + k < j1; ++k) {
+            toBase[i0 + k] = static_cast<int>(j0 + k);
+        }
+        if (i1 < n) {
+            toBase[i1] = static_cast<int>(j1);
+        }
+        i0 = i1 + 1;
+        j0 = j1 + 1;
+    }
+    return toBase;
+}
+
+struct Identity {
+    Utf16 caption;
+    int baseIndex = -1;           // -1: new since the base
+    std::vector<int> at;          // its place in each list, -1 where the list lacks it
+    int mineIndex = -1;           // its index among this machine's tabs
+    std::vector<Fingerprint> theirs;  // versions of its page changed on another machine
+};
+
+bool Holds(const std::vector<Fingerprint>& prints, const Fingerprint& print) {
+    return std::find(prints.begin(), prints.end(), print) != prints.end();
+}
+
+bool Before(const Fingerprint& a, const Fingerprint& b) {
+    return a.hash != b.hash ? a.hash < b.hash : a.size < b.size;
+}
+
+}  // namespace
+
+Utf16 OtherVersionCaption(const Utf16& caption) {
+    return caption + kSyncCopy;
+}
+
+MergeOutcome Merge(const MergeInput& input) {
+    Captions mineCaptions;
+    for (const KnownTab& tab : input.mine) {
+        mineCaptions.push_back(tab.caption);
+    }
+    const std::vector<KnownTab>& baseTabs = input.base ? *input.base : input.mine;
+    Captions baseCaptions;
+    for (const KnownTab& tab : baseTabs) {
+        baseCaptions.push_back(tab.caption);
+    }
+
+    // The lists: the tab list file first, then every other one (this machine's own and the
+    // conflict copies) once, in an order every machine computes alike.
+    std::vector<Captions> lists = {input.listOnDisk};
+    std::vector<Captions> others = input.listCopies;
+    others.push_back(mineCaptions);
+    std::sort(others.begin(), others.end());
+    for (Captions& list : others) {
+        if (std::find(lists.begin(), lists.end(), list) == lists.end()) {
+            lists.push_back(std::move(list));
+        }
+    }
+    const auto mineList = static_cast<std::size_t>(
+        std::find(lists.begin(), lists.end(), mineCaptions) - lists.begin());
+
+    // Identities: the tabs of the base, then each tab new in a list, by caption in order.
+    std::vector<Identity> ids;
+    for (std::size_t b = 0; b < baseTabs.size(); ++b) {
+        Identity id;
+        id.caption = baseTabs[b].caption;
+        id.baseIndex = static_cast<int>(b);
+        id.at.assign(lists.size(), -1);
+        ids.push_back(std::move(id));
+    }
+    std::map<Utf16, std::vector<std::size_t>> newByCaption;
+    std::vector<std::vector<std::size_t>> idAt(lists.size());  // list, place → identity
+    for (std::size_t l = 0; l < lists.size(); ++l) {
+        const std::vector<int> toBase = Align(lists[l], baseCaptions);
+        std::map<Utf16, std::size_t> seen;
+        for (std::size_t i = 0; i < lists[l].size(); ++i) {
+            std::size_t id;
+            if (toBase[i] >= 0) {
+                id = static_cast<std::size_t>(toBase[i]);
+                // A rename: the caption given in the list that changed it, the file's first.
+                if (lists[l][i] != baseCaptions[id] && ids[id].caption == baseCaptions[id]) {
+                    ids[id].caption = lists[l][i];
+                }
+            } else {
+                std::vector<std::size_t>& same = newByCaption[lists[l][i]];
+                const std::size_t nth = seen[lists[l][i]]++;
+                if (nth == same.size()) {
+                    Identity fresh;
+                    fresh.caption = lists[l][i];
+                    fresh.at.assign(lists.size(), -1);
+                    same.push_back(ids.size());
+                    ids.push_back(std::move(fresh));
+                }
+                id = same[nth];
+            }
+            ids[id].at[l] = static_cast<int>(i);
+            idAt[l].push_back(id);
+        }
+    }
+    for (std::size_t i = 0; i < input.mine.size(); ++i) {
+        ids[idAt[mineList][i]].mineIndex = static_cast<int>(i);
+    }
+
+    // Whose list numbered a page another machine wrote: the tab list file when it is not this
+    // machine's, else a conflict copy of it, else the base.
+    std::optional<std::size_t> writer;
+    for (std::size_t l = 0; l < lists.size(); ++l) {
+        if (l != mineList) {
+            writer = l;
+            break;
+        }
+    }
+
+    // The texts on disk: known versions, and versions changed elsewhere, by tab.
+    std::vector<Fingerprint> old;
+    for (const KnownTab& tab : baseTabs) {
+        old.push_back(tab.page);
+        old.insert(old.end(), tab.older.begin(), tab.older.end());
+    }
+    for (const KnownTab& tab : input.mine) {
+        old.insert(old.end(), tab.older.begin(), tab.older.end());
+    }
+    std::vector<TextOnDisk> orphans;
+    for (const TextOnDisk& text : input.texts) {
+        if (!text.print.exists) {
+            continue;
+        }
+        const bool mine = std::any_of(input.mine.begin(), input.mine.end(),
+                                      [&](const KnownTab& t) { return t.page == text.print; });
+        if (mine || Holds(old, text.print)) {
+            continue;
+        }
+        std::optional<std::size_t> owner;
+        if (writer) {
+            if (text.page >= 0 && static_cast<std::size_t>(text.page) < idAt[*writer].size()) {
+                owner = idAt[*writer][static_cast<std::size_t>(text.page)];
+            }
+        } else if (text.page >= 0 && static_cast<std::size_t>(text.page) < baseTabs.size()) {
+            owner = static_cast<std::size_t>(text.page);
+        }
+        if (owner) {
+            if (!Holds(ids[*owner].theirs, text.print)) {
+                ids[*owner].theirs.push_back(text.print);
+            }
+        } else {
+            orphans.push_back(text);
+        }
+    }
+
+    // Changed here: this machine's version differs from the base, and is on disk (or on
+    // screen) to be taken; one that is nowhere any more was seen and dropped elsewhere.
+    auto changedHere = [&](const Identity& id) {
+        if (id.mineIndex < 0) {
+            return false;
+        }
+        const Fingerprint& now = input.mine[static_cast<std::size_t>(id.mineIndex)].page;
+        const bool onDisk = std::any_of(input.texts.begin(), input.texts.end(),
+                                        [&](const TextOnDisk& t) { return t.print == now; });
+        return onDisk &&
+               (id.baseIndex < 0 || now != baseTabs[static_cast<std::size_t>(id.baseIndex)].page);
+    };
+    auto present = [&](const Identity& id) {
+        const bool everywhere =
+            std::all_of(id.at.begin(), id.at.end(), [](int place) { return place >= 0; });
+        if (id.baseIndex < 0) {
+            return true;  // made on some machine since the base
+        }
+        return everywhere || changedHere(id) || !id.theirs.empty();
+    };
+
+    // The order: the tab list file's, tabs it lacks after their neighbours at the base, then
+    // tabs new in the other lists.
+    std::vector<std::size_t> order;
+    std::vector<bool> placed(ids.size(), false);
+    for (const std::size_t id : idAt[0]) {
+        if (present(ids[id])) {
+            order.push_back(id);
+            placed[id] = true;
+        }
+    }
+    for (std::size_t b = 0; b < baseTabs.size(); ++b) {
+        if (placed[b] || !present(ids[b])) {
+            continue;
+        }
+        auto where = order.begin();
+        for (std::size_t before = b; before-- > 0;) {
+            const auto found = std::find(order.begin(), order.end(), before);
+            if (found != order.end()) {
+                where = found + 1;
+                break;
+            }
+        }
+        order.insert(where, b);
+        placed[b] = true;
+    }
+    for (std::size_t l = 1; l < lists.size(); ++l) {
+        for (const std::size_t id : idAt[l]) {
+            if (!placed[id] && present(ids[id])) {
+                order.push_back(id);
+                placed[id] = true;
+            }
+        }
+    }
+
+    // Where a text is on disk: the page file first, then a copy.
+    auto findText = [&](const Fingerprint& print) -> std::optional<TextOnDisk> {
+        std::optional<TextOnDisk> found;
+        for (const TextOnDisk& text : input.texts) {
+            if (text.print == print && (!found || (!found->copy.empty() && text.copy.empty()))) {
+                found = text;
+            }
+        }
+        return found;
+    };
+
+    MergeOutcome outcome;
+    std::vector<MergedTab> seconds;
+    for (const std::size_t i : order) {
+        const Identity& id = ids[i];
+        MergedTab tab;
+        tab.caption = id.caption;
+        if (id.baseIndex >= 0) {
+            const KnownTab& base = baseTabs[static_cast<std::size_t>(id.baseIndex)];
+            tab.page = base.page;
+            tab.older = base.older;
+            if (base.page.exists) {
+                tab.older.insert(tab.older.begin(), base.page);
+            }
+        }
+        std::vector<Fingerprint> versions = id.theirs;
+        if (id.mineIndex >= 0) {
+            const KnownTab& mine = input.mine[static_cast<std::size_t>(id.mineIndex)];
+            if (changedHere(id) && !Holds(versions, mine.page)) {
+                versions.push_back(mine.page);
+            }
+            for (const Fingerprint& print : mine.older) {
+                if (!Holds(tab.older, print)) {
+                    tab.older.push_back(print);
+                }
+            }
+            if (versions.empty()) {
+                tab.page = mine.page;
+            }
+        }
+        // The version in the page file where the tab now stands first, then one in a page
+        // file elsewhere, then one only in a copy: the tab keeps what the engine put in its
+        // place, as a machine that reads only the copies does.
+        const int position = static_cast<int>(outcome.tabs.size());
+        auto rank = [&](const Fingerprint& print) {
+            bool inPage = false;
+            for (const TextOnDisk& text : input.texts) {
+                if (text.print == print && text.copy.empty()) {
+                    if (text.page == position) {
+                        return 0;
+                    }
+                    inPage = true;
+                }
+            }
+            return inPage ? 1 : 2;
+        };
+        std::sort(versions.begin(), versions.end(),
+                  [&](const Fingerprint& a, const Fingerprint& b) {
+                      const int ra = rank(a);
+                      const int rb = rank(b);
+                      return ra != rb ? ra < rb : Before(a, b);
+                  });
+        if (!versions.empty()) {
+            tab.page = versions.front();
+        }
+        tab.broughtBack = id.baseIndex >= 0 && std::any_of(id.at.begin(), id.at.end(),
+                                                           [](int place) { return place < 0; });
+        for (std::size_t v = 1; v < versions.size(); ++v) {
+            MergedTab second;
+            second.caption = OtherVersionCaption(id.caption);
+            second.page = versions[v];
+            second.otherVersion = true;
+            seconds.push_back(std::move(second));
+        }
+        outcome.tabs.push_back(std::move(tab));
+    }
+    for (const TextOnDisk& text : orphans) {
+        MergedTab second;
+        second.caption = OtherVersionCaption(QB_TEXT("Tab") + [&] {
+            const std::string digits = std::to_string(text.page);
+            return Utf16(digits.begin(), digits.end());
+        }());
+        second.page = text.print;
+        second.otherVersion = true;
+        seconds.push_back(std::move(second));
+    }
+    for (MergedTab& second : seconds) {
+        outcome.tabs.push_back(std::move(second));
+    }
+    for (MergedTab& tab : outcome.tabs) {
+        if (tab.page.exists) {
+            tab.from = findText(tab.page);
+            if (!tab.from) {
+                outcome.complete = false;
+            }
+        }
+    }
+    return outcome;
+}
+
+}  // namespace qb::notebook

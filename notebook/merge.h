@@ -1,0 +1,96 @@
+// Reading what a sync engine brought as moves and edits of tabs, not as edits of numbered files.
+//
+// The store keeps pages by position: Tab<n>.txt is the page of the n-th tab of Tabs.txt. A tab
+// made, closed or moved on one machine renumbers files there, and an engine that syncs file by
+// file meets those renumbered files next to edits made on the other machine. Alone, the files
+// cannot say which text belongs to which tab any more. Three things can:
+//
+//   the base    the tabs as this machine last saw the store agree with it: each caption in
+//               order and a fingerprint of its page (and of a few earlier versions of it);
+//   mine        this machine's tabs now, each with the fingerprint of what it last stored;
+//   the store   every tab list on disk (the tab list file and any conflict copy of it) and every
+//               text on disk (each page file and each conflict copy of a page).
+//
+// The rules, each checked by the tests (merge_test.cpp, the sync explorer):
+//
+// 1. Tabs are matched across lists by caption, in order (a longest common run); within a stretch
+//    between two matched tabs, a tab gone from one list and one new in it at the same place, one
+//    for one, is the same tab renamed. A tab new in two lists under one caption is one tab.
+// 2. A text on disk is this machine's version of a tab when its fingerprint is what this machine
+//    last stored for that tab; an old version of a tab when it is that tab's page at the base or
+//    earlier; otherwise the other machine's version of the tab that the other machine's list
+//    puts at that page's number (the tab list file when it is not this machine's own, else a
+//    conflict copy of it, else the base: a machine that changed no tab still numbers as the
+//    base does).
+// 3. A tab of the base stays when every list keeps it; one that a list dropped (a close) stays
+//    closed, unless a machine changed its page since the base: then it comes back, with that
+//    change, at its old place.
+// 4. A tab's page is the version changed since the base: this machine's, or the other's. When
+//    both changed it, both are kept: the tab takes the one whose fingerprint orders first, the
+//    other goes to a tab of its own, "<caption> (копия синхронизации)", after the last. Nothing
+//    changed: the page stays as it is (wherever it now stands).
+// 5. Order: the tab list file's order; a tab it lacks comes back after the tab that preceded it
+//    at the base; tabs new in other lists follow the last, list by list in an order every
+//    machine computes alike.
+// 6. Every machine reading the same store computes the same tabs with the same pages, so the
+//    files each then writes hold the same bytes, and a conflict copy whose text the tabs hold
+//    already, or held at the base or before, is dropped: answers do not breed answers.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "store/pure/fingerprint.h"
+#include "store/pure/utf8.h"
+
+namespace qb::notebook {
+
+// A tab as this machine knows it: its caption, the fingerprint of its stored page, and earlier
+// versions of that page it saw (newest first).
+struct KnownTab {
+    store::Utf16 caption;
+    store::Fingerprint page;
+    std::vector<store::Fingerprint> older;
+    bool operator==(const KnownTab&) const = default;
+};
+
+// A text on disk: a page file, or a sync engine's conflict copy of one.
+struct TextOnDisk {
+    int page = 0;      // the page file's number (for a copy: the page it is a copy of)
+    std::wstring copy;  // the copy's file name; empty for the page file itself
+    store::Fingerprint print;
+};
+
+struct MergeInput {
+    std::optional<std::vector<KnownTab>> base;  // nothing: not known (taken as mine)
+    std::vector<KnownTab> mine;
+    std::vector<store::Utf16> listOnDisk;
+    std::vector<std::vector<store::Utf16>> listCopies;  // conflict copies of the tab list
+    std::vector<TextOnDisk> texts;
+};
+
+struct MergedTab {
+    store::Utf16 caption;
+    // The fingerprint of its page; `exists` false: no page file (an empty page never saved).
+    store::Fingerprint page;
+    // Where that text is on disk now; nothing when it is nowhere yet (still on its way).
+    std::optional<TextOnDisk> from;
+    std::vector<store::Fingerprint> older;
+    // Not known to this machine before: a tab of another machine, or one brought back.
+    bool broughtBack = false;      // a tab closed on one machine whose page the other changed
+    bool otherVersion = false;     // a second version of a page both machines changed
+};
+
+struct MergeOutcome {
+    std::vector<MergedTab> tabs;
+    // Every tab's text is on disk (or the tab has none): the merge can be carried out.
+    bool complete = true;
+};
+
+MergeOutcome Merge(const MergeInput& input);
+
+// The caption of a second version of a tab's page.
+store::Utf16 OtherVersionCaption(const store::Utf16& caption);
+
+}  // namespace qb::notebook

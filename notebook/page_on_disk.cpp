@@ -1,0 +1,167 @@
+// The page on screen and its file: read, shown, saved, and the guards that keep a file that was
+// not (wholly) read from being written over.
+#include "notebook/notebook.h"
+#include "notebook/notebook_texts.h"
+#include "store/pure/page_names.h"
+
+namespace qb::notebook {
+
+void Notebook::NewPageShown() {
+    pageLoaded_ = true;
+    pageCut_ = false;
+    pageSeen_ = {};
+    pageForm_ = store::FormOfNewFile(store_.encodings().systemUsesUtf8);
+    UpdateEditable();
+}
+
+void Notebook::SetAsideUnownedPage(int index) {
+    if (writesStopped_ || !store_.PageExists(index)) {
+        return;
+    }
+    const std::wstring kept = store_.KeepUnownedPage(index);
+    const std::wstring name = store::PageFileName(index);
+    Notice(L"unowned:" + name, UnownedPageNotice(name, kept));
+}
+
+bool Notebook::ChangedOutside(std::wstring_view path, const store::Fingerprint& seen) {
+    // A file deleted meanwhile is simply written again; one that cannot be read now is not
+    // known to have changed (the write tells).
+    const auto now = store_.FingerprintOf(path);
+    return now && now->exists && *now != seen;
+}
+
+void Notebook::SavePage() {
+    if (writesStopped_) {
+        return;  // the page files cannot be trusted
+    }
+    store_.EnsureDirectory();
+    const int index = view_.SelectedTab();
+    if (!pageLoaded_ && store_.PageExists(index)) {
+        return;  // this tab's page was never read: its file stays as it is
+    }
+    if (pageCut_ && !view_.PageModified()) {
+        return;  // the bytes not shown stay in the file
+    }
+    const std::wstring name = store::PageFileName(index);
+    const auto now = store_.FingerprintOf(name);
+    // Another program wrote the page since it was read or written here: its version stays,
+    // and this program's goes beside it.
+    if (now && now->exists && *now != pageSeen_) {
+        KeepOwnTextAsNewTab();
+        return;
+    }
+    if (pageCut_) {
+        store_.KeepOriginal(name);
+    }
+    const store::EncodedText file =
+        store::EncodeStoredText(view_.PageText(), pageForm_, store_.encodings());
+    // The same bytes are not written again: to a sync engine a write is a change, and one the
+    // other machine did not make would meet its edits there as a conflict.
+    if (!now || *now != store::FingerprintOf(std::string_view(file.bytes)) || pageCut_) {
+        store_.SavePage(index, file.bytes);
+    }
+    PageStored(file);
+}
+
+void Notebook::PageStored(const store::EncodedText& file) {
+    pageCut_ = false;  // the file holds what the text area shows
+    pageForm_ = file.form;
+    pageSeen_ = store::FingerprintOf(std::string_view(file.bytes));
+    Remember(view_.SelectedTab(), pageSeen_);
+    PageSaved();
+}
+
+void Notebook::PageSaved() {
+    view_.PageWritten();
+    schedule_.Clear();
+}
+
+void Notebook::LoadPage() {
+    pageLoaded_ = false;
+    pageCut_ = false;
+    pageForm_ = store::FormOfNewFile(store_.encodings().systemUsesUtf8);
+    pageSeen_ = {};
+    if (writesStopped_) {
+        // The page files may not be numbered as the tabs are: a page shown now could be
+        // another tab's.
+        view_.ClearPage();
+        UpdateEditable();
+        return;
+    }
+    const int index = view_.SelectedTab();
+    std::optional<std::string> bytes;
+    try {
+        bytes = store_.ReadPage(index);
+    } catch (...) {
+        // Nothing of another page may stay where this one's edits would be typed and saved.
+        view_.ClearPage();
+        UpdateEditable();
+        throw;
+    }
+    ShowStoredPage(index, bytes, false);
+}
+
+void Notebook::ShowStoredPage(int index, const std::optional<std::string>& bytes, bool reload) {
+    bool nul = false;
+    bool replaced = false;
+    try {
+        if (bytes) {
+            const store::StoredText page = store_.DecodePage(*bytes);
+            reload ? view_.ReloadPage(page.text) : view_.ShowPage(page.text);
+            pageForm_ = page.form;
+            nul = page.text.find(store::Utf16Unit(0)) != store::Utf16::npos;
+            replaced = page.replaced;
+        } else {
+            view_.ClearPage();
+        }
+    } catch (...) {
+        pageLoaded_ = false;
+        view_.ClearPage();
+        UpdateEditable();
+        throw;
+    }
+    pageSeen_ =
+        bytes ? store::FingerprintOf(std::string_view(*bytes)) : store::FingerprintOf(std::nullopt);
+    Remember(index, pageSeen_);
+    PageSaved();  // what the text area holds is what is stored
+    pageLoaded_ = true;
+    pageCut_ = nul || replaced;
+    UpdateEditable();
+    if (pageCut_) {
+        const std::wstring name = store::PageFileName(index);
+        const std::wstring caption = store::ToWide(tabs_.at(static_cast<std::size_t>(index)).caption);
+        Notice(name, nul ? CutPageNotice(caption, OriginalFileFor(name))
+                         : ReplacedPageNotice(caption, OriginalFileFor(name)));
+    }
+}
+
+void Notebook::LeavePage() {
+    FollowStore();
+    SavePage();
+}
+
+void Notebook::PageSelected() {
+    // The tab chosen is looked for again in a list another program changed meanwhile.
+    const int chosen = view_.SelectedTab();
+    const store::Utf16 caption =
+        chosen >= 0 && chosen < TabCount() ? tabs_[static_cast<std::size_t>(chosen)].caption
+                                           : store::Utf16();
+    bool followed = false;
+    Try([&] { followed = FollowStore(); });  // the page below is shown, or cleared, anyway
+    if (followed) {
+        const int now = Where(Captions(), caption, chosen);
+        if (now >= 0) {
+            view_.SelectTab(now);
+        }
+    }
+    SettingsChanged();
+    LoadPage();
+}
+
+void Notebook::MoveTo(int index) {
+    LeavePage();
+    view_.SelectTab(index);
+    PageSelected();
+}
+
+}  // namespace qb::notebook

@@ -1,0 +1,194 @@
+// The merge of tabs changed on two machines at once, as pure rules: what a sync engine left on
+// disk, read against this machine's record, gives the tabs a careful person would keep.
+#include <gtest/gtest.h>
+
+#include "notebook/agreed.h"
+#include "notebook/merge.h"
+
+namespace qb::test {
+namespace {
+
+using notebook::KnownTab;
+using notebook::Merge;
+using notebook::MergeInput;
+using notebook::TextOnDisk;
+using store::Fingerprint;
+using store::Utf16;
+
+Fingerprint Print(const std::string& text) {
+    return store::FingerprintOf(std::string_view(text));
+}
+
+KnownTab Tab(const Utf16& caption, const std::string& page) {
+    return {caption, Print(page), {}};
+}
+
+TextOnDisk Page(int index, const std::string& text) {
+    return {index, {}, Print(text)};
+}
+
+struct Shown {
+    Utf16 caption;
+    Fingerprint page;
+    bool operator==(const Shown&) const = default;
+};
+
+std::vector<Shown> Tabs(const notebook::MergeOutcome& outcome) {
+    std::vector<Shown> tabs;
+    for (const auto& tab : outcome.tabs) {
+        tabs.push_back({tab.caption, tab.page});
+    }
+    return tabs;
+}
+
+const Utf16 T0 = QB_TEXT("T0"), T1 = QB_TEXT("T1"), T2 = QB_TEXT("T2"), T3 = QB_TEXT("T3");
+
+std::vector<KnownTab> FourTabs() {
+    return {Tab(T0, "zero"), Tab(T1, "one"), Tab(T2, "two"), Tab(T3, "three")};
+}
+
+TEST(Merge, CloseThereWhileALaterTabWasTypedHereMovesTheTypingWithItsTab) {
+    // Here (B): T3 typed. There (A): T2 closed, its later pages renumbered. The engine kept
+    // A's list and A's Tab2, and B's Tab3, which A had deleted.
+    MergeInput b;
+    b.base = FourTabs();
+    b.mine = FourTabs();
+    b.mine[3].page = Print("three typed");
+    b.listOnDisk = {T0, T1, T3};
+    b.texts = {Page(0, "zero"), Page(1, "one"), Page(2, "three"), Page(3, "three typed")};
+    const auto outcome = Merge(b);
+    ASSERT_TRUE(outcome.complete);
+    EXPECT_EQ(Tabs(outcome), (std::vector<Shown>{{T0, Print("zero")},
+                                                 {T1, Print("one")},
+                                                 {T3, Print("three typed")}}));
+
+    // There (A) the same store gives the same tabs: B's typing is another machine's version of
+    // the tab its own list numbers 3 at the base.
+    MergeInput a;
+    a.base = FourTabs();
+    a.mine = {Tab(T0, "zero"), Tab(T1, "one"), Tab(T3, "three")};
+    a.listOnDisk = {T0, T1, T3};
+    a.texts = b.texts;
+    EXPECT_EQ(Tabs(Merge(a)), Tabs(outcome));
+}
+
+TEST(Merge, TabClosedThereComesBackWhenItsPageChangedHere) {
+    MergeInput b;
+    b.base = FourTabs();
+    b.mine = FourTabs();
+    b.mine[2].page = Print("two typed");
+    b.listOnDisk = {T0, T1, T3};
+    // The engine met A's renumbered Tab2 and B's typed one: B's was newer, A's went to a copy.
+    b.texts = {Page(0, "zero"), Page(1, "one"), Page(2, "two typed"),
+               {2, L"Tab2.sync-conflict-20261209-101500-AAAAAAA.txt", Print("three")}};
+    const auto outcome = Merge(b);
+    ASSERT_TRUE(outcome.complete);
+    EXPECT_EQ(Tabs(outcome), (std::vector<Shown>{{T0, Print("zero")},
+                                                 {T1, Print("one")},
+                                                 {T2, Print("two typed")},
+                                                 {T3, Print("three")}}));
+    EXPECT_TRUE(outcome.tabs[2].broughtBack);
+
+    // Unchanged here, it stays closed.
+    b.mine[2].page = Print("two");
+    b.texts[2] = Page(2, "two");
+    EXPECT_EQ(Tabs(Merge(b)).size(), 3u);
+}
+
+TEST(Merge, NewTabsOnBothMachinesAreAllKeptWithTheirOwnPages) {
+    const Utf16 home = QB_TEXT("Home"), fromA = QB_TEXT("FromA"), fromB = QB_TEXT("FromB");
+    // The engine kept B's tab list and A's Tab1 (the newer of each); the others are copies.
+    std::vector<TextOnDisk> texts = {Page(0, "home"), Page(1, "newtextA"),
+                                     {1, L"Tab1.sync-conflict-20261209-101500-BBBBBBB.txt",
+                                      Print("newtextB")}};
+    MergeInput a;
+    a.base = {Tab(home, "home")};
+    a.mine = {Tab(home, "home"), Tab(fromA, "newtextA")};
+    a.listOnDisk = {home, fromB};
+    a.listCopies = {{home, fromA}};
+    a.texts = texts;
+    MergeInput b;
+    b.base = a.base;
+    b.mine = {Tab(home, "home"), Tab(fromB, "newtextB")};
+    b.listOnDisk = {home, fromB};
+    b.listCopies = {{home, fromA}};
+    b.texts = texts;
+    const std::vector<Shown> expected = {
+        {home, Print("home")}, {fromB, Print("newtextB")}, {fromA, Print("newtextA")}};
+    EXPECT_EQ(Tabs(Merge(a)), expected);
+    EXPECT_EQ(Tabs(Merge(b)), expected) << "both machines come to the same tabs";
+}
+
+TEST(Merge, RenameThereAndTypingHereMeetInOneTab) {
+    MergeInput b;
+    b.base = {Tab(T0, "zero"), Tab(T1, "one")};
+    b.mine = {Tab(T0, "zero"), Tab(T1, "one typed")};
+    b.listOnDisk = {T0, QB_TEXT("Renamed")};
+    b.texts = {Page(0, "zero"), Page(1, "one typed")};
+    EXPECT_EQ(Tabs(Merge(b)), (std::vector<Shown>{{T0, Print("zero")},
+                                                  {QB_TEXT("Renamed"), Print("one typed")}}));
+}
+
+TEST(Merge, PageChangedOnBothMachinesIsKeptTwiceAlikeOnBoth) {
+    std::vector<TextOnDisk> texts = {Page(0, "theirs"),
+                                     {0, L"Tab0.sync-conflict-20261209-101500-BBBBBBB.txt",
+                                      Print("mine")}};
+    MergeInput here;
+    here.base = {Tab(T0, "base"), Tab(T1, "one")};
+    here.mine = {Tab(T0, "mine"), Tab(T1, "one")};
+    here.listOnDisk = {T0, T1};
+    here.texts = texts;
+    here.texts.push_back(Page(1, "one"));
+    // The other machine reads the same files with its own text as "mine".
+    MergeInput there = here;
+    there.mine[0].page = Print("theirs");
+    const auto a = Merge(here);
+    const auto b = Merge(there);
+    EXPECT_EQ(Tabs(a), Tabs(b));
+    ASSERT_EQ(a.tabs.size(), 3u);
+    // The tab keeps what the engine put in its page file, as a machine that only takes the
+    // copy as a tab of its own shows it.
+    EXPECT_EQ(a.tabs[0].page, Print("theirs"));
+    EXPECT_EQ(a.tabs[2].page, Print("mine"));
+    EXPECT_EQ(a.tabs[2].caption, QB_TEXT("T0 (копия синхронизации)"));
+    EXPECT_TRUE(a.tabs[2].otherVersion);
+}
+
+TEST(Merge, ACopyOfAnOldVersionAddsNoTab) {
+    MergeInput here;
+    here.base = {Tab(T0, "old")};
+    here.mine = {Tab(T0, "new")};
+    here.listOnDisk = {T0};
+    here.listCopies = {{T0}};
+    here.texts = {Page(0, "new"), {0, L"Tab0.sync-conflict-20261209-101500-BBBBBBB.txt",
+                                   Print("old")}};
+    EXPECT_EQ(Tabs(Merge(here)), (std::vector<Shown>{{T0, Print("new")}}));
+}
+
+TEST(Merge, TextStillOnItsWayLeavesTheMergeIncomplete) {
+    // The tab list came before the page that goes with it.
+    MergeInput b;
+    b.base = FourTabs();
+    b.mine = FourTabs();
+    b.listOnDisk = {T0, T1, T3};
+    b.texts = {Page(0, "zero"), Page(1, "one"), Page(2, "two")};  // Tab3 deleted already
+    EXPECT_FALSE(Merge(b).complete);
+}
+
+TEST(AgreedRecord, RoundTripsAndRefusesDamage) {
+    notebook::Agreed record;
+    record.base = {Tab(QB_TEXT("Заметки\tи прочее"), "a"), {QB_TEXT(""), Fingerprint{}, {}}};
+    record.mine = {Tab(QB_TEXT("x"), "b")};
+    record.mine[0].older = {Print("c"), Print("d")};
+    const std::string bytes = notebook::EncodeAgreed(record);
+    EXPECT_EQ(notebook::DecodeAgreed(bytes), record);
+    for (std::size_t cut = 0; cut < bytes.size(); cut += 7) {
+        EXPECT_FALSE(notebook::DecodeAgreed(bytes.substr(0, cut))) << cut;
+    }
+    std::string flipped = bytes;
+    flipped[bytes.size() / 2] ^= 1;
+    EXPECT_FALSE(notebook::DecodeAgreed(flipped));
+}
+
+}  // namespace
+}  // namespace qb::test
