@@ -8,11 +8,6 @@ namespace e2e {
 
 namespace {
 
-// The machine's own record of the store, which stays on that machine's side.
-bool MachinesOwn(const std::wstring& /*name*/) {
-    return false;
-}
-
 // A file the engine is downloading into (".syncthing.<name>.tmp", "~syncthing~<name>.tmp"): its
 // own, never synced, and removed by the engine itself.
 bool EnginesOwn(const std::wstring& name) {
@@ -128,6 +123,23 @@ bool StoreOnDisk::Holds(const std::string& text,
     return false;
 }
 
+std::string StoreOnDisk::WhereIs(const std::string& text) const {
+    std::string where;
+    for (int i = 0; i < static_cast<int>(captions.size()); ++i) {
+        if (Page(i).find(text) != std::string::npos) {
+            where += " [" + Shown(captions[static_cast<std::size_t>(i)]) + "]";
+        }
+    }
+    for (const auto& [name, bytes] : files) {
+        const int page = PageNumber(name);
+        if ((page < 0 || page >= static_cast<int>(captions.size())) &&
+            bytes.find(text) != std::string::npos) {
+            where += " " + Shown(name);
+        }
+    }
+    return where.empty() ? " nowhere" : where;
+}
+
 std::string StoreOnDisk::Describe() const {
     std::string out = "  tabs:";
     for (const auto& caption : captions) {
@@ -151,7 +163,7 @@ StoreOnDisk ReadStore(const ScratchDir& dir) {
     std::error_code ec;
     for (fs::directory_iterator it(dir / L"Strings", ec), end; !ec && it != end; it.increment(ec)) {
         const std::wstring name = it->path().filename().wstring();
-        if (MachinesOwn(name) || EnginesOwn(name) || !it->is_regular_file(ec)) {
+        if (EnginesOwn(name) || !it->is_regular_file(ec)) {
             continue;
         }
         try {

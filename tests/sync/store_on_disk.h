@@ -12,8 +12,8 @@
 namespace e2e {
 
 struct StoreOnDisk {
-    // Strings/ file by name, bytes; the machine's own record of the store is left out, as it is
-    // each machine's alone.
+    // Strings/ file by name, bytes; the engine's own files of a download in progress left out.
+    // (Each machine's record of the store lies beside settings.dat, outside Strings/.)
     std::map<std::wstring, std::string> files;
     std::vector<std::wstring> captions;  // from Tabs.txt, decoded
 
@@ -27,6 +27,8 @@ struct StoreOnDisk {
     // Whether a tab whose caption `captionFits` takes has the text on its page.
     bool Holds(const std::string& text,
                const std::function<bool(const std::wstring&)>& captionFits) const;
+    // The captions of the tabs whose pages hold the text, and the other files that hold it.
+    std::string WhereIs(const std::string& text) const;
     bool HoldsUnder(const std::string& text, const std::wstring& caption) const {
         return Holds(text, [&](const std::wstring& c) { return c == caption; });
     }

@@ -1,6 +1,8 @@
 #include "tests/sync/two_machines.h"
 
+#include <algorithm>
 #include <chrono>
+#include <functional>
 #include <stdexcept>
 #include <utility>
 
@@ -44,19 +46,58 @@ std::wstring Machine::CaptionOnScreen() {
                : L"";
 }
 
+namespace {
+
+// Waits up to `ms` for a condition; true when it held.
+bool Within(int ms, const std::function<bool()>& condition) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        Pause(50);
+    }
+    return true;
+}
+
+void Key(WORD key, bool up) {
+    INPUT in{};
+    in.type = INPUT_KEYBOARD;
+    in.ki.wVk = key;
+    in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    SendInput(1, &in, sizeof in);
+}
+
+}  // namespace
+
+void Machine::Chord(WORD modifier, WORD key) {
+    // The modifier is down before the key comes and up only once the program has taken it: a
+    // program busy with a change from the other machine reads the modifier's state late.
+    Key(modifier, false);
+    program_->Idle();
+    Key(key, false);
+    Key(key, true);
+    program_->Idle();
+    Key(modifier, true);
+    program_->Idle();
+}
+
 bool Machine::TypeAtTheEnd(const std::wstring& text) {
     DismissNotices();
     program_->Activate();
-    program_->Keys({VK_CONTROL, VK_END});
+    Chord(VK_CONTROL, VK_END);
     program_->Type(text);
-    return program_->MemoText().find(text) != std::wstring::npos;
+    return Within(2000, [&] { return program_->MemoText().find(text) != std::wstring::npos; });
 }
 
-bool Machine::Prompted(std::initializer_list<WORD> keys, const wchar_t* dialog,
-                       const std::wstring& answer) {
+bool Machine::Prompted(WORD modifier, WORD key, const wchar_t* dialog, const std::wstring& answer) {
     DismissNotices();
     program_->Activate();
-    program_->Keys(keys);
+    if (modifier != 0) {
+        Chord(modifier, key);
+    } else {
+        program_->Keys({key});
+    }
     if (program_->WaitForDialog(dialog) == nullptr) {
         return false;
     }
@@ -75,22 +116,53 @@ bool Machine::Prompted(std::initializer_list<WORD> keys, const wchar_t* dialog,
 }
 
 bool Machine::New(const std::wstring& caption) {
-    return Prompted({VK_CONTROL, 'N'}, L"Новая вкладка", caption) && CaptionOnScreen() == caption;
+    return Prompted(VK_CONTROL, 'N', L"Новая вкладка", caption) &&
+           Within(1500, [&] { return CaptionOnScreen() == caption; });
 }
 
 bool Machine::Rename(const std::wstring& caption) {
-    return Prompted({VK_F2}, L"Новое имя", caption) && CaptionOnScreen() == caption;
+    return Prompted(0, VK_F2, L"Новое имя", caption) &&
+           Within(1500, [&] { return CaptionOnScreen() == caption; });
 }
 
 bool Machine::Close() {
-    const int before = program_->TabCount();
-    return Prompted({VK_CONTROL, 'W'}, L"Warning", L"") && program_->TabCount() == before - 1;
+    const std::wstring caption = CaptionOnScreen();
+    const auto named = [&] {
+        const auto captions = program_->Captions();
+        return std::count(captions.begin(), captions.end(), caption);
+    };
+    const auto before = named();
+    return Prompted(VK_CONTROL, 'W', L"Warning", L"") &&
+           Within(1500, [&] { return named() < before; });
 }
 
 bool Machine::Switch(int index) {
     DismissNotices();
     program_->ClickTab(index);
-    return program_->SelectedTab() == index;
+    return Within(1000, [&] { return program_->SelectedTab() == index; });
+}
+
+std::string Machine::WindowsShown() const {
+    struct Found {
+        DWORD pid;
+        std::string list;
+    } found{program_->pid(), ""};
+    EnumWindows(
+        [](HWND window, LPARAM param) -> BOOL {
+            auto* found = reinterpret_cast<Found*>(param);
+            DWORD pid = 0;
+            GetWindowThreadProcessId(window, &pid);
+            if (pid == found->pid && IsWindowVisible(window)) {
+                wchar_t name[256] = {};
+                wchar_t caption[256] = {};
+                GetClassNameW(window, name, 256);
+                GetWindowTextW(window, caption, 256);
+                found->list += " [" + Shown(name) + " \"" + Shown(caption) + "\"]";
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found.list;
 }
 
 std::string Machine::Follows(const StoreOnDisk& store) {

@@ -32,7 +32,8 @@ class Machine {
     bool Exit();
     StoreOnDisk Store() const { return ReadStore(dir_); }
 
-    // Real input. Each answers notices first, and tells whether the command was carried out.
+    // Real input. Each answers notices first, and tells whether the command was carried out
+    // (looking for up to a second or two).
     // Types at the end of the page on screen: true when the text area holds the text.
     bool TypeAtTheEnd(const std::wstring& text);
     bool New(const std::wstring& caption);     // Ctrl+N, the caption, Enter
@@ -43,13 +44,17 @@ class Machine {
     std::wstring CaptionOnScreen();
     // Answers every notice the program shows; how many there were.
     int DismissNotices();
+    // The program's shown top-level windows, class and caption, for a message.
+    std::string WindowsShown() const;
     // Whether the program shows what the store holds: the same tabs, and the page of the tab on
     // screen in its text area. "" when it does; what differs otherwise.
     std::string Follows(const StoreOnDisk& store);
 
   private:
-    bool Prompted(std::initializer_list<WORD> keys, const wchar_t* dialog,
-                  const std::wstring& answer);
+    // The key (with the modifier held, when not 0) opens the prompt, the answer is typed and
+    // Enter pressed; false when no prompt came or it stayed.
+    bool Prompted(WORD modifier, WORD key, const wchar_t* dialog, const std::wstring& answer);
+    void Chord(WORD modifier, WORD key);
 
     std::string name_;
     int left_;
