@@ -49,13 +49,18 @@ std::optional<store::Fingerprint> ParsePrint(std::string_view text) {
 
 void EncodeTabs(std::string& out, std::string_view name, const std::vector<KnownTab>& tabs) {
     out += name;
-    out += " " + std::to_string(tabs.size()) + "\r\n";
+    out += ' ';
+    out += std::to_string(tabs.size());
+    out += "\r\n";
     for (const KnownTab& tab : tabs) {
         out += PrintText(tab.page);
         for (std::size_t i = 0; i < tab.older.size() && i < kOlderVersionsKept; ++i) {
-            out += " " + PrintText(tab.older[i]);
+            out += ' ';
+            out += PrintText(tab.older[i]);
         }
-        out += "\t" + store::Utf16ToUtf8(tab.caption) + "\r\n";
+        out += '\t';
+        out += store::Utf16ToUtf8(tab.caption);
+        out += "\r\n";
     }
 }
 
@@ -132,10 +137,18 @@ bool IsAgreedFileName(std::wstring_view name) {
 
 std::string EncodeAgreed(const Agreed& agreed) {
     std::string out(kHeader);
+    out += "lists";
+    for (std::size_t i = 0; i < agreed.lists.size() && i < kListsKept; ++i) {
+        out += ' ';
+        out += PrintText(agreed.lists[i]);
+    }
+    out += "\r\n";
     EncodeTabs(out, "base", agreed.base);
     EncodeTabs(out, "mine", agreed.mine);
     const store::Fingerprint check = store::FingerprintOf(std::string_view(out));
-    out += "end " + PrintText(check) + "\r\n";
+    out += "end ";
+    out += PrintText(check);
+    out += "\r\n";
     return out;
 }
 
@@ -149,6 +162,25 @@ std::optional<Agreed> DecodeAgreed(std::string_view bytes) {
         return std::nullopt;
     }
     std::string_view rest = body.substr(kHeader.size());
+    std::string_view lists = NextLine(rest);
+    if (lists.substr(0, 5) != "lists") {
+        return std::nullopt;
+    }
+    lists.remove_prefix(5);
+    std::vector<store::Fingerprint> written;
+    while (!lists.empty()) {
+        if (lists.front() != ' ') {
+            return std::nullopt;
+        }
+        lists.remove_prefix(1);
+        const auto space = lists.find(' ');
+        const auto print = ParsePrint(lists.substr(0, space));
+        if (!print) {
+            return std::nullopt;
+        }
+        written.push_back(*print);
+        lists = space == std::string_view::npos ? std::string_view() : lists.substr(space);
+    }
     auto base = DecodeTabs(rest, "base");
     if (!base) {
         return std::nullopt;
@@ -157,7 +189,7 @@ std::optional<Agreed> DecodeAgreed(std::string_view bytes) {
     if (!mine || !rest.empty()) {
         return std::nullopt;
     }
-    return Agreed{std::move(*base), std::move(*mine)};
+    return Agreed{std::move(*base), std::move(*mine), std::move(written)};
 }
 
 }  // namespace qb::notebook

@@ -19,11 +19,15 @@ namespace qb::notebook {
 struct Agreed {
     std::vector<KnownTab> base;
     std::vector<KnownTab> mine;
+    // The tab lists this machine wrote last, newest first: each is put here before the list
+    // is written, so that a list a power cut left is still known as this machine's own.
+    std::vector<store::Fingerprint> lists;
     bool operator==(const Agreed&) const = default;
 };
 
-// How many earlier versions of a page are remembered.
+// How many earlier versions of a page, and how many tab lists written, are remembered.
 inline constexpr std::size_t kOlderVersionsKept = 8;
+inline constexpr std::size_t kListsKept = 4;
 
 // The record's file name for a machine ("" gives "sync-base.dat").
 std::wstring AgreedFileName(std::wstring_view machine);

@@ -106,10 +106,14 @@ void Notebook::ClosePage(int index) {
         store_.KeepOriginal(store::kTabListWritePath);
     }
     const store::EncodedText list = store_.EncodeTabList(captions, tabListForm_);
+    StoreAgreedBefore(store::FingerprintOf(std::string_view(list.bytes)));
     try {
         store_.CloseTab(index, count - 1, list.bytes);
     } catch (const StoreInDoubt&) {
         StopWrites();
+        throw;
+    } catch (...) {
+        Try([this] { StoreAgreed(false); });  // the tabs stay as they were
         throw;
     }
     tabListForm_ = list.form;

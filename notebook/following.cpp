@@ -62,13 +62,22 @@ void Notebook::LoadAgreed() {
     }
 }
 
-void Notebook::StoreAgreed(bool agreedNow) {
-    if (writesStopped_) {
+void Notebook::StoreAgreedBefore(const store::Fingerprint& list) {
+    // Said before the list is written, so that a power cut between the two leaves a list the
+    // next start knows as this machine's own, not another machine's.
+    if (writesStopped_ || !agreed_ ||
+        std::find(agreed_->lists.begin(), agreed_->lists.end(), list) != agreed_->lists.end()) {
         return;
     }
-    Agreed next;
-    next.mine = KnownTabs();
-    next.base = agreedNow || !agreed_ ? next.mine : agreed_->base;
+    Agreed next = *agreed_;
+    next.lists.insert(next.lists.begin(), list);
+    if (next.lists.size() > kListsKept) {
+        next.lists.resize(kListsKept);
+    }
+    WriteAgreed(std::move(next));
+}
+
+void Notebook::WriteAgreed(Agreed next) {
     const std::string bytes = EncodeAgreed(next);
     agreed_ = std::move(next);
     if (bytes == agreedWritten_) {
@@ -79,6 +88,23 @@ void Notebook::StoreAgreed(bool agreedNow) {
     if (store_.files().Replace(agreedPath_, bytes, false) == 0) {
         agreedWritten_ = bytes;
     }
+}
+
+void Notebook::StoreAgreed(bool agreedNow) {
+    if (writesStopped_) {
+        return;
+    }
+    Agreed next;
+    next.mine = KnownTabs();
+    next.base = agreedNow || !agreed_ ? next.mine : agreed_->base;
+    if (agreed_) {
+        next.lists = agreed_->lists;
+    }
+    if (std::find(next.lists.begin(), next.lists.end(), listSeen_) == next.lists.end()) {
+        next.lists.insert(next.lists.begin(), listSeen_);
+        next.lists.resize(std::min(next.lists.size(), kListsKept));
+    }
+    WriteAgreed(std::move(next));
 }
 
 // ---- Another program's changes ----
@@ -130,6 +156,16 @@ void Notebook::FollowPage() {
     const store::Fingerprint now = store::FingerprintOf(std::string_view(*bytes));
     if (now == pageSeen_) {
         return;
+    }
+    // Another tab's page moved here by a close on another machine, whose tab list is still on
+    // its way: shown with the list, under its own caption.
+    for (int i = 0; i < TabCount(); ++i) {
+        const TabState& tab = tabs_[static_cast<std::size_t>(i)];
+        const bool known = (tab.stored && *tab.stored == now) ||
+                           std::find(tab.older.begin(), tab.older.end(), now) != tab.older.end();
+        if (i != index && known && now.size > 0) {
+            return;
+        }
     }
     if (view_.PageModified()) {
         KeepOwnTextAsNewTab();
@@ -265,7 +301,9 @@ bool Notebook::MergeStore(bool running) {
     if (agreed_) {
         input.base = agreed_->base;
     }
-    input.mine = KnownTabs();
+    // At start-up, this machine's tabs are those it left (its record); the tab list file may be
+    // another machine's.
+    input.mine = running || !agreed_ ? KnownTabs() : agreed_->mine;
     input.listOnDisk = onDisk;
     std::vector<std::wstring> listCopies;
     std::vector<std::wstring> pageCopies;
@@ -300,10 +338,12 @@ bool Notebook::MergeStore(bool running) {
 
     // Whether there is anything to merge: a tab list not this program's, a copy of one, or a
     // page left past the last tab by a close elsewhere.
-    const bool listChanged = running ? store::FingerprintOf(std::string_view(*listBytes)) !=
-                                               listSeen_ &&
-                                           onDisk != Captions()
-                                     : agreed_ && CaptionsOf(agreed_->mine) != onDisk;
+    const store::Fingerprint listPrint = store::FingerprintOf(std::string_view(*listBytes));
+    const bool listChanged =
+        running ? listPrint != listSeen_ && onDisk != Captions()
+                : agreed_ && CaptionsOf(agreed_->mine) != onDisk &&
+                      std::find(agreed_->lists.begin(), agreed_->lists.end(), listPrint) ==
+                          agreed_->lists.end();
     if (!listChanged && listCopies.empty() && beyond == 0) {
         return false;
     }
@@ -315,7 +355,7 @@ bool Notebook::MergeStore(bool running) {
     // tab's page.
     const int selected = view_.SelectedTab();
     std::optional<store::EncodedText> screen;
-    if (pageLoaded_ && !pageCut_ && view_.PageModified() && selected >= 0 &&
+    if (running && pageLoaded_ && !pageCut_ && view_.PageModified() && selected >= 0 &&
         selected < TabCount()) {
         screen = store::EncodeStoredText(view_.PageText(), pageForm_, store_.encodings());
         const store::Fingerprint print = store::FingerprintOf(std::string_view(screen->bytes));
@@ -431,6 +471,7 @@ bool Notebook::MergeStore(bool running) {
         if (now && *now != store::FingerprintOf(std::string_view(*listBytes))) {
             return true;  // another list came meanwhile: merged at the next change
         }
+        StoreAgreedBefore(store::FingerprintOf(std::string_view(list.bytes)));
         store_.SaveTabListBytes(list.bytes);
     }
     listSeen_ = store::FingerprintOf(std::string_view(list.bytes));
@@ -470,7 +511,8 @@ bool Notebook::MergeStore(bool running) {
     view_.SelectTab(next);
     view_.SetCloseEnabled(count > 1);
     tabsChanged_ = false;
-    const auto stored = tabs_[static_cast<std::size_t>(next)].stored;
+    const auto stored = next >= 0 && next < count ? tabs_[static_cast<std::size_t>(next)].stored
+                                                  : std::nullopt;
     if (screen && stored && *stored == store::FingerprintOf(std::string_view(screen->bytes))) {
         PageStored(*screen);  // the text on screen is its tab's page, stored
     } else if (!stored || *stored != shownBefore || screen) {

@@ -175,11 +175,12 @@ MergeOutcome Merge(const MergeInput& input) {
         if (mine || Holds(old, text.print)) {
             continue;
         }
+        // A page past the last tab of that list was left by a machine that numbered as the
+        // base does (an engine keeps a page changed there that a close here deleted).
         std::optional<std::size_t> owner;
-        if (writer) {
-            if (text.page >= 0 && static_cast<std::size_t>(text.page) < idAt[*writer].size()) {
-                owner = idAt[*writer][static_cast<std::size_t>(text.page)];
-            }
+        if (writer && text.page >= 0 &&
+            static_cast<std::size_t>(text.page) < idAt[*writer].size()) {
+            owner = idAt[*writer][static_cast<std::size_t>(text.page)];
         } else if (text.page >= 0 && static_cast<std::size_t>(text.page) < baseTabs.size()) {
             owner = static_cast<std::size_t>(text.page);
         }

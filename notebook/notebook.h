@@ -236,6 +236,9 @@ class Notebook {
     // it stands now is what this machine last saw agree (after a start or a merge).
     void LoadAgreed();
     void StoreAgreed(bool agreed);
+    // Before a tab list of these bytes is written.
+    void StoreAgreedBefore(const store::Fingerprint& list);
+    void WriteAgreed(Agreed next);
     std::vector<KnownTab> KnownTabs();
 
     Store store_;

@@ -43,6 +43,7 @@ void Notebook::StoreTabList(const std::vector<store::Utf16>& captions) {
     // The same bytes are not written again (a sync engine would carry the write as a change).
     const auto now = store_.FingerprintOf(store::kTabListWritePath);
     if (!now || *now != print || tabListCut_) {
+        StoreAgreedBefore(print);
         store_.SaveTabListBytes(file.bytes);
     }
     tabListForm_ = file.form;

@@ -17,7 +17,7 @@ namespace {
 std::wstring InstallationId() {
     DWORD bytes = 0;
     constexpr auto kKey = L"SOFTWARE\\Microsoft\\Cryptography";
-    constexpr DWORD kFlags = RRF_RT_REG_SZ | RRF_SUBKEY_WOW6464KEY;
+    constexpr DWORD kFlags = RRF_RT_REG_SZ | 0x00010000;  // RRF_SUBKEY_WOW6464KEY
     if (RegGetValueW(HKEY_LOCAL_MACHINE, kKey, L"MachineGuid", kFlags, nullptr, nullptr,
                      &bytes) != ERROR_SUCCESS ||
         bytes == 0) {

@@ -494,5 +494,26 @@ TEST(CrashExplorer, ConflictCopyTakenAsATab) {
              }});
 }
 
+// ---- Another machine's tab changes meeting this one's typing ----
+
+TEST(CrashExplorer, TabClosedElsewhereWhileALaterOneWasTypedHere) {
+    // D is typed here while the other machine closes C: its tab list and its renumbered Tab2
+    // arrive, and this machine's Tab3 stays, as an engine keeps a file changed on one side and
+    // deleted on the other. D's typing is moved to D's new place.
+    const std::vector<Utf16> withoutC = Without(kFour, 2);
+    const Utf16 d = QB_TEXT("D");
+    Scenario s{"a close elsewhere, typing here", MakeDisk(kFour, 3), kFour, withoutC,
+               [&](Program& p) {
+                   p.TypeAndWait(PageOf(d, 1));
+                   p.Outside(L"strings/tabs.txt", store::JoinTabListText(withoutC),
+                             QB_TEXT("-"));
+                   p.Outside(L"strings/tab2.txt", PageOf(d, 0), QB_TEXT("-"));
+                   p.notebook.StoreChanged();
+                   p.Switch(0);
+               }};
+    s.between = {withoutC};
+    Explore(s);
+}
+
 }  // namespace
 }  // namespace qb::test
