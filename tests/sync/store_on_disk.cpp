@@ -134,7 +134,8 @@ std::string StoreOnDisk::WhereIs(const std::string& text) const {
         const int page = PageNumber(name);
         if ((page < 0 || page >= static_cast<int>(captions.size())) &&
             bytes.find(text) != std::string::npos) {
-            where += " " + Shown(name);
+            where += ' ';
+            where += Shown(name);
         }
     }
     return where.empty() ? " nowhere" : where;
