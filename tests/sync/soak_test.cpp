@@ -33,7 +33,7 @@ std::uint64_t Seed() {
 
 int SoakSeconds() {
     const char* seconds = std::getenv("QB_SYNC_SOAK_SECONDS");
-    return seconds != nullptr && *seconds != '\0' ? std::atoi(seconds) : 140;
+    return seconds != nullptr && *seconds != '\0' ? std::atoi(seconds) : 130;
 }
 
 // What the run did that the end is checked against.
@@ -171,7 +171,7 @@ TEST(SyncSoak, RandomCommandsOnBothMachinesWithTheLinkComingAndGoing) {
             done = true;
         }
         if (!done) {
-            what += " (not done; shown:" + m.WindowsShown() +
+            what += " (not done; shown:" + m.WindowsShown() + ", focus on " + m.FocusClass() +
                     ", text area: " + Shown(m.program().MemoText().substr(0, 80)) + ")";
         }
         std::printf("%d: %c %s\n", step, name, what.c_str());
@@ -181,7 +181,7 @@ TEST(SyncSoak, RandomCommandsOnBothMachinesWithTheLinkComingAndGoing) {
         ASSERT_TRUE(pair.link.Resume());
     }
     Pause(1500);  // the background saves of the last typing
-    const std::string why = pair.Settle(40);
+    const std::string why = pair.Settle(30);
     const StoreOnDisk onA = pair.a.Store();
     const StoreOnDisk onB = pair.b.Store();
     const bool converged =

@@ -165,6 +165,14 @@ std::string Machine::WindowsShown() const {
     return found.list;
 }
 
+std::string Machine::FocusClass() const {
+    wchar_t name[256] = {};
+    if (HWND focus = program_->Focus()) {
+        GetClassNameW(focus, name, 256);
+    }
+    return Shown(name);
+}
+
 std::string Machine::Follows(const StoreOnDisk& store) {
     const auto captions = program_->Captions();
     if (captions != store.captions) {

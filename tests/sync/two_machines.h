@@ -46,6 +46,8 @@ class Machine {
     int DismissNotices();
     // The program's shown top-level windows, class and caption, for a message.
     std::string WindowsShown() const;
+    // The class of the window with the keyboard focus in the program.
+    std::string FocusClass() const;
     // Whether the program shows what the store holds: the same tabs, and the page of the tab on
     // screen in its text area. "" when it does; what differs otherwise.
     std::string Follows(const StoreOnDisk& store);
