@@ -196,13 +196,14 @@ void Notebook::TakeConflictCopies() {
     if (writesStopped_ || !store_.files().IsDirectory(store::kStoreDirectory)) {
         return;
     }
-    // Texts the tabs hold, or held: a copy of one of them is no news.
+    // Texts the tabs hold, or held when this machine last saw the store agree: a copy of one
+    // of them is no news. (A text of this machine's that lost to another's is news: it is in
+    // no tab.)
     std::vector<store::Fingerprint> known;
     for (const TabState& tab : tabs_) {
         if (tab.stored) {
             known.push_back(*tab.stored);
         }
-        known.insert(known.end(), tab.older.begin(), tab.older.end());
     }
     if (agreed_) {
         for (const KnownTab& tab : agreed_->base) {
@@ -277,13 +278,16 @@ void Notebook::StoreChanged() {
         FollowTabList();
         FollowPage();
     }
-    TakeConflictCopies();
+    if (!mergeWaiting_) {
+        TakeConflictCopies();  // (while a merge waits, its copies are its own)
+    }
     DropSettingsCopies();
 }
 
 // ---- Tabs changed here and on another machine ----
 
 bool Notebook::MergeStore(bool running) {
+    mergeWaiting_ = false;
     if (writesStopped_ || !store_.files().IsDirectory(store::kStoreDirectory)) {
         return false;
     }
@@ -368,7 +372,8 @@ bool Notebook::MergeStore(bool running) {
 
     const MergeOutcome outcome = Merge(input);
     if (!outcome.complete && running) {
-        return true;  // a text is still on its way: merged once it is here
+        mergeWaiting_ = true;  // a text is still on its way: merged once it is here
+        return true;
     }
 
     // Every text a tab takes is read before anything is written over.

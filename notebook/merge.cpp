@@ -162,9 +162,6 @@ MergeOutcome Merge(const MergeInput& input) {
         old.push_back(tab.page);
         old.insert(old.end(), tab.older.begin(), tab.older.end());
     }
-    for (const KnownTab& tab : input.mine) {
-        old.insert(old.end(), tab.older.begin(), tab.older.end());
-    }
     std::vector<TextOnDisk> orphans;
     for (const TextOnDisk& text : input.texts) {
         if (!text.print.exists) {
@@ -278,11 +275,6 @@ MergeOutcome Merge(const MergeInput& input) {
             const KnownTab& mine = input.mine[static_cast<std::size_t>(id.mineIndex)];
             if (changedHere(id) && !Holds(versions, mine.page)) {
                 versions.push_back(mine.page);
-            }
-            for (const Fingerprint& print : mine.older) {
-                if (!Holds(tab.older, print)) {
-                    tab.older.push_back(print);
-                }
             }
             if (versions.empty()) {
                 tab.page = mine.page;

@@ -6,7 +6,8 @@
 // cannot say which text belongs to which tab any more. Three things can:
 //
 //   the base    the tabs as this machine last saw the store agree with it: each caption in
-//               order and a fingerprint of its page (and of a few earlier versions of it);
+//               order and a fingerprint of its page (and of the pages it had at the bases
+//               before);
 //   mine        this machine's tabs now, each with the fingerprint of what it last stored;
 //   the store   every tab list on disk (the tab list file and any conflict copy of it) and every
 //               text on disk (each page file and each conflict copy of a page).
@@ -18,7 +19,7 @@
 //    for one, is the same tab renamed. A tab new in two lists under one caption is one tab.
 // 2. A text on disk is this machine's version of a tab when its fingerprint is what this machine
 //    last stored for that tab; an old version of a tab when it is that tab's page at the base or
-//    earlier; otherwise the other machine's version of the tab that the other machine's list
+//    an earlier base (never a text of this machine's that only lost to another's); otherwise the other machine's version of the tab that the other machine's list
 //    puts at that page's number (the tab list file when it is not this machine's own, else a
 //    conflict copy of it, else the base: a machine that changed no tab still numbers as the
 //    base does).

@@ -253,6 +253,8 @@ class Notebook {
         std::vector<store::Fingerprint> older;
     };
     std::vector<TabState> tabs_;
+    // A merge of tabs waits for a text a sync engine has yet to bring.
+    bool mergeWaiting_ = false;
     Clock clock_;
     store::Settings settings_;
     SaveSchedule schedule_;

@@ -165,6 +165,20 @@ TEST(Merge, ACopyOfAnOldVersionAddsNoTab) {
     EXPECT_EQ(Tabs(Merge(here)), (std::vector<Shown>{{T0, Print("new")}}));
 }
 
+TEST(Merge, ATextOfThisMachineThatLostToAnothersIsKeptAsATab) {
+    // This machine followed the other's version of T0; its own went to the engine's copy.
+    MergeInput here;
+    here.base = {Tab(T0, "base")};
+    here.mine = {Tab(T0, "theirs")};
+    here.mine[0].older = {Print("mine, lost")};
+    here.listOnDisk = {T0};
+    here.texts = {Page(0, "theirs"), {0, L"Tab0.sync-conflict-20261209-101500-AAAAAAA.txt",
+                                      Print("mine, lost")}};
+    EXPECT_EQ(Tabs(Merge(here)),
+              (std::vector<Shown>{{T0, Print("theirs")},
+                                  {QB_TEXT("T0 (копия синхронизации)"), Print("mine, lost")}}));
+}
+
 TEST(Merge, TextStillOnItsWayLeavesTheMergeIncomplete) {
     // The tab list came before the page that goes with it.
     MergeInput b;
