@@ -36,6 +36,17 @@ int SoakSeconds() {
     return seconds != nullptr && *seconds != '\0' ? std::atoi(seconds) : 130;
 }
 
+// A caption of the text's own, or one the program made from it for a version kept beside
+// another ("<caption> (…)").
+bool Fits(const std::set<std::wstring>& own, const std::wstring& caption) {
+    for (const std::wstring& mine : own) {
+        if (caption == mine || caption.rfind(mine + L" (", 0) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
 // What the run did that the end is checked against.
 struct Ledger {
     struct Typed {
@@ -69,27 +80,18 @@ struct Ledger {
         return own;
     }
 
+    // Whether a tab of the text's own captions was closed after it was typed: the user then
+    // closed what held it.
     bool ClosedAfterwards(const Typed& text) const {
         const auto own = Own(text);
         for (const Closed& close : closed) {
-            if (close.step > text.step && own.count(close.caption) > 0) {
+            if (close.step > text.step && Fits(own, close.caption)) {
                 return true;
             }
         }
         return false;
     }
 };
-
-// A caption of the text's own, or one the program made from it for a version kept beside
-// another ("<caption> (…)").
-bool Fits(const std::set<std::wstring>& own, const std::wstring& caption) {
-    for (const std::wstring& mine : own) {
-        if (caption == mine || caption.rfind(mine + L" (", 0) == 0) {
-            return true;
-        }
-    }
-    return false;
-}
 
 std::string Numbered(const char* prefix, char side, int n) {
     char text[32];
