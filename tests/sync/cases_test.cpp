@@ -2,7 +2,8 @@
 // together by the engine: a tab closed on one while a later tab is typed on the other, a new tab
 // on each, and tab switches on one while the other types. However the engine orders the files,
 // both machines end with the same store, every text typed reachable under the caption of the tab
-// it was typed in, no file in Strings/ left where no tab reaches it; the same after a restart.
+// it was typed in and under no other, no file in Strings/ left where no tab reaches it; the same
+// after a restart.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -47,6 +48,9 @@ void ExpectOneStore(TwoMachines& pair, const Expected& expected) {
             EXPECT_TRUE(store->HoldsUnder(typed.text, typed.caption))
                 << "\"" << typed.text << "\" is not under \"" << Shown(typed.caption) << "\" on "
                 << side;
+            EXPECT_FALSE(
+                store->Holds(typed.text, [&](const std::wstring& c) { return c != typed.caption; }))
+                << "\"" << typed.text << "\" is under another caption on " << side;
         }
     }
 }
