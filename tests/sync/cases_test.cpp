@@ -57,7 +57,7 @@ void ExpectOneStore(TwoMachines& pair, const Expected& expected) {
 
 // Once the link is back, and again after both programs were ended and started.
 void ExpectAfterResumeAndRestart(TwoMachines& pair, const Expected& expected) {
-    ASSERT_TRUE(pair.link.Resume());
+    ASSERT_TRUE(pair.Resume());
     {
         SCOPED_TRACE("after the link came back");
         ExpectOneStore(pair, expected);

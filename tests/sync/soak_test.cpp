@@ -127,7 +127,7 @@ TEST(SyncSoak, RandomCommandsOnBothMachinesWithTheLinkComingAndGoing) {
         const std::uint64_t think = random() % 400;
 
         if (toggle == 0) {
-            ASSERT_TRUE(linked ? pair.link.Pause() : pair.link.Resume());
+            ASSERT_TRUE(linked ? pair.link.Pause() : pair.Resume());
             linked = !linked;
             std::printf("%d: link %s\n", step, linked ? "resumed" : "paused");
         }
@@ -180,7 +180,7 @@ TEST(SyncSoak, RandomCommandsOnBothMachinesWithTheLinkComingAndGoing) {
         Pause(static_cast<int>(think));
     }
     if (!linked) {
-        ASSERT_TRUE(pair.link.Resume());
+        ASSERT_TRUE(pair.Resume());
     }
     Pause(1500);  // the background saves of the last typing
     const std::string why = pair.Settle(30);

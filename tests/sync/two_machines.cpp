@@ -206,6 +206,12 @@ void TwoMachines::Share(const std::string& tabList, const std::map<int, std::str
     b.Start();
 }
 
+bool TwoMachines::Resume() {
+    link.Rescan();
+    Within(5000, [&] { return link.Idle(); });
+    return link.Resume();
+}
+
 std::string TwoMachines::Settle(int seconds) {
     using Clock = std::chrono::steady_clock;
     const auto deadline = Clock::now() + std::chrono::seconds(seconds);

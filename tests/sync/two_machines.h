@@ -76,6 +76,9 @@ class TwoMachines {
     // The store written on A and brought to B by the engine; then both programs started.
     void Share(const std::string& tabList, const std::map<int, std::string>& pages,
                int tabIndex = 0);
+    // Resumes the link once each engine has looked at its folder, as one has after a while
+    // apart: every change made meanwhile is in its index before the other's arrive.
+    bool Resume();
     // Waits until both engines are idle, both stores are alike, and each running program shows
     // its store, all of it unchanged for two seconds; "" then, else why not (after `seconds`).
     std::string Settle(int seconds);
