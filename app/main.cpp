@@ -7,8 +7,10 @@
 #include "app/form_host.h"
 #include "app/single_instance.h"
 #include "ui/form1.h"
+#include "win/com_object.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
+    const qb::win::ComApartment com;
     qb::app::SingleInstance single;
     if (!single.First()) {
         single.BringRunningForward();

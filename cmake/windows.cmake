@@ -19,7 +19,7 @@ target_link_libraries(qb_win PUBLIC qb_notebook kernel32 advapi32)
 
 file(GLOB QB_UI_SOURCES CONFIGURE_DEPENDS ui/*.cpp)
 add_library(qb_ui STATIC ${QB_UI_SOURCES})
-target_link_libraries(qb_ui PUBLIC qb_win user32 gdi32 comctl32)
+target_link_libraries(qb_ui PUBLIC qb_win user32 gdi32 comctl32 oleacc ole32 oleaut32)
 
 file(GLOB QB_APP_SOURCES CONFIGURE_DEPENDS app/*.cpp)
 list(FILTER QB_APP_SOURCES EXCLUDE REGEX "app/main\\.cpp$")

@@ -301,16 +301,11 @@ bool Notebook::MergeStore(bool running) {
         onDisk.push_back(kDeclaredTab);
     }
 
+    // What is there, by name only: a merge reads the pages only when there is one to make.
     MergeInput input;
-    if (agreed_) {
-        input.base = agreed_->base;
-    }
-    // At start-up, this machine's tabs are those it left (its record); the tab list file may be
-    // another machine's.
-    input.mine = running || !agreed_ ? KnownTabs() : agreed_->mine;
-    input.listOnDisk = onDisk;
     std::vector<std::wstring> listCopies;
     std::vector<std::wstring> pageCopies;
+    std::vector<std::pair<int, std::wstring>> pages;
     int beyond = 0;  // page files past the last tab that the base had
     for (const std::wstring& name : store_.FileNames()) {
         if (store::IsConflictCopyOfFile(name, L"Tabs", L"txt")) {
@@ -323,20 +318,13 @@ bool Notebook::MergeStore(bool running) {
             if (*page < 0) {
                 continue;
             }
-            const auto print = store_.FingerprintOf(InStore(name));
-            if (!print) {
-                return false;  // held for now: looked at again at the next change
-            }
-            input.texts.push_back({*page, {}, *print});
+            pages.emplace_back(*page, name);
             if (*page >= static_cast<int>(onDisk.size()) && agreed_ &&
                 *page < static_cast<int>(agreed_->base.size())) {
                 ++beyond;
             }
-        } else if (const auto copy = store::ConflictCopyOf(name)) {
-            if (const auto print = store_.FingerprintOf(InStore(name))) {
-                pageCopies.push_back(name);
-                input.texts.push_back({*copy, name, *print});
-            }
+        } else if (store::ConflictCopyOf(name)) {
+            pageCopies.push_back(name);
         }
     }
 
@@ -354,6 +342,28 @@ bool Notebook::MergeStore(bool running) {
     if (!agreed_ && !running) {
         return false;
     }
+
+    for (const auto& [page, name] : pages) {
+        const auto print = store_.FingerprintOf(InStore(name));
+        if (!print) {
+            return false;  // held for now: looked at again at the next change
+        }
+        input.texts.push_back({page, {}, *print});
+    }
+    std::vector<std::wstring> readCopies;  // (one held for now is merged at the next change)
+    for (const std::wstring& name : pageCopies) {
+        if (const auto print = store_.FingerprintOf(InStore(name))) {
+            input.texts.push_back({*store::ConflictCopyOf(name), name, *print});
+            readCopies.push_back(name);
+        }
+    }
+    if (agreed_) {
+        input.base = agreed_->base;
+    }
+    // At start-up, this machine's tabs are those it left (its record); the tab list file may be
+    // another machine's.
+    input.mine = running || !agreed_ ? KnownTabs() : agreed_->mine;
+    input.listOnDisk = onDisk;
 
     // The text on screen, edited and not yet saved, is this machine's newest version of its
     // tab's page.
@@ -487,7 +497,7 @@ bool Notebook::MergeStore(bool running) {
             store_.Remove(store::PageFileName(text.page));
         }
     }
-    for (const std::wstring& name : pageCopies) {
+    for (const std::wstring& name : readCopies) {
         store_.Remove(InStore(name));
     }
     for (const std::wstring& name : listCopies) {

@@ -3,6 +3,9 @@
 
 #define IDI_APP 1
 #define IDB_IMAGELIST 100
+// The same images at 24 and 32 pixels, for larger display scales.
+#define IDB_IMAGELIST24 101
+#define IDB_IMAGELIST32 102
 
 #define IDM_POPUPMENU1 201
 #define IDM_POPUPMENU2 202

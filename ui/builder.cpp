@@ -11,6 +11,7 @@
 #include "store/pure/error.h"
 #include "ui/declaration.h"
 #include "ui/form1.h"
+#include "ui/display_settings.h"
 #include "ui/russian_face.h"
 #include "ui/toolbar.h"
 
@@ -20,7 +21,6 @@ using qb::ui::kForm1;
 struct FormBuilder {
     static void Build(TForm1& form, HINSTANCE instance, HWND owner);
     static void RegisterClass(HINSTANCE instance, HICON icon);
-    static void CreateFont(TForm1& form);
     static void CreateImages(TForm1& form, HINSTANCE instance);
     static void CreateControls(TForm1& form, HINSTANCE instance);
     static void LoadMenus(TForm1& form, HINSTANCE instance);
@@ -42,7 +42,7 @@ void FormBuilder::Build(TForm1& form, HINSTANCE instance, HWND owner) {
         LoadImageW(instance, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE)));
     form.AppIcon = form.icon_.get();
     RegisterClass(instance, form.AppIcon);
-    CreateFont(form);
+    form.CreateFonts(qb::ui::ScreenDpi());
     CreateImages(form, instance);
 
     const std::wstring title(kForm1.title);
@@ -51,6 +51,10 @@ void FormBuilder::Build(TForm1& form, HINSTANCE instance, HWND owner) {
                         kForm1.top, kForm1.width, kForm1.height, owner, nullptr, instance, &form);
     if (hwnd == nullptr) {
         throw qb::Error(L"Cannot create the main window");
+    }
+    // On a screen of another scale than the system's the window has that screen's.
+    if (const int dpi = qb::ui::WindowDpi(hwnd); dpi != qb::ui::ScreenDpi()) {
+        form.CreateFonts(dpi);
     }
     SendMessageW(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(form.AppIcon));
     SendMessageW(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(form.AppIcon));
@@ -83,37 +87,48 @@ void FormBuilder::RegisterClass(HINSTANCE instance, HICON icon) {
     }
 }
 
-void FormBuilder::CreateFont(TForm1& form) {
+void TForm1::CreateFonts(int dpi) {
     qb::win::WindowDC screen(nullptr);
-    const int dpi = GetDeviceCaps(screen.get(), LOGPIXELSY);
     LOGFONTW lf{};
     lf.lfHeight = -MulDiv(kForm1.fontHeight, dpi, 96);
     lf.lfWeight = FW_NORMAL;
     lf.lfCharSet = DEFAULT_CHARSET;
     lstrcpynW(lf.lfFaceName, kForm1.fontName, LF_FACESIZE);
-    form.font_.reset(CreateFontIndirectW(&lf));
+    font_.reset(CreateFontIndirectW(&lf));
     // The program's own texts are Russian: in the font's Russian character set they draw the
     // same on every system. On a Russian one the two fonts are the same.
     qb::ui::OfferRussianSansSerif();
     lf.lfCharSet = RUSSIAN_CHARSET;
-    form.programFont_.reset(CreateFontIndirectW(&lf));
+    programFont_.reset(CreateFontIndirectW(&lf));
 
     // Controls are scaled by the height of "0" in the scaled font over the design height.
-    qb::win::SelectedObject selected(screen.get(), form.font_.get());
+    qb::win::SelectedObject selected(screen.get(), font_.get());
     SIZE zero{};
-    form.scaleNumerator_ = kForm1.designTextHeight;
+    scaleNumerator_ = kForm1.designTextHeight;
     if (GetTextExtentPoint32W(screen.get(), L"0", 1, &zero) && zero.cy > 0) {
-        form.scaleNumerator_ = zero.cy;
+        scaleNumerator_ = zero.cy;
     }
 }
 
-void FormBuilder::CreateImages(TForm1& form, HINSTANCE instance) {
-    form.images_.reset(ImageList_Create(16, 16, ILC_COLOR24 | ILC_MASK, 5, 0));
-    qb::win::UniqueBitmap strip(static_cast<HBITMAP>(LoadImageW(
-        instance, MAKEINTRESOURCEW(IDB_IMAGELIST), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
-    if (strip) {
-        ImageList_AddMasked(form.images_.get(), strip.get(), RGB(255, 0, 255));
+namespace {
+
+// The images of one size from their strip in the resources; magenta is transparent.
+HIMAGELIST LoadImages(HINSTANCE instance, UINT resource, int size) {
+    HIMAGELIST list = ImageList_Create(size, size, ILC_COLOR24 | ILC_MASK, 5, 0);
+    qb::win::UniqueBitmap strip(static_cast<HBITMAP>(
+        LoadImageW(instance, MAKEINTRESOURCEW(resource), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+    if (list != nullptr && strip) {
+        ImageList_AddMasked(list, strip.get(), RGB(255, 0, 255));
     }
+    return list;
+}
+
+}  // namespace
+
+void FormBuilder::CreateImages(TForm1& form, HINSTANCE instance) {
+    form.images_.reset(LoadImages(instance, IDB_IMAGELIST, 16));
+    form.images24_.reset(LoadImages(instance, IDB_IMAGELIST24, 24));
+    form.images32_.reset(LoadImages(instance, IDB_IMAGELIST32, 32));
     form.ImageList1 = form.images_.get();
 }
 
@@ -135,11 +150,14 @@ void FormBuilder::CreateControls(TForm1& form, HINSTANCE instance) {
         }
         if (!c.buttons.empty()) {
             qb::ui::SetToolbarItems(hwnd, form.ImageList1, ToolbarItemsOf(form, c.buttons));
+            qb::ui::SetToolbarImageSizes(
+                hwnd, {form.images_.get(), form.images24_.get(), form.images32_.get()});
         }
         // Later controls lie above earlier ones.
         SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         form.*c.field = hwnd;
     }
+    form.ScaleControls();
     // The declared tab.
     form.Tabs().Append(L"Main");
     SetWindowSubclass(form.Memo1, &TForm1::MemoProc, 1, reinterpret_cast<DWORD_PTR>(&form));
@@ -160,6 +178,9 @@ std::vector<qb::ui::ToolbarItem> FormBuilder::ToolbarItemsOf(
             item.image = action->image;
             item.caption = action->caption;
             item.hint = qb::ui::ToolbarHint(action->caption, action->id);
+            if (const auto* key = qb::ui::FindKey(action->id)) {
+                item.shortcut = qb::ui::ShortcutText(key->keys);
+            }
             item.showCaption = button.showCaption;
             item.command = action->id;
             item.enabled = form.ActionEnabled(action->id);

@@ -92,6 +92,11 @@ LRESULT TForm1::Dispatch(UINT msg, WPARAM wParam, LPARAM lParam) {
             return 0;
         case StoreChangedMessage:
             return OnStoreChanged();
+        case WM_DPICHANGED:
+            return OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+        case WM_SYSCOLORCHANGE:
+        case WM_SETTINGCHANGE:
+            return OnColoursChanged(msg, wParam, lParam);
         case WM_CLOSE:
             return OnClose();
         case WM_DESTROY:

@@ -203,6 +203,8 @@ class TForm1 {
     LRESULT OnEndSession(bool ending);
     LRESULT OnShowRunningCopy();
     LRESULT OnStoreChanged();
+    LRESULT OnDpiChanged(int dpi, const RECT& suggested);
+    LRESULT OnColoursChanged(UINT msg, WPARAM wParam, LPARAM lParam);
 
     void ShowNotice(const std::wstring& text);
     // The last text searched, found again; the prompt first when nothing was searched yet.
@@ -214,6 +216,12 @@ class TForm1 {
     void MakeTopmost();
     // Design pixels in the window's font.
     int Scaled(int designPixels) const;
+    // The window's two fonts for a display of this many pixels per inch, and the scale of its
+    // design pixels that follows from them.
+    void CreateFonts(int dpi);
+    // What the controls cannot take from their font or their place: the toolbar's scale and
+    // colours, the slider's thumb.
+    void ScaleControls();
     void PlaceInTabDisplay(const qb::ui::ControlDeclaration& control);
     void PopupAt(HMENU menu, HWND control, int x, int y);
     // The handler a menu item, a toolbar button or a command id runs.
@@ -238,6 +246,8 @@ class TForm1 {
     qb::win::UniqueFont programFont_;  // the same in the Russian character set: the program's texts
     std::vector<qb::win::UniqueMenu> menus_;  // the declared menus, each owning its popup
     qb::win::UniqueImageList images_;
+    qb::win::UniqueImageList images24_;  // the same images for larger display scales
+    qb::win::UniqueImageList images32_;
     qb::win::UniqueIcon icon_;
 
     qb::ui::NotebookView view_{*this};

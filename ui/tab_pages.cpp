@@ -17,6 +17,10 @@ constexpr UINT_PTR kBackgroundSaveTimer = 1;
 // write a file in several steps, and a sync engine moves several files at once.
 constexpr UINT_PTR kStoreChangedTimer = 2;
 constexpr UINT kSettleMs = 50;
+// And looked at once more a while later: an engine that renames a file into place, or sets its
+// time, after the change was first reported is still followed.
+constexpr UINT_PTR kStoreLookAgainTimer = 3;
+constexpr UINT kLookAgainMs = 1000;
 
 }  // namespace
 
@@ -66,12 +70,15 @@ LRESULT TForm1::OnTimer(UINT_PTR id) {
         if (const auto retry = notebook_.SaveInBackground(modalDialogs_ > 0)) {
             ScheduleBackgroundSave(*retry);
         }
-    } else if (id == kStoreChangedTimer) {
-        KillTimer(Handle, kStoreChangedTimer);
+    } else if (id == kStoreChangedTimer || id == kStoreLookAgainTimer) {
+        KillTimer(Handle, id);
         if (modalDialogs_ > 0) {
             // A command of the program waits for an answer: the strip stays as it showed it.
-            SetTimer(Handle, kStoreChangedTimer, kSettleMs, nullptr);
+            SetTimer(Handle, id, kSettleMs, nullptr);
         } else {
+            if (id == kStoreChangedTimer) {
+                SetTimer(Handle, kStoreLookAgainTimer, kLookAgainMs, nullptr);
+            }
             notebook_.StoreChanged();
         }
     }

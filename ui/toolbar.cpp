@@ -2,13 +2,14 @@
 
 #include <windowsx.h>
 
+#include <algorithm>
 #include <memory>
-
 #include <utility>
 
 #include "store/pure/error.h"
 #include "win/handles.h"
 #include "ui/pure/toolbar_layout.h"
+#include "ui/toolbar_accessible.h"
 
 namespace qb::ui {
 namespace {
@@ -23,6 +24,9 @@ constexpr UINT_PTR kChevronToolId = 1;
 constexpr UINT_PTR kFirstItemToolId = 100;
 // Raster operation: the brush where the source is black, the destination where it is white.
 constexpr DWORD kRopBrushWhereBlack = 0x00B8074A;
+// Posted to the bar by its accessible object: press the item (or the chevron) in wParam as a
+// click would, once the caller has its answer.
+constexpr UINT kPressMessage = WM_USER + 1;
 
 using win::PaintDC;
 using win::SelectedObject;
@@ -38,7 +42,12 @@ enum class Look { Normal, Hot, Pressed };
 
 struct ToolbarState {
     HWND hwnd = nullptr;
-    HIMAGELIST images = nullptr;
+    std::vector<HIMAGELIST> imageSizes;  // the glyphs in each size of their art
+    HIMAGELIST images = nullptr;         // the one of them the scale draws from
+    int scaleNumerator = 1;
+    int scaleDenominator = 1;
+    ToolbarMetrics metrics;
+    bool highContrast = false;  // a high-contrast theme is on: the system's colours only
     HFONT font = nullptr;
     std::vector<ToolbarItem> items;
     std::vector<CellSize> sizes;
@@ -89,6 +98,24 @@ bool HasGlyph(const ToolbarState& state, const ToolbarItem& item) {
     return item.image >= 0 && state.images != nullptr;
 }
 
+// The spacings at the bar's scale, and the image list of the art they ask for.
+void ApplyScale(ToolbarState& state) {
+    std::vector<int> artSizes;
+    for (const HIMAGELIST list : state.imageSizes) {
+        int cx = 0;
+        int cy = 0;
+        artSizes.push_back(list != nullptr && ImageList_GetIconSize(list, &cx, &cy) ? cx : 0);
+    }
+    state.metrics = ScaleToolbarMetrics(state.scaleNumerator, state.scaleDenominator, artSizes);
+    state.images = nullptr;
+    for (std::size_t i = 0; i < artSizes.size(); ++i) {
+        if (artSizes[i] == state.metrics.art) {
+            state.images = state.imageSizes[i];
+            break;
+        }
+    }
+}
+
 void Measure(ToolbarState& state) {
     WindowDC screen(nullptr);
     SelectedObject font(screen.get(), FontOf(state));
@@ -107,7 +134,7 @@ void Measure(ToolbarState& state) {
             content.captionWidth = item.caption.empty() ? 0 : extent.cx;
             content.captionHeight = extent.cy;
         }
-        state.sizes.push_back(MeasureCell(content));
+        state.sizes.push_back(MeasureCell(content, state.metrics));
     }
 }
 
@@ -157,7 +184,7 @@ void SetItemTools(ToolbarState& state) {
 void Relayout(ToolbarState& state) {
     RECT client{};
     GetClientRect(state.hwnd, &client);
-    state.layout = LayoutToolbar(state.sizes, client.right - client.left);
+    state.layout = LayoutToolbar(state.sizes, client.right - client.left, state.metrics);
     if (!Reacts(state, state.hot)) {
         state.hot = kToolbarNoHit;
     }
@@ -171,10 +198,38 @@ void Relayout(ToolbarState& state) {
     InvalidateRect(state.hwnd, nullptr, FALSE);
 }
 
+// The hits screen readers see as children, in order: every button, then the chevron while it
+// shows.
+std::vector<int> AccessibleHits(const ToolbarState& state) {
+    std::vector<int> hits;
+    for (std::size_t i = 0; i < state.items.size(); ++i) {
+        if (!state.items[i].separator) {
+            hits.push_back(static_cast<int>(i));
+        }
+    }
+    if (!state.layout.chevron.Empty()) {
+        hits.push_back(kToolbarChevronHit);
+    }
+    return hits;
+}
+
+// Tells screen readers that a child's state changed (its child id counts from 1).
+void NotifyStateChange(const ToolbarState& state, int hit) {
+    const std::vector<int> hits = AccessibleHits(state);
+    for (std::size_t i = 0; i < hits.size(); ++i) {
+        if (hits[i] == hit) {
+            NotifyWinEvent(EVENT_OBJECT_STATECHANGE, state.hwnd, OBJID_CLIENT,
+                           static_cast<LONG>(i + 1));
+        }
+    }
+}
+
 void SetHot(ToolbarState& state, int hot) {
     if (state.hot != hot) {
-        state.hot = hot;
+        const int was = std::exchange(state.hot, hot);
         InvalidateRect(state.hwnd, nullptr, FALSE);
+        NotifyStateChange(state, was);
+        NotifyStateChange(state, hot);
     }
 }
 
@@ -195,10 +250,18 @@ void FillSolid(HDC dc, const RECT& rect, COLORREF colour) {
     FillRect(dc, &rect, brush.get());
 }
 
-void DrawHotCell(HDC dc, const RECT& cell) {
+void DrawHotCell(const ToolbarState& state, HDC dc, const RECT& cell) {
+    if (state.highContrast) {
+        FillRect(dc, &cell, GetSysColorBrush(COLOR_HIGHLIGHT));
+        return;
+    }
     FillSolid(dc, cell, kHotFill);
     UniqueBrush frame(CreateSolidBrush(kHotFrame));
-    FrameRect(dc, &cell, frame.get());
+    RECT ring = cell;
+    for (int i = 0; i < state.metrics.line; ++i) {
+        FrameRect(dc, &ring, frame.get());
+        InflateRect(&ring, -1, -1);
+    }
 }
 
 // Paints the opaque pixels of an image in one colour.
@@ -224,36 +287,52 @@ void DrawSilhouette(HDC dc, HIMAGELIST images, int image, int x, int y, COLORREF
     SetBkColor(dc, oldBack);
 }
 
+// The colour of a cell's glyph and caption in a high-contrast theme.
+COLORREF HighContrastInk(const ToolbarItem& item, Look look) {
+    if (!item.enabled) {
+        return GetSysColor(COLOR_GRAYTEXT);
+    }
+    return GetSysColor(look == Look::Normal ? COLOR_BTNTEXT : COLOR_HIGHLIGHTTEXT);
+}
+
 void DrawButton(const ToolbarState& state, HDC dc, std::size_t index) {
     const ToolbarItem& item = state.items[index];
+    const ToolbarMetrics& m = state.metrics;
     const RECT cell = ToRect(state.layout.cells[index]);
     const Look look = LookOf(state, static_cast<int>(index));
     if (look != Look::Normal) {
-        DrawHotCell(dc, cell);
+        DrawHotCell(state, dc, cell);
     }
 
-    int textLeft = cell.left + kCellPadding;
+    int textLeft = cell.left + m.cellPadding;
     if (HasGlyph(state, item)) {
-        const int x = cell.left + kCellPadding;
-        const int y = cell.top + (cell.bottom - cell.top - kGlyphSize) / 2;
-        if (!item.enabled) {
+        // The art at its own size, centred on the glyph's room.
+        const int x = cell.left + m.cellPadding + (m.glyph - m.art) / 2;
+        const int y = cell.top + (cell.bottom - cell.top - m.art) / 2;
+        const int step = m.line;
+        if (state.highContrast) {
+            // A mask in the text's colour: the art's own colours may vanish on the theme's face.
+            DrawSilhouette(dc, state.images, item.image, x, y, HighContrastInk(item, look));
+        } else if (!item.enabled) {
             // Etched: a highlight silhouette below right, a shadow silhouette at rest.
-            DrawSilhouette(dc, state.images, item.image, x + 1, y + 1,
+            DrawSilhouette(dc, state.images, item.image, x + step, y + step,
                            GetSysColor(COLOR_BTNHIGHLIGHT));
             DrawSilhouette(dc, state.images, item.image, x, y, GetSysColor(COLOR_BTNSHADOW));
         } else if (look == Look::Normal) {
             ImageList_Draw(state.images, item.image, dc, x, y, ILD_TRANSPARENT);
         } else {
-            DrawSilhouette(dc, state.images, item.image, x + 1, y + 1, kGlyphShadow);
-            const int lift = look == Look::Hot ? 1 : 0;
+            DrawSilhouette(dc, state.images, item.image, x + step, y + step, kGlyphShadow);
+            const int lift = look == Look::Hot ? step : 0;
             ImageList_Draw(state.images, item.image, dc, x - lift, y - lift, ILD_TRANSPARENT);
         }
-        textLeft += kGlyphSize + kGlyphCaptionGap;
+        textLeft += m.glyph + m.glyphCaptionGap;
     }
 
     if (item.showCaption && !item.caption.empty()) {
-        RECT text{textLeft, cell.top, cell.right - kCellPadding - kCellExtra, cell.bottom};
-        SetTextColor(dc, GetSysColor(item.enabled ? COLOR_BTNTEXT : COLOR_GRAYTEXT));
+        RECT text{textLeft, cell.top, cell.right - m.cellPadding - m.cellExtra, cell.bottom};
+        SetTextColor(dc, state.highContrast
+                             ? HighContrastInk(item, look)
+                             : GetSysColor(item.enabled ? COLOR_BTNTEXT : COLOR_GRAYTEXT));
         DrawTextW(dc, item.caption.c_str(), static_cast<int>(item.caption.size()), &text,
                   DT_LEFT | DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_NOCLIP);
     }
@@ -261,9 +340,15 @@ void DrawButton(const ToolbarState& state, HDC dc, std::size_t index) {
 
 void DrawSeparator(const ToolbarState& state, HDC dc, std::size_t index) {
     const Box& cell = state.layout.cells[index];
-    const int x = cell.left + (cell.Width() - 2) / 2;
-    const RECT shadow{x, cell.top + 1, x + 1, cell.bottom - 1};
-    const RECT highlight{x + 1, cell.top + 1, x + 2, cell.bottom - 1};
+    const int line = state.metrics.line;
+    const int x = cell.left + (cell.Width() - 2 * line) / 2;
+    const RECT shadow{x, cell.top + line, x + line, cell.bottom - line};
+    const RECT highlight{x + line, cell.top + line, x + 2 * line, cell.bottom - line};
+    if (state.highContrast) {
+        // One line in the text's colour: the theme's shadow and highlight may be the face's.
+        FillRect(dc, &shadow, GetSysColorBrush(COLOR_BTNTEXT));
+        return;
+    }
     FillRect(dc, &shadow, GetSysColorBrush(COLOR_BTNSHADOW));
     FillRect(dc, &highlight, GetSysColorBrush(COLOR_BTNHIGHLIGHT));
 }
@@ -271,16 +356,19 @@ void DrawSeparator(const ToolbarState& state, HDC dc, std::size_t index) {
 // Two small ">" marks side by side in the middle of the chevron.
 void DrawChevron(const ToolbarState& state, HDC dc) {
     const RECT cell = ToRect(state.layout.chevron);
-    if (LookOf(state, kToolbarChevronHit) != Look::Normal) {
-        DrawHotCell(dc, cell);
+    const bool hot = LookOf(state, kToolbarChevronHit) != Look::Normal;
+    if (hot) {
+        DrawHotCell(state, dc, cell);
     }
+    const int u = state.metrics.line;
     const int midX = (cell.left + cell.right) / 2;
     const int midY = (cell.top + cell.bottom) / 2;
-    const HBRUSH ink = GetSysColorBrush(COLOR_BTNTEXT);
-    for (const int base : {midX - 4, midX}) {
+    const HBRUSH ink =
+        GetSysColorBrush(state.highContrast && hot ? COLOR_HIGHLIGHTTEXT : COLOR_BTNTEXT);
+    for (const int base : {midX - 4 * u, midX}) {
         for (int row = -2; row <= 2; ++row) {
-            const int x = base + 2 - (row < 0 ? -row : row);
-            const RECT stroke{x, midY + row, x + 2, midY + row + 1};
+            const int x = base + (2 - (row < 0 ? -row : row)) * u;
+            const RECT stroke{x, midY + row * u, x + 2 * u, midY + (row + 1) * u};
             FillRect(dc, &stroke, ink);
         }
     }
@@ -368,6 +456,20 @@ void DropChevronMenu(HWND hwnd) {
     const ToolbarItem& item = state->items[chosen - 1];
     if (!item.separator && item.enabled) {
         Execute(hwnd, item.command);
+    }
+}
+
+// What a click on a hit does, for the mouse and for screen readers alike: the chevron drops its
+// list, an enabled button executes its command, anything else does nothing.
+void Activate(HWND hwnd, int hit) {
+    const ToolbarState* state = StateOf(hwnd);
+    if (state == nullptr || !Reacts(*state, hit)) {
+        return;
+    }
+    if (hit == kToolbarChevronHit) {
+        DropChevronMenu(hwnd);
+    } else {
+        Execute(hwnd, state->items[static_cast<std::size_t>(hit)].command);
     }
 }
 
@@ -468,7 +570,7 @@ void OnLButtonDown(ToolbarState& state, int x, int y) {
         return;
     }
     if (hit == kToolbarChevronHit) {
-        DropChevronMenu(state.hwnd);
+        Activate(state.hwnd, hit);
         return;
     }
     state.pressed = hit;
@@ -488,8 +590,8 @@ void OnLButtonUp(ToolbarState& state, int x, int y) {
     if (GetCapture() == state.hwnd) {
         ReleaseCapture();
     }
-    if (hit == pressed && Reacts(state, hit)) {
-        Execute(state.hwnd, state.items[static_cast<std::size_t>(hit)].command);
+    if (hit == pressed) {
+        Activate(state.hwnd, hit);
     }
 }
 
@@ -505,6 +607,11 @@ void OnCancelMode(ToolbarState& state) {
     if (GetCapture() == state.hwnd) {
         ReleaseCapture();
     }
+}
+
+// The system's colours changed: the bar draws in them.
+void OnColoursChanged(const ToolbarState& state) {
+    InvalidateRect(state.hwnd, nullptr, FALSE);
 }
 
 void OnSetFont(ToolbarState& state, HFONT font, bool redraw) {
@@ -569,6 +676,18 @@ LRESULT CALLBACK ToolbarProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
             return 0;
         case WM_GETFONT:
             return reinterpret_cast<LRESULT>(state->font);
+        case WM_SYSCOLORCHANGE:
+        case WM_SETTINGCHANGE:
+            OnColoursChanged(*state);
+            return 0;
+        case WM_GETOBJECT:
+            if (static_cast<DWORD>(lParam) == static_cast<DWORD>(OBJID_CLIENT)) {
+                return AnswerToolbarGetObject(hwnd, wParam);
+            }
+            return DefWindowProcW(hwnd, message, wParam, lParam);
+        case kPressMessage:
+            Activate(hwnd, static_cast<int>(static_cast<INT_PTR>(wParam)));
+            return 0;
         default:
             return DefWindowProcW(hwnd, message, wParam, lParam);
     }
@@ -599,11 +718,48 @@ void SetToolbarItems(HWND bar, HIMAGELIST images, std::vector<ToolbarItem> items
     if (state == nullptr) {
         return;
     }
-    state->images = images;
+    // A list of another size than those the bar has stands for every size.
+    if (std::find(state->imageSizes.begin(), state->imageSizes.end(), images) ==
+        state->imageSizes.end()) {
+        state->imageSizes = {images};
+        ApplyScale(*state);
+    }
     state->items = std::move(items);
     state->hot = kToolbarNoHit;
     Measure(*state);
     SetItemTools(*state);
+    Relayout(*state);
+    NotifyWinEvent(EVENT_OBJECT_REORDER, bar, OBJID_CLIENT, CHILDID_SELF);
+}
+
+void SetToolbarImageSizes(HWND bar, std::vector<HIMAGELIST> lists) {
+    ToolbarState* state = BarStateOf(bar);
+    if (state == nullptr) {
+        return;
+    }
+    state->imageSizes = std::move(lists);
+    ApplyScale(*state);
+    Measure(*state);
+    Relayout(*state);
+}
+
+void SetToolbarHighContrast(HWND bar, bool on) {
+    ToolbarState* state = BarStateOf(bar);
+    if (state != nullptr && state->highContrast != on) {
+        state->highContrast = on;
+        InvalidateRect(bar, nullptr, FALSE);
+    }
+}
+
+void SetToolbarScale(HWND bar, int numerator, int denominator) {
+    ToolbarState* state = BarStateOf(bar);
+    if (state == nullptr || numerator <= 0 || denominator <= 0) {
+        return;
+    }
+    state->scaleNumerator = numerator;
+    state->scaleDenominator = denominator;
+    ApplyScale(*state);
+    Measure(*state);
     Relayout(*state);
 }
 
@@ -621,6 +777,11 @@ void SetToolbarItemEnabled(HWND bar, UINT command, bool enabled) {
     }
     if (!changed) {
         return;
+    }
+    for (std::size_t i = 0; i < state->items.size(); ++i) {
+        if (!state->items[i].separator && state->items[i].command == command) {
+            NotifyStateChange(*state, static_cast<int>(i));
+        }
     }
     if (!Reacts(*state, state->hot)) {
         state->hot = kToolbarNoHit;
@@ -650,6 +811,68 @@ RECT ToolbarChevronRect(HWND bar) {
 HWND ToolbarTooltip(HWND bar) {
     const ToolbarState* state = BarStateOf(bar);
     return state != nullptr ? state->tooltip.get() : nullptr;
+}
+
+std::vector<AccessibleButton> ToolbarAccessibleButtons(HWND bar) {
+    std::vector<AccessibleButton> buttons;
+    const ToolbarState* state = BarStateOf(bar);
+    if (state == nullptr) {
+        return buttons;
+    }
+    for (const int hit : AccessibleHits(*state)) {
+        AccessibleButton button;
+        Box cell;
+        if (hit == kToolbarChevronHit) {
+            button.name = kMoreButtonsHint;
+            button.pressed = state->chevronOpen;
+            cell = state->layout.chevron;
+        } else {
+            const ToolbarItem& item = state->items[static_cast<std::size_t>(hit)];
+            button.name = item.caption.empty() ? item.hint : item.caption;
+            button.shortcut = item.shortcut;
+            button.enabled = item.enabled;
+            button.pressed = state->pressed == hit && state->hot == hit;
+            cell = state->layout.cells[static_cast<std::size_t>(hit)];
+        }
+        button.hot = state->hot == hit;
+        button.shown = !cell.Empty();
+        if (button.shown) {
+            button.screen = ToRect(cell);
+            MapWindowPoints(bar, nullptr, reinterpret_cast<POINT*>(&button.screen), 2);
+        }
+        buttons.push_back(std::move(button));
+    }
+    return buttons;
+}
+
+bool PressToolbarAccessibleButton(HWND bar, std::size_t child) {
+    const ToolbarState* state = BarStateOf(bar);
+    if (state == nullptr) {
+        return false;
+    }
+    const std::vector<int> hits = AccessibleHits(*state);
+    if (child >= hits.size()) {
+        return false;
+    }
+    // Posted: a screen reader's call returns at once, and the command (or the chevron's list)
+    // runs from the bar's own messages, as after a click.
+    return PostMessageW(bar, kPressMessage, static_cast<WPARAM>(static_cast<INT_PTR>(hits[child])),
+                        0) != FALSE;
+}
+
+int ToolbarAccessibleHit(HWND bar, POINT screen) {
+    const ToolbarState* state = BarStateOf(bar);
+    if (state == nullptr || !ScreenToClient(bar, &screen)) {
+        return -1;
+    }
+    const int hit = ToolbarHitTest(state->layout, screen.x, screen.y);
+    const std::vector<int> hits = AccessibleHits(*state);
+    for (std::size_t i = 0; i < hits.size(); ++i) {
+        if (hits[i] == hit) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
 }
 
 }  // namespace qb::ui

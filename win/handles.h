@@ -147,6 +147,43 @@ inline void FreeGlobal(HGLOBAL h) {
     GlobalFree(h);
 }
 
+// One reference to a COM object, released when the owner goes.
+template <typename T>
+class ComRef {
+  public:
+    ComRef() = default;
+    // Takes over a reference the caller holds (from a factory or an out parameter).
+    explicit ComRef(T* p) : p_(p) {}
+    ComRef(const ComRef&) = delete;
+    ComRef& operator=(const ComRef&) = delete;
+    ComRef(ComRef&& o) noexcept : p_(std::exchange(o.p_, nullptr)) {}
+    ComRef& operator=(ComRef&& o) noexcept {
+        if (this != &o) {
+            reset(std::exchange(o.p_, nullptr));
+        }
+        return *this;
+    }
+    ~ComRef() { reset(); }
+
+    T* get() const { return p_; }
+    T* operator->() const { return p_; }
+    explicit operator bool() const { return p_ != nullptr; }
+    // Where a function that hands out a reference puts it; whatever was held goes first.
+    T** put() {
+        reset();
+        return &p_;
+    }
+    void reset(T* p = nullptr) {
+        if (p_ != nullptr) {
+            p_->Release();
+        }
+        p_ = p;
+    }
+
+  private:
+    T* p_ = nullptr;
+};
+
 using UniqueFont = UniqueHandleOf<HFONT, FreeGdiObject>;
 using UniqueBitmap = UniqueHandleOf<HBITMAP, FreeGdiObject>;
 using UniqueBrush = UniqueHandleOf<HBRUSH, FreeGdiObject>;

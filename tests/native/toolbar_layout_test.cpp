@@ -138,3 +138,94 @@ TEST(ToolbarLayoutChevronMenu, ListsHiddenItemsWithInnerSeparatorsOnly) {
 
     EXPECT_TRUE(ChevronMenuItems(LayoutToolbar(sizes, 1000), seps).empty());
 }
+
+// ---- Display scales ----
+
+TEST(ToolbarScale, DesignPixelsRoundAsTheWindowsOwnRule) {
+    using qb::ui::ScaleDesignPixels;
+    // The window's rule: the height of "0" (16 at 120 pixels per inch) over 13.
+    EXPECT_EQ(ScaleDesignPixels(16, 16, 13), 20);  // 19.69
+    EXPECT_EQ(ScaleDesignPixels(4, 16, 13), 5);    // 4.92
+    EXPECT_EQ(ScaleDesignPixels(26, 16, 13), 32);
+    EXPECT_EQ(ScaleDesignPixels(1, 3, 2), 2);  // a half rounds up, as MulDiv does
+    EXPECT_EQ(ScaleDesignPixels(5, 3, 2), 8);
+    EXPECT_EQ(ScaleDesignPixels(-5, 3, 2), -8);
+    // A line stays visible however small the scale.
+    EXPECT_EQ(ScaleDesignPixels(1, 1, 3), 1);
+    EXPECT_EQ(ScaleDesignPixels(0, 2, 1), 0);
+    // No scale known: design pixels.
+    EXPECT_EQ(ScaleDesignPixels(16, 0, 13), 16);
+    EXPECT_EQ(ScaleDesignPixels(16, 20, 0), 16);
+}
+
+TEST(ToolbarScale, ArtIsTheNearestSizeAtOrAboveTheNeedWithinAPixel) {
+    using qb::ui::ChooseArtSize;
+    const std::vector<int> sizes = {32, 16, 24};  // in any order
+    EXPECT_EQ(ChooseArtSize(16, sizes), 16);
+    EXPECT_EQ(ChooseArtSize(17, sizes), 16);  // a pixel short
+    EXPECT_EQ(ChooseArtSize(18, sizes), 24);
+    EXPECT_EQ(ChooseArtSize(20, sizes), 24);
+    EXPECT_EQ(ChooseArtSize(24, sizes), 24);
+    EXPECT_EQ(ChooseArtSize(25, sizes), 24);  // 150 % by the window's rule
+    EXPECT_EQ(ChooseArtSize(26, sizes), 32);
+    EXPECT_EQ(ChooseArtSize(12, sizes), 16);
+    // Larger than any art: the largest, drawn at its own size.
+    EXPECT_EQ(ChooseArtSize(40, sizes), 32);
+    EXPECT_EQ(ChooseArtSize(16, {}), 0);
+}
+
+TEST(ToolbarScale, TheDesignScaleIsTheDesignLookAndOthersScaleEverySpacing) {
+    using qb::ui::ScaleToolbarMetrics;
+    using qb::ui::ToolbarMetrics;
+    const std::vector<int> art = {16, 24, 32};
+    // At the design scale, whatever its terms, every spacing is the design's.
+    EXPECT_EQ(ScaleToolbarMetrics(13, 13, art), ToolbarMetrics{});
+    EXPECT_EQ(ScaleToolbarMetrics(1, 1, art), ToolbarMetrics{});
+
+    const ToolbarMetrics doubled = ScaleToolbarMetrics(26, 13, art);
+    EXPECT_EQ(doubled.margin, 2);
+    EXPECT_EQ(doubled.cellPadding, 8);
+    EXPECT_EQ(doubled.glyph, 32);
+    EXPECT_EQ(doubled.glyphCaptionGap, 8);
+    EXPECT_EQ(doubled.cellExtra, 2);
+    EXPECT_EQ(doubled.separatorWidth, 26);
+    EXPECT_EQ(doubled.chevronWidth, 26);
+    EXPECT_EQ(doubled.line, 2);
+    EXPECT_EQ(doubled.art, 32);
+
+    // 120 pixels per inch: a 20-pixel room, drawn from the 24-pixel art.
+    const ToolbarMetrics m120 = ScaleToolbarMetrics(16, 13, art);
+    EXPECT_EQ(m120.glyph, 20);
+    EXPECT_EQ(m120.art, 24);
+    EXPECT_EQ(m120.line, 1);
+    // 144: "0" is 20 pixels high, the room 25, the art 24.
+    const ToolbarMetrics m144 = ScaleToolbarMetrics(20, 13, art);
+    EXPECT_EQ(m144.glyph, 25);
+    EXPECT_EQ(m144.art, 24);
+    EXPECT_EQ(m144.cellPadding, 6);
+    // Without art of other sizes the glyph keeps its own.
+    EXPECT_EQ(ScaleToolbarMetrics(26, 13, {16}).art, 16);
+}
+
+TEST(ToolbarScale, CellsRowAndChevronFollowTheScale) {
+    const auto metrics = qb::ui::ScaleToolbarMetrics(26, 13, {16, 24, 32});
+    EXPECT_EQ(MeasureCell(GlyphOnly(), metrics), (CellSize{50, 48}));
+    EXPECT_EQ(MeasureCell(Separator(), metrics), (CellSize{26, 0}));
+    // 8 + 32 + 8 + 60 + 8 + 2; a caption taller than the glyph sets the height.
+    EXPECT_EQ(MeasureCell(GlyphAndCaption(60, 36), metrics), (CellSize{118, 52}));
+
+    const std::vector<CellSize> row = {MeasureCell(GlyphOnly(), metrics),
+                                       MeasureCell(GlyphOnly(), metrics)};
+    const auto fits = LayoutToolbar(row, 200, metrics);
+    EXPECT_EQ(fits.rowHeight, 48);
+    EXPECT_EQ(fits.cells[0], (Box{2, 2, 52, 50}));
+    EXPECT_EQ(fits.cells[1], (Box{52, 2, 102, 50}));
+    EXPECT_TRUE(fits.chevron.Empty());
+    // Too narrow: the chevron, 26 wide, ends a margin before the bar's right end.
+    const auto narrow = LayoutToolbar(row, 90, metrics);
+    EXPECT_EQ(narrow.chevron, (Box{62, 2, 88, 50}));
+    EXPECT_FALSE(narrow.cells[0].Empty());
+    EXPECT_TRUE(narrow.cells[1].Empty());
+    // An empty row is as high as a glyph's cell at the scale.
+    EXPECT_EQ(LayoutToolbar({}, 200, metrics).rowHeight, 48);
+}

@@ -183,6 +183,57 @@ TEST_F(Form, ToolbarButtonsFollowTheirActionsState) {
     EXPECT_EQ(memoText(), L"") << "the button cut the selection";
 }
 
+// The height of "0" in a control's font: the window's scale is that over 13.
+int ZeroHeightOf(HWND control) {
+    HDC screen = GetDC(nullptr);
+    HGDIOBJ old =
+        SelectObject(screen, reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)));
+    SIZE zero{};
+    GetTextExtentPoint32W(screen, L"0", 1, &zero);
+    SelectObject(screen, old);
+    ReleaseDC(nullptr, screen);
+    return zero.cy;
+}
+
+TEST_F(Form, AChangeOfScaleRelaysTheWindowAtTheSuggestedRectangle) {
+    struct Change {
+        int dpi;
+        RECT suggested;
+    };
+    // To a screen at 150 % and back to one at 100 %.
+    for (const Change change :
+         {Change{144, {100, 120, 750, 420}}, Change{96, {60, 70, 493, 272}}}) {
+        RECT suggested = change.suggested;
+        SendMessageW(form_.Handle, WM_DPICHANGED, MAKEWPARAM(change.dpi, change.dpi),
+                     reinterpret_cast<LPARAM>(&suggested));
+        RECT window{};
+        GetWindowRect(form_.Handle, &window);
+        EXPECT_TRUE(EqualRect(&window, &change.suggested)) << change.dpi;
+
+        const int zero = ZeroHeightOf(form_.ActionToolBar1);
+        if (change.dpi == 96) {
+            EXPECT_EQ(zero, 13);
+        } else {
+            EXPECT_GT(zero, 13) << "the fonts at the new scale";
+        }
+        EXPECT_EQ(ZeroHeightOf(form_.Memo1), zero);
+        // The toolbar, its cells and the slider over it by the window's rule.
+        const RECT bar = Placed(form_.ActionToolBar1);
+        EXPECT_EQ(bar.bottom - bar.top, MulDiv(26, zero, 13)) << change.dpi;
+        const RECT cell = qb::ui::ToolbarItemRect(form_.ActionToolBar1, 0);
+        EXPECT_NEAR(cell.bottom - cell.top, 24.0 * zero / 13, 1.0) << change.dpi;
+        EXPECT_NEAR(cell.right - cell.left, 25.0 * zero / 13, 1.0) << change.dpi;
+        const RECT slider = Placed(form_.TrackBar1);
+        EXPECT_EQ(slider.left, MulDiv(184, zero, 13)) << change.dpi;
+        EXPECT_EQ(slider.top, MulDiv(7, zero, 13)) << change.dpi;
+        EXPECT_EQ(slider.right - slider.left, MulDiv(65, zero, 13)) << change.dpi;
+        EXPECT_EQ(slider.bottom - slider.top, MulDiv(15, zero, 13)) << change.dpi;
+        EXPECT_EQ(SendMessageW(form_.TrackBar1, TBM_GETTHUMBLENGTH, 0, 0), MulDiv(10, zero, 13));
+        ExpectLaidOut();
+    }
+    EXPECT_TRUE(host_.shown.empty());
+}
+
 TEST_F(Form, WhateverAHandlerThrowsReachesTheErrorBox) {
     // A failure of the standard library too: leaving the guard, it would end the program with
     // the edits not yet saved.

@@ -1,8 +1,12 @@
 #include <windows.h>
 #include <commctrl.h>
+#include <oleacc.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
+#include <cstdio>
+#include <cstdlib>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -11,6 +15,7 @@
 #include <vector>
 
 #include "ui/toolbar.h"
+#include "win/handles.h"
 
 using qb::ui::ToolbarItem;
 
@@ -667,6 +672,222 @@ TEST_F(ToolbarTest, SeveralBarsKeepTheirOwnItems) {
     const RECT none = qb::ui::ToolbarItemRect(host_.get(), 0);
     EXPECT_TRUE(IsRectEmpty(&none));
     DestroyWindow(second);
+}
+
+// ---- Screen readers ----
+
+TEST_F(ToolbarTest, AccessibleDefaultActionIsTheClick) {
+    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+    {
+        qb::win::ComRef<IAccessible> object;
+        const LRESULT result = SendMessageW(bar_, WM_GETOBJECT, 0, OBJID_CLIENT);
+        ASSERT_GT(result, 0);
+        ASSERT_EQ(ObjectFromLresult(result, __uuidof(IAccessible), 0,
+                                    reinterpret_cast<void**>(object.put())),
+                  S_OK);
+        VARIANT cut;
+        VariantInit(&cut);
+        cut.vt = VT_I4;
+        cut.lVal = static_cast<LONG>(kCutIndex) + 1;  // child ids count the buttons from 1
+        const auto pump = [] {
+            MSG msg;
+            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+                DispatchMessageW(&msg);
+            }
+        };
+
+        EXPECT_EQ(object->accDoDefaultAction(cut), S_OK);
+        EXPECT_TRUE(g_commands.empty()) << "the caller has its answer before the command runs";
+        pump();
+        ASSERT_EQ(g_commands.size(), 1u);
+        EXPECT_EQ(g_commands[0].first, MAKEWPARAM(kCut, 0));
+        EXPECT_EQ(g_commands[0].second, reinterpret_cast<LPARAM>(bar_));
+
+        // A disabled button does what a click on it does: nothing.
+        qb::ui::SetToolbarItemEnabled(bar_, kCut, false);
+        object->accDoDefaultAction(cut);
+        pump();
+        EXPECT_EQ(g_commands.size(), 1u);
+    }
+    CoUninitialize();
+}
+
+// ---- Display scales ----
+
+// Image lists of every art size whose glyphs fill their whole square, so that the drawn glyph
+// shows its size.
+OwnedImages MakeFullImages(int size) {
+    OwnedImages images(ImageList_Create(size, size, ILC_COLOR24 | ILC_MASK, 5, 0));
+    for (int i = 0; i < 5; ++i) {
+        Canvas glyph(size, size);
+        const RECT all{0, 0, size, size};
+        const HBRUSH colour = CreateSolidBrush(GlyphColour(i));
+        FillRect(glyph.dc(), &all, colour);
+        DeleteObject(colour);
+        OwnedBitmap bitmap(glyph.Release());
+        ImageList_AddMasked(images.get(), bitmap.get(), kMagenta);
+    }
+    return images;
+}
+
+// The bounding box of a colour's pixels inside a rectangle.
+RECT ExtentOf(const Canvas& canvas, const RECT& within, COLORREF colour) {
+    RECT box{within.right, within.bottom, within.left, within.top};
+    for (int y = within.top; y < within.bottom; ++y) {
+        for (int x = within.left; x < within.right; ++x) {
+            if (canvas.At(x, y) == colour) {
+                box.left = std::min<int>(box.left, x);
+                box.top = std::min<int>(box.top, y);
+                box.right = std::max<int>(box.right, x + 1);
+                box.bottom = std::max<int>(box.bottom, y + 1);
+            }
+        }
+    }
+    return box;
+}
+
+TEST_F(ToolbarTest, CellsAndGlyphsFollowTheDisplayScale) {
+    OwnedImages full16 = MakeFullImages(16);
+    OwnedImages full24 = MakeFullImages(24);
+    OwnedImages full32 = MakeFullImages(32);
+    qb::ui::SetToolbarItems(bar_, full16.get(), ProgramItems());
+    qb::ui::SetToolbarImageSizes(bar_, {full16.get(), full24.get(), full32.get()});
+
+    // The window's rule: the height of "0" in its font over 13 (MS Sans Serif's "0" is 13, 16
+    // and 20 pixels high at 96, 120 and 144 pixels per inch; 26 stands for twice the design).
+    struct Scale {
+        int dpi;
+        int zero;
+        int art;  // the art the glyphs are drawn from
+    };
+    for (const Scale scale :
+         {Scale{96, 13, 16}, Scale{120, 16, 24}, Scale{144, 20, 24}, Scale{192, 26, 32}}) {
+        const int zero = scale.zero;
+        const double factor = zero / 13.0;
+        qb::ui::SetToolbarScale(bar_, zero, 13);
+        const int barHeight = MulDiv(26, zero, 13);
+        MoveWindow(bar_, 0, 0, 400, barHeight, TRUE);
+        SendMessageW(bar_, WM_MOUSEMOVE, 0, At(399, barHeight - 1));  // nothing hot
+        const auto shot = Snapshot();
+        std::printf("%d pixels per inch: \"0\" %d high, bar %d high, cell %ld high, art %d\n",
+                    scale.dpi, zero, barHeight, Cell(0).bottom - Cell(0).top, scale.art);
+
+        for (std::size_t i = 0; i < 4; ++i) {
+            const RECT cell = Cell(i);
+            // The design's 25 by 24 cell at the scale, within a pixel; inside the bar.
+            EXPECT_NEAR(cell.right - cell.left, 25 * factor, 1.0) << scale.dpi << " " << i;
+            EXPECT_NEAR(cell.bottom - cell.top, 24 * factor, 1.0) << scale.dpi << " " << i;
+            EXPECT_LE(cell.bottom, barHeight) << scale.dpi;
+            EXPECT_NEAR(cell.top, 1 * factor, 1.0) << scale.dpi;
+            // The glyph is the art at its own size, never stretched, centred in its cell: within
+            // a pixel of the scale, but at 125 %, where no art is (the 24-pixel art, at or above
+            // the 20 pixels asked, is drawn).
+            const int image = i == 0 ? 4 : static_cast<int>(i) - 1;
+            const RECT glyph = ExtentOf(*shot, cell, GlyphColour(image));
+            EXPECT_EQ(glyph.right - glyph.left, scale.art) << scale.dpi << " " << i;
+            EXPECT_EQ(glyph.bottom - glyph.top, scale.art) << scale.dpi << " " << i;
+            if (scale.dpi != 120) {
+                EXPECT_NEAR(glyph.right - glyph.left, 16 * factor, 1.0) << scale.dpi;
+            }
+            EXPECT_LE(std::abs((glyph.left - cell.left) - (cell.right - 1 * factor - glyph.right)),
+                      2)
+                << scale.dpi << " " << i;
+            EXPECT_LE(std::abs((glyph.top - cell.top) - (cell.bottom - glyph.bottom)), 1)
+                << scale.dpi << " " << i;
+        }
+        // The separator's cell and its etched line, in the middle, as wide as the scale's lines.
+        const RECT sep = Cell(kSeparatorIndex);
+        EXPECT_NEAR(sep.right - sep.left, 13 * factor, 1.0) << scale.dpi;
+        const RECT line = ExtentOf(*shot, sep, GetSysColor(COLOR_BTNSHADOW));
+        EXPECT_NEAR(line.right - line.left, factor, 0.5) << scale.dpi;
+        EXPECT_NEAR(line.bottom - line.top, sep.bottom - sep.top - 2 * factor, 1.0) << scale.dpi;
+        // The caption cell: the glyph's room at the scale, the caption in the bar's font.
+        const RECT exit = Cell(kExitIndex);
+        EXPECT_NEAR(exit.bottom - exit.top, 24 * factor, 1.0) << scale.dpi;
+    }
+    // Back at the design scale, the design's cells.
+    qb::ui::SetToolbarScale(bar_, 13, 13);
+    MoveWindow(bar_, 0, 0, 400, 26, TRUE);
+    EXPECT_EQ(Cell(0).right - Cell(0).left, 25);
+    EXPECT_EQ(Cell(0).bottom - Cell(0).top, 24);
+}
+
+// ---- High contrast ----
+
+// A high-contrast theme's colours for a test's length, the bar told of the theme (Wine has no
+// high-contrast setting of its own to turn on).
+class HighContrastTheme {
+  public:
+    explicit HighContrastTheme(HWND bar) : bar_(bar) {
+        for (std::size_t i = 0; i < kElements.size(); ++i) {
+            saved_[i] = GetSysColor(kElements[i]);
+        }
+        SetSysColors(static_cast<int>(kElements.size()), kElements.data(), kColours.data());
+        qb::ui::SetToolbarHighContrast(bar_, true);
+        SendMessageW(bar_, WM_SYSCOLORCHANGE, 0, 0);
+    }
+    ~HighContrastTheme() {
+        SetSysColors(static_cast<int>(kElements.size()), kElements.data(), saved_.data());
+        qb::ui::SetToolbarHighContrast(bar_, false);
+        SendMessageW(bar_, WM_SYSCOLORCHANGE, 0, 0);
+    }
+    HighContrastTheme(const HighContrastTheme&) = delete;
+    HighContrastTheme& operator=(const HighContrastTheme&) = delete;
+
+    static bool Allowed(COLORREF c) {
+        return std::find(kColours.begin(), kColours.end(), c) != kColours.end();
+    }
+
+    static constexpr std::array<int, 7> kElements = {
+        COLOR_BTNFACE,  COLOR_BTNTEXT,   COLOR_HIGHLIGHT,   COLOR_HIGHLIGHTTEXT,
+        COLOR_GRAYTEXT, COLOR_BTNSHADOW, COLOR_BTNHIGHLIGHT};
+    // Black face, yellow text, teal highlight with near-black text on it, green grey text; the
+    // shadow and highlight the face's own, as high-contrast themes have them.
+    static constexpr std::array<COLORREF, 7> kColours = {
+        RGB(0, 0, 0),   RGB(255, 255, 0), RGB(0, 128, 128), RGB(1, 1, 1),
+        RGB(0, 255, 0), RGB(0, 0, 0),     RGB(0, 0, 0)};
+
+  private:
+    HWND bar_;
+    std::array<COLORREF, 7> saved_{};
+};
+
+TEST_F(ToolbarTest, HighContrastDrawsInTheSystemsColoursOnly) {
+    std::unique_ptr<Canvas> shot;
+    RECT client{};
+    GetClientRect(bar_, &client);
+    {
+        HighContrastTheme theme(bar_);
+        qb::ui::SetToolbarItemEnabled(bar_, kCopy, false);
+        SendMessageW(bar_, WM_MOUSEMOVE, 0, CentreOf(Cell(kCutIndex)));
+        shot = Snapshot();
+        int strays = 0;
+        for (int y = 0; y < client.bottom; ++y) {
+            for (int x = 0; x < client.right; ++x) {
+                if (!HighContrastTheme::Allowed(shot->At(x, y)) && strays++ < 5) {
+                    ADD_FAILURE() << Hex(shot->At(x, y)) << " at (" << x << ", " << y << ")";
+                }
+            }
+        }
+        EXPECT_EQ(strays, 0);
+        // Every glyph a mask of its 8-by-8 shape: in the text colour at rest, the highlight's
+        // text colour on the hot cell's highlight, grey text while disabled.
+        const int shape = (kShapeLast - kShapeFirst + 1) * (kShapeLast - kShapeFirst + 1);
+        EXPECT_EQ(shot->CountIn(Cell(0), HighContrastTheme::kColours[1]), shape);
+        const RECT cut = Cell(kCutIndex);
+        EXPECT_EQ(shot->CountIn(cut, HighContrastTheme::kColours[3]), shape);
+        EXPECT_EQ(shot->CountIn(cut, HighContrastTheme::kColours[2]),
+                  (cut.right - cut.left) * (cut.bottom - cut.top) - shape);
+        EXPECT_EQ(shot->CountIn(Cell(2), HighContrastTheme::kColours[4]), shape);
+        // The separator: a line in the text colour on the face, which the theme's shadow is too.
+        EXPECT_GT(shot->CountIn(Cell(kSeparatorIndex), HighContrastTheme::kColours[1]), 10);
+        // The caption in the text colour.
+        EXPECT_GT(shot->CountIn(Cell(kExitIndex), HighContrastTheme::kColours[1]), shape + 10);
+    }
+    // The theme off again: the glyphs in their own colours.
+    SendMessageW(bar_, WM_MOUSEMOVE, 0, At(399, 25));
+    shot = Snapshot();
+    EXPECT_EQ(shot->CountIn(Cell(0), GlyphColour(4)), 64);
 }
 
 }  // namespace

@@ -7,7 +7,7 @@
 
 namespace qb::ui {
 
-// The bar's spacing, in pixels.
+// The bar's spacing in design pixels (at 96 pixels per inch).
 inline constexpr int kToolbarMargin = 1;       // around the row of items
 inline constexpr int kCellPadding = 4;         // inside a button cell, around its content
 inline constexpr int kGlyphSize = 16;          // the images are 16 by 16
@@ -17,6 +17,38 @@ inline constexpr int kSeparatorWidth = 13;     // a separator's cell
 inline constexpr int kChevronWidth = 13;       // the "More Buttons" button
 inline constexpr int kToolbarNoHit = -1;       // a point over no item
 inline constexpr int kToolbarChevronHit = -2;  // a point over the chevron
+
+// The bar's spacing in the pixels of one display scale: the design pixels above multiplied by
+// numerator over denominator (the window's own rule: the height of "0" in its font over the
+// height it had when the window was laid out), and the size of the pixel art its glyphs are
+// drawn from.
+struct ToolbarMetrics {
+    int margin = kToolbarMargin;
+    int cellPadding = kCellPadding;
+    int glyph = kGlyphSize;  // the room a glyph takes in its cell
+    int glyphCaptionGap = kGlyphCaptionGap;
+    int cellExtra = kCellExtra;
+    int separatorWidth = kSeparatorWidth;
+    int chevronWidth = kChevronWidth;
+    int line = 1;          // the width of a drawn line (frames, the separator, the chevron's marks)
+    int art = kGlyphSize;  // the side of the pixel art drawn in that room
+    friend bool operator==(const ToolbarMetrics&, const ToolbarMetrics&) = default;
+};
+
+// Design pixels at a scale, rounded to the nearest pixel (halves away from zero), never below
+// one pixel for a length of at least one; a scale that is not positive leaves them as they are.
+int ScaleDesignPixels(int designPixels, int numerator, int denominator);
+
+// The pixel art to draw a glyph of the side needed from: the smallest of the sizes the art
+// comes in that is at least as large, or the largest there is (0 when there is none). Art one
+// pixel short counts as large enough: the room is itself rounded to a pixel (at 150 % the
+// window's rule gives 25 pixels for 24), and a glyph a pixel short of it looks right where the
+// next size up would stand out. Art is only ever drawn at its own size, never stretched.
+int ChooseArtSize(int needed, const std::vector<int>& artSizes);
+
+// Every spacing at the scale numerator over denominator, with the art chosen for its glyphs.
+ToolbarMetrics ScaleToolbarMetrics(int numerator, int denominator,
+                                   const std::vector<int>& artSizes);
 
 struct Box {
     int left = 0;
@@ -48,8 +80,8 @@ struct CellSize {
 };
 
 // A button: padding, glyph, gap, caption, padding, plus one; high as padding, the taller of glyph
-// and caption, padding. A separator is kSeparatorWidth wide and has no height of its own.
-CellSize MeasureCell(const CellContent& content);
+// and caption, padding. A separator is as wide as its cell and has no height of its own.
+CellSize MeasureCell(const CellContent& content, const ToolbarMetrics& metrics = {});
 
 struct ToolbarLayout {
     std::vector<Box> cells;  // empty boxes for hidden items
@@ -61,7 +93,8 @@ struct ToolbarLayout {
 // (separators and the chevron take that height as well). When the row does not fit between the
 // margins of a bar barWidth wide, items are hidden from the right end until the rest fits
 // beside the chevron, which then sits at the bar's right end.
-ToolbarLayout LayoutToolbar(const std::vector<CellSize>& sizes, int barWidth);
+ToolbarLayout LayoutToolbar(const std::vector<CellSize>& sizes, int barWidth,
+                            const ToolbarMetrics& metrics = {});
 
 // The item under a point: its index, kToolbarChevronHit, or kToolbarNoHit.
 int ToolbarHitTest(const ToolbarLayout& layout, int x, int y);

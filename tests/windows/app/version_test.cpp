@@ -166,7 +166,7 @@ TEST(ApplicationManifest, OneProcessManifestDpiAwareWithoutCommonControlsSix) {
     EXPECT_EQ(xml.rfind("<?xml", 0), 0u) << xml;
     EXPECT_NE(xml.find("</assembly>"), std::string::npos) << xml;
     EXPECT_NE(xml.find(">true</dpiAware>"), std::string::npos) << xml;
-    EXPECT_NE(xml.find(">system</dpiAwareness>"), std::string::npos) << xml;
+    EXPECT_NE(xml.find(">PerMonitorV2, PerMonitor</dpiAwareness>"), std::string::npos) << xml;
     // Visual styles would come from a dependency on the common controls' version 6.
     EXPECT_EQ(xml.find("<dependency"), std::string::npos) << xml;
     EXPECT_EQ(xml.find("Common-Controls"), std::string::npos) << xml;
