@@ -148,11 +148,11 @@ TEST(SyncSoak, RandomCommandsOnBothMachinesWithTheLinkComingAndGoing) {
             const int index = static_cast<int>(argument % static_cast<std::uint64_t>(count));
             done = m.Switch(index);
             what = "switches to tab " + std::to_string(index);
-        } else if (roll < 80) {
+        } else if (roll < 82) {
             const std::string caption = Numbered("new", name, ++names);
             done = m.New(Wide(caption));
             what = "adds [" + caption + "]";
-        } else if (roll < 90) {
+        } else if (roll < 94) {
             const std::wstring before = m.CaptionOnScreen();
             const std::string caption = Numbered("ren", name, ++names);
             done = m.Rename(Wide(caption));
