@@ -256,6 +256,11 @@ MergeOutcome Merge(const MergeInput& input) {
         return found;
     };
 
+    auto mineHolds = [&](const Fingerprint& print) {
+        return std::any_of(input.mine.begin(), input.mine.end(),
+                           [&](const KnownTab& t) { return t.page == print; });
+    };
+    bool waiting = false;
     MergeOutcome outcome;
     std::vector<MergedTab> seconds;
     for (const std::size_t i : order) {
@@ -304,6 +309,17 @@ MergeOutcome Merge(const MergeInput& input) {
                   });
         if (!versions.empty()) {
             tab.page = versions.front();
+        } else if (id.baseIndex < 0 && id.mineIndex < 0 && writer) {
+            // Made on another machine and not yet seen here: its page is the file where that
+            // machine's list puts it, once it has come. A file there that is still a text this
+            // machine knows is another tab's: the page is on its way.
+            const int place = id.at[*writer];
+            for (const TextOnDisk& text : input.texts) {
+                if (place >= 0 && text.page == place && text.copy.empty() &&
+                    (mineHolds(text.print) || Holds(old, text.print))) {
+                    waiting = true;
+                }
+            }
         }
         tab.broughtBack = id.baseIndex >= 0 && std::any_of(id.at.begin(), id.at.end(),
                                                            [](int place) { return place < 0; });
@@ -317,6 +333,9 @@ MergeOutcome Merge(const MergeInput& input) {
         outcome.tabs.push_back(std::move(tab));
     }
     for (const TextOnDisk& text : orphans) {
+        if (text.print.size == 0) {
+            continue;  // an empty page no list numbers: nothing to keep
+        }
         MergedTab second;
         second.caption = OtherVersionCaption(QB_TEXT("Tab") + [&] {
             const std::string digits = std::to_string(text.page);
@@ -329,6 +348,7 @@ MergeOutcome Merge(const MergeInput& input) {
     for (MergedTab& second : seconds) {
         outcome.tabs.push_back(std::move(second));
     }
+    outcome.complete = !waiting;
     for (MergedTab& tab : outcome.tabs) {
         if (tab.page.exists) {
             tab.from = findText(tab.page);
