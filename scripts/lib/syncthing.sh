@@ -22,7 +22,9 @@ qb_syncthing_home() {
 
 # The configuration of an instance that shares the folder "notes" with the peers given:
 #   qb_syncthing_config HOME FOLDER LISTEN_PORT GUI_PORT API_KEY SELF_ID [PEER_ID PEER_PORT]...
-# rescanIntervalS sets how often it rescans the folder on its own (QB_SYNCTHING_RESCAN_S).
+# rescanIntervalS sets how often it rescans the folder on its own (QB_SYNCTHING_RESCAN_S), and
+# reconnectionIntervalS how soon it dials a peer again after a pause or a lost connection
+# (QB_SYNCTHING_RECONNECT_S; Syncthing's own default is a minute).
 qb_syncthing_config() {
     local home=$1 folder=$2 listen=$3 gui=$4 key=$5 self=$6
     shift 6
@@ -51,6 +53,7 @@ $peers    <gui enabled="true" tls="false">
         <localAnnounceEnabled>false</localAnnounceEnabled>
         <relaysEnabled>false</relaysEnabled>
         <natEnabled>false</natEnabled>
+        <reconnectionIntervalS>${QB_SYNCTHING_RECONNECT_S:-60}</reconnectionIntervalS>
         <startBrowser>false</startBrowser>
         <urAccepted>-1</urAccepted>
         <autoUpgradeIntervalH>0</autoUpgradeIntervalH>

@@ -2,8 +2,9 @@
 # Two machines on one: two folders, each with its own copy of the program under Wine, kept in
 # sync by two Syncthing instances on 127.0.0.1 only (no discovery, relays or NAT; each names the
 # other by address). The test (sync_tests.exe) drives both programs and pauses, resumes and
-# rescans the instances through their REST API.
-#   sync_check.sh sync_tests.exe
+# rescans the instances through their REST API. Each machine keeps its own settings.dat, as the
+# README advises. QB_SYNC_KEEP=1 leaves the folders behind and says where.
+#   sync_check.sh sync_tests.exe [test arguments...]
 set -uo pipefail
 tests=$(realpath "$1")
 here=$(cd "$(dirname "$0")" && pwd)
@@ -17,16 +18,23 @@ stop() {
         kill "$pid" 2>/dev/null
     done
     wait 2>/dev/null
-    rm -rf "$work"
+    if [[ -n ${QB_SYNC_KEEP:-} ]]; then
+        echo "sync_check: the folders are kept in $work"
+    else
+        rm -rf "$work"
+    fi
 }
 trap stop EXIT
 
+# The tests pause and resume the link often: a peer is dialled again within seconds.
+export QB_SYNCTHING_RECONNECT_S=1
 qb_free_ports 4 || exit 1
 declare -A id key listen gui folder
 listen[a]=${QB_PORTS[0]} listen[b]=${QB_PORTS[1]} gui[a]=${QB_PORTS[2]} gui[b]=${QB_PORTS[3]}
 for side in a b; do
     folder[$side]="$work/$side/notes"
     mkdir -p "${folder[$side]}"
+    echo settings.dat >"${folder[$side]}/.stignore"
     id[$side]=$(qb_syncthing_home "$work/$side/home") || exit 1
     key[$side]=$(qb_syncthing_key)
 done
@@ -54,4 +62,4 @@ fi
 
 QB_SYNC_A=${folder[a]} QB_SYNC_B=${folder[b]} \
     QB_SYNC_REST_A="127.0.0.1:${gui[a]} ${key[a]}" QB_SYNC_REST_B="127.0.0.1:${gui[b]} ${key[b]}" \
-    wine "$tests"
+    wine "$tests" "${@:2}"

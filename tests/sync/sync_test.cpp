@@ -6,16 +6,15 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
-#include <winhttp.h>
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
-#include <sstream>
 
 #include "res/resource.h"
 #include "tests/e2e/driver.h"
+#include "tests/sync/syncthing_rest.h"
 
 namespace e2e {
 namespace {
@@ -37,57 +36,6 @@ class ReportAccount : public ::testing::Environment {
     }
 };
 const auto* const kReport = ::testing::AddGlobalTestEnvironment(new ReportAccount);
-
-// One Syncthing instance's REST API: "127.0.0.1:<port> <key>" from the environment.
-class Syncthing {
-  public:
-    explicit Syncthing(const char* variable) {
-        const char* value = std::getenv(variable);
-        if (value == nullptr) {
-            throw std::runtime_error(std::string("environment variable missing: ") + variable);
-        }
-        std::istringstream in(value);
-        std::string address;
-        std::string key;
-        in >> address >> key;
-        const auto colon = address.find(':');
-        host_ = std::wstring(address.begin(), address.begin() + static_cast<long>(colon));
-        port_ = static_cast<INTERNET_PORT>(std::stoi(address.substr(colon + 1)));
-        key_ = L"X-API-Key: " + std::wstring(key.begin(), key.end());
-    }
-
-    bool Pause() { return Post(L"/rest/system/pause"); }
-    bool Resume() { return Post(L"/rest/system/resume"); }
-    bool Rescan() { return Post(L"/rest/db/scan?folder=notes"); }
-
-  private:
-    bool Post(const std::wstring& path) {
-        HINTERNET session = WinHttpOpen(L"qb-sync-test", WINHTTP_ACCESS_TYPE_NO_PROXY,
-                                        WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0);
-        HINTERNET connection = WinHttpConnect(session, host_.c_str(), port_, 0);
-        HINTERNET request = WinHttpOpenRequest(connection, L"POST", path.c_str(), nullptr,
-                                               WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES, 0);
-        bool ok =
-            request != nullptr &&
-            WinHttpSendRequest(request, key_.c_str(), static_cast<DWORD>(-1), nullptr, 0, 0, 0) &&
-            WinHttpReceiveResponse(request, nullptr);
-        DWORD status = 0;
-        DWORD size = sizeof status;
-        if (ok) {
-            WinHttpQueryHeaders(request, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
-                                WINHTTP_HEADER_NAME_BY_INDEX, &status, &size,
-                                WINHTTP_NO_HEADER_INDEX);
-        }
-        WinHttpCloseHandle(request);
-        WinHttpCloseHandle(connection);
-        WinHttpCloseHandle(session);
-        return ok && status == 200;
-    }
-
-    std::wstring host_;
-    INTERNET_PORT port_ = 0;
-    std::wstring key_;
-};
 
 // Waits up to `seconds` for a condition; true when it held.
 bool Within(int seconds, const std::function<bool()>& condition) {
