@@ -168,6 +168,12 @@ void Notebook::FollowPage() {
     if (now == pageSeen_) {
         return;
     }
+    // A tab made here since the machines last agreed was never seen elsewhere: another
+    // machine's write of its number, met by the engine as a conflict, is that machine's page of
+    // a tab of its own, whose tab list is on its way (merged then).
+    if (NewSinceAgreed(index) && HasConflictCopy(index)) {
+        return;
+    }
     // Another tab's page moved here by a close on another machine, whose tab list is still on
     // its way: shown with the list, under its own caption.
     for (int i = 0; i < TabCount(); ++i) {
@@ -224,8 +230,8 @@ void Notebook::TakeConflictCopies() {
     }
     for (const std::wstring& name : store_.FileNames()) {
         const auto page = store::ConflictCopyOf(name);
-        if (!page) {
-            continue;
+        if (!page || NewSinceAgreed(*page)) {
+            continue;  // (a copy of a tab made here since: merged with the lists, see FollowPage)
         }
         const std::wstring path = InStore(name);
         const auto bytes = store_.TryRead(path);
@@ -272,6 +278,27 @@ void Notebook::DropSettingsCopies() {
             store_.Remove(name);
         }
     }
+}
+
+bool Notebook::NewSinceAgreed(int index) const {
+    if (!agreed_ || index < 0 || index >= TabCount()) {
+        return false;
+    }
+    const store::Utf16& caption = tabs_[static_cast<std::size_t>(index)].caption;
+    return std::none_of(agreed_->base.begin(), agreed_->base.end(),
+                        [&](const KnownTab& tab) { return tab.caption == caption; });
+}
+
+bool Notebook::HasConflictCopy(int index) {
+    if (!store_.files().IsDirectory(store::kStoreDirectory)) {
+        return false;
+    }
+    for (const std::wstring& name : store_.FileNames()) {
+        if (store::ConflictCopyOf(name) == index) {
+            return true;
+        }
+    }
+    return false;
 }
 
 bool Notebook::FollowStore() {

@@ -355,8 +355,14 @@ MergeOutcome Merge(const MergeInput& input) {
         second.otherVersion = true;
         seconds.push_back(std::move(second));
     }
+    // A second version whose text a tab holds as its page already (an engine's copy of a page
+    // that has its own tab now) adds nothing; nor does the same second version twice.
     for (MergedTab& second : seconds) {
-        outcome.tabs.push_back(std::move(second));
+        const bool held = std::any_of(outcome.tabs.begin(), outcome.tabs.end(),
+                                      [&](const MergedTab& tab) { return tab.page == second.page; });
+        if (!held) {
+            outcome.tabs.push_back(std::move(second));
+        }
     }
     outcome.complete = !waiting;
     for (MergedTab& tab : outcome.tabs) {

@@ -230,6 +230,10 @@ class Notebook {
     // tabs, and the merge; false when it could not be made yet (a text still on its way).
     bool NeedsMerge(const std::string& listBytes);
     bool MergeStore(bool settle);
+    // Whether the tab was made here since the machines last agreed (another machine has not
+    // seen it), and whether an engine left a copy of its page.
+    bool NewSinceAgreed(int index) const;
+    bool HasConflictCopy(int index);
     // Removes the engines' copies of the settings file (the settings stay last-writer-wins).
     void DropSettingsCopies();
     // This machine's record: read at start-up, written when it changed; agreed: the store as

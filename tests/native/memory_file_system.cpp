@@ -18,7 +18,7 @@ std::wstring FoldPath(std::wstring_view path) {
     while (out.rfind(L"./", 0) == 0) {
         out.erase(0, 2);
     }
-    return out;
+    return out == L"." ? std::wstring() : out;  // the working directory itself
 }
 
 namespace {
