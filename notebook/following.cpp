@@ -371,7 +371,7 @@ bool Notebook::MergeStore(bool running) {
     const store::Fingerprint listPrint = store::FingerprintOf(std::string_view(*listBytes));
     const bool listChanged =
         running ? listPrint != listSeen_ && onDisk != Captions()
-                : agreed_ && CaptionsOf(agreed_->mine) != onDisk &&
+                : agreed_ && !closeFinished_ && CaptionsOf(agreed_->mine) != onDisk &&
                       std::find(agreed_->lists.begin(), agreed_->lists.end(), listPrint) ==
                           agreed_->lists.end();
     if (!listChanged && listCopies.empty() && beyond == 0) {

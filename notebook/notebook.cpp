@@ -150,7 +150,7 @@ void Notebook::Start() {
     }
     // A tab close cut short by a crash is finished before anything reads the store. When it
     // cannot be, which page belongs to which tab is not known: nothing is written in this run.
-    if (!Try([this] { store_.FinishInterruptedClose(); })) {
+    if (!Try([this] { closeFinished_ = store_.FinishInterruptedClose(); })) {
         StopWrites();
     }
     const bool haveSettings = store_.SettingsExist();

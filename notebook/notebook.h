@@ -260,6 +260,9 @@ class Notebook {
     std::vector<TabState> tabs_;
     // A merge of tabs waits for a text a sync engine has yet to bring.
     bool mergeWaiting_ = false;
+    // This start finished a close of this machine's that a crash cut short: the tab list it
+    // left is this machine's own.
+    bool closeFinished_ = false;
     // The page just written for a tab about to be added, while the list is written.
     std::optional<store::Fingerprint> newPage_;
     Clock clock_;

@@ -410,6 +410,8 @@ TEST_F(FileCallsRecorded, EveryStoreOperationKeepsToTheModelsContract) {
     calls = Recorded("a page no tab owns set aside", [&] { p.notebook.AddPage(QB_TEXT("D")); });
     EXPECT_TRUE(Moves(calls).count(L"strings/tab3.txt > strings/tab3.txt.original"));
 
+    // (The settings are written only when they changed: the window was moved.)
+    p.view.place = {30, 40, 500, 300, 200};
     calls = Recorded("Exit", [&] { p.notebook.SaveAll(); });
     ExpectReplaced(calls, L"settings.dat");
     program.reset();
