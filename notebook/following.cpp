@@ -161,6 +161,7 @@ void Notebook::FollowPage() {
         KeepOwnTextAsNewTab();
         return;
     }
+    KeepScreenAsVersion(*bytes);
     ShowStoredPage(index, bytes, true);
 }
 
