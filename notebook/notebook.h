@@ -136,6 +136,9 @@ class Notebook {
 
     // The selected tab's earlier texts, newest first (the page on screen saved first).
     std::vector<Version> PageHistory();
+    // Whether the selected tab has earlier texts, or edits whose save may keep one; nothing is
+    // written.
+    bool HasHistory();
     // A version's text; raised when its file is missing or damaged.
     store::StoredText VersionText(const Version& version);
     // Puts the version into the page on screen and stores it; the text it replaces is kept as
@@ -262,6 +265,8 @@ class Notebook {
     void PruneHistory();
     void RelinkHistory(const store::Fingerprint& from, const store::Fingerprint& to);
     std::string VersionBytes(const Version& version);
+    // This machine's versions and those other machines' indexes list.
+    std::vector<Version> AllVersions();
     // The tab about to close, with its page as stored, goes on the list of closed tabs.
     void KeepClosedTab(int index, const std::optional<std::string>& page);
 

@@ -164,6 +164,23 @@ std::vector<Version> Notebook::PageHistory() {
     }
     // What the text area holds is stored first: its text before is then in the history too.
     SavePage();
+    const TabState& tab = tabs_[static_cast<std::size_t>(index)];
+    return notebook::PageHistory(AllVersions(), tab.stored.value_or(pageSeen_));
+}
+
+bool Notebook::HasHistory() {
+    const int index = view_.SelectedTab();
+    if (index < 0 || index >= TabCount() || writesStopped_) {
+        return false;
+    }
+    if (view_.PageModified()) {
+        return true;
+    }
+    const TabState& tab = tabs_[static_cast<std::size_t>(index)];
+    return !notebook::PageHistory(AllVersions(), tab.stored.value_or(pageSeen_)).empty();
+}
+
+std::vector<Version> Notebook::AllVersions() {
     std::vector<Version> all = versions_;
     // Other machines' versions of the page, as their indexes list them.
     if (store_.files().IsDirectory(kHistoryDirectory)) {
@@ -179,8 +196,7 @@ std::vector<Version> Notebook::PageHistory() {
             }
         }
     }
-    const TabState& tab = tabs_[static_cast<std::size_t>(index)];
-    return notebook::PageHistory(all, tab.stored.value_or(pageSeen_));
+    return all;
 }
 
 store::StoredText Notebook::VersionText(const Version& version) {
