@@ -263,6 +263,8 @@ class Notebook {
     // The text area's text, as stored, before another program's text replaces it on screen.
     void KeepScreenAsVersion(std::string_view replacement);
     void PruneHistory();
+    // A version file goes once nothing names it: no version, no closed tab.
+    void ForgetPageFile(const store::Fingerprint& page);
     void RelinkHistory(const store::Fingerprint& from, const store::Fingerprint& to);
     std::string VersionBytes(const Version& version);
     // This machine's versions and those other machines' indexes list.

@@ -122,6 +122,17 @@ void Notebook::KeepScreenAsVersion(std::string_view replacement) {
     }
 }
 
+void Notebook::ForgetPageFile(const store::Fingerprint& page) {
+    const bool named =
+        std::any_of(versions_.begin(), versions_.end(),
+                    [&](const Version& v) { return v.text == page; }) ||
+        std::any_of(closed_.begin(), closed_.end(),
+                    [&](const ClosedTab& t) { return t.page == page; });
+    if (page.exists && !named) {
+        store_.Remove(VersionFileName(machine_, page));
+    }
+}
+
 void Notebook::PruneHistory() {
     const std::vector<std::size_t> drop =
         VersionsToDrop(versions_, kVersionsPerPage, kHistoryBytes);
@@ -131,16 +142,8 @@ void Notebook::PruneHistory() {
         versions_.erase(versions_.begin() + static_cast<std::ptrdiff_t>(*it));
     }
     WriteHistoryIndex();
-    // A file goes once nothing names it: no version left, no closed tab.
     for (const Version& version : gone) {
-        const bool named =
-            std::any_of(versions_.begin(), versions_.end(),
-                        [&](const Version& v) { return v.text == version.text; }) ||
-            std::any_of(closed_.begin(), closed_.end(),
-                        [&](const ClosedTab& t) { return t.page == version.text; });
-        if (!named) {
-            store_.Remove(VersionFileName(machine_, version.text));
-        }
+        ForgetPageFile(version.text);
     }
 }
 
@@ -251,12 +254,7 @@ void Notebook::KeepClosedTab(int index, const std::optional<std::string>& page) 
     if (closed_.size() > kClosedTabsKept) {
         const ClosedTab oldest = closed_.front();
         closed_.erase(closed_.begin());
-        const bool named = std::any_of(versions_.begin(), versions_.end(), [&](const Version& v) {
-            return v.text == oldest.page;
-        });
-        if (oldest.page.exists && !named) {
-            store_.Remove(VersionFileName(machine_, oldest.page));
-        }
+        ForgetPageFile(oldest.page);
     }
     WriteClosedTabs();
     hooks::CrashPoint();
@@ -311,6 +309,7 @@ void Notebook::ReopenPage() {
     view_.SetCloseEnabled(TabCount() > 1);
     closed_.pop_back();
     Try([this] { WriteClosedTabs(); });
+    ForgetPageFile(closed.page);  // the page is its tab's again
     SettingsChanged();
     LoadPage();
     Try([this] { StoreAgreed(false); });

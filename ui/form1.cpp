@@ -147,7 +147,9 @@ void TForm1::Execute(UINT id) {
         id = item->action;
     }
     if (const auto* action = qb::ui::FindAction(id)) {
-        UpdateActions();
+        if (id == ID_ACTION_REOPEN || id == ID_ACTION_HISTORY) {
+            UpdateActions();
+        }
         if (ActionEnabled(id)) {
             (this->*action->execute)();
         }

@@ -187,6 +187,12 @@ TEST(ReopenClosedTab, BringsBackTabsInTheReverseOrderOfClosingAtTheirPlacesByteF
         EXPECT_EQ(File(files, name), start.files.at(name)) << name;
     }
     EXPECT_FALSE(files.IsFile(store::kReopenRecordPath));
+    // The closed pages' copies go once their tabs are back (the first saves in this run kept
+    // no version: nothing was typed).
+    const Disk end = files.Now();
+    EXPECT_EQ(std::count_if(end.files.begin(), end.files.end(),
+                            [](const auto& f) { return f.first.rfind(L"history/pc1-", 0) == 0; }),
+              0);
 }
 
 TEST(ReopenClosedTab, AfterARestartAndOnlyOnTheMachineThatClosedIt) {
