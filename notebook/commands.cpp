@@ -107,8 +107,15 @@ void Notebook::ClosePage(int index) {
     }
     const store::EncodedText list = store_.EncodeTabList(captions, tabListForm_);
     // The tab and its page as stored go on this machine's list of closed tabs first, to be
-    // reopened; a power cut after that leaves a tab there to reopen twice, never one lost.
-    KeepClosedTab(index, store_.ReadPage(index));
+    // reopened; a power cut after that leaves a tab there to reopen twice, never one lost. A
+    // page that cannot be read now (another program holds it) cannot be moved either: the
+    // close then fails below as it would have.
+    const std::wstring page = store::PageFileName(index);
+    const auto closedPage = store_.TryRead(page);
+    const bool kept = closedPage || !store_.PageExists(index);
+    if (kept) {
+        KeepClosedTab(index, closedPage);
+    }
     StoreAgreedBefore(store::FingerprintOf(std::string_view(list.bytes)));
     try {
         store_.CloseTab(index, count - 1, list.bytes);
@@ -116,8 +123,10 @@ void Notebook::ClosePage(int index) {
         StopWrites();
         throw;
     } catch (...) {
-        closed_.pop_back();  // still open
-        Try([this] { WriteClosedTabs(); });
+        if (kept) {
+            closed_.pop_back();  // still open
+            Try([this] { WriteClosedTabs(); });
+        }
         Try([this] { StoreAgreed(false); });  // the tabs stay as they were
         throw;
     }

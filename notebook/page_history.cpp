@@ -6,7 +6,6 @@
 
 #include "notebook/notebook.h"
 #include "notebook/notebook_texts.h"
-#include "notebook/test_hooks.h"
 #include "store/pure/messages.h"
 #include "store/pure/page_names.h"
 
@@ -106,7 +105,6 @@ void Notebook::KeepReplaced(int index, Replacement why, std::string_view before,
         version.chars = store_.DecodePage(kept).text.size();
         version.machine = machine_;
         WriteVersionFile(version.text, kept);
-        hooks::CrashPoint();
         versions_.push_back(std::move(version));
         PruneHistory();
     } catch (...) {
@@ -234,7 +232,9 @@ void Notebook::RestoreVersion(const Version& version) {
     store_.EnsureDirectory();
     store_.SavePage(index, bytes);
     ShowStoredPage(index, bytes, false);
-    tabs_[static_cast<std::size_t>(index)].storedAt = clock_();
+    if (index >= 0 && index < TabCount()) {
+        tabs_[static_cast<std::size_t>(index)].storedAt = clock_();
+    }
 }
 
 // ---- Closed tabs ----
@@ -248,7 +248,6 @@ void Notebook::KeepClosedTab(int index, const std::optional<std::string>& page) 
                      page ? store::FingerprintOf(std::string_view(*page)) : store::Fingerprint{}};
     if (page) {
         WriteVersionFile(closed.page, *page);
-        hooks::CrashPoint();
     }
     closed_.push_back(std::move(closed));
     if (closed_.size() > kClosedTabsKept) {
@@ -257,7 +256,6 @@ void Notebook::KeepClosedTab(int index, const std::optional<std::string>& page) 
         ForgetPageFile(oldest.page);
     }
     WriteClosedTabs();
-    hooks::CrashPoint();
 }
 
 void Notebook::ReopenPage() {

@@ -62,7 +62,9 @@ void Notebook::SavePage() {
             KeepReplaced(index, Replacement::Typing, store_.LastRead(), file.bytes);
         }
         store_.SavePage(index, file.bytes);
-        tabs_.at(static_cast<std::size_t>(index)).storedAt = clock_();
+        if (index >= 0 && index < TabCount()) {
+            tabs_[static_cast<std::size_t>(index)].storedAt = clock_();
+        }
     }
     PageStored(file);
 }
