@@ -217,6 +217,34 @@ TEST(ReopenClosedTab, AfterARestartAndOnlyOnTheMachineThatClosedIt) {
     EXPECT_EQ(File(files, L"strings/tab3.txt"), "page of D\r\nsecond line");
 }
 
+TEST(ReopenClosedTab, APowerCutAnywhereInACloseLeavesTheTabOpenOrThereToReopen) {
+    MemoryFileSystem files(FourTabs(1));
+    const std::string pageB = File(files, L"strings/tab1.txt");
+    Program program(files);
+    program.notebook.Start();
+    const std::size_t from = files.Steps();
+    program.notebook.ClosePage(1);
+    int reopened = 0;
+    for (std::size_t step = from; step <= files.Steps(); ++step) {
+        for (const Disk& left : files.AfterCut(step, Ordering::Journaled)) {
+            SCOPED_TRACE("cut after step " + std::to_string(step));
+            MemoryFileSystem after(left);
+            Program next(after);
+            next.notebook.Start();
+            if (next.view.TabCaptions() == kFour) {
+                continue;  // the close did not happen
+            }
+            ASSERT_TRUE(next.notebook.CanReopen());
+            next.notebook.ReopenPage();
+            EXPECT_EQ(next.view.TabCaptions(), kFour);
+            EXPECT_EQ(File(after, L"strings/tab1.txt"), pageB);
+            EXPECT_TRUE(next.view.errors().empty());
+            ++reopened;
+        }
+    }
+    EXPECT_GT(reopened, 0);
+}
+
 TEST(ReopenClosedTab, AnInterruptedReopenIsFinishedByTheNextStart) {
     // The journal is written and B's room made, then the power goes.
     store::ReopenRecord record;
