@@ -226,8 +226,7 @@ class PauseCase {
 // A 1 MB page saved with a version, each run in a program just started.
 class VersionPauseCase {
   public:
-    VersionPauseCase(const std::wstring& exe, const fs::path& store)
-        : exe_(exe), store_(store) {}
+    VersionPauseCase(const std::wstring& exe, const fs::path& store) : exe_(exe), store_(store) {}
 
     void Run() {
         PauseCase c(exe_, store_, 1000000, false, false);

@@ -40,8 +40,7 @@ std::optional<store::Fingerprint> ParsePrint(std::string_view text) {
         return std::nullopt;
     }
     const std::string_view hex = text.substr(colon + 1);
-    const auto [end, error] =
-        std::from_chars(hex.data(), hex.data() + hex.size(), print.hash, 16);
+    const auto [end, error] = std::from_chars(hex.data(), hex.data() + hex.size(), print.hash, 16);
     if (error != std::errc() || end != hex.data() + hex.size()) {
         return std::nullopt;
     }
@@ -175,7 +174,8 @@ std::optional<std::wstring> IndexFileMachine(std::wstring_view name) {
     constexpr std::wstring_view kStart = L"index-";
     constexpr std::wstring_view kEnd = L".dat";
     if (name.size() <= kStart.size() + kEnd.size() || name.substr(0, kStart.size()) != kStart ||
-        name.substr(name.size() - kEnd.size()) != kEnd || name.find(L".sync-conflict") != name.npos) {
+        name.substr(name.size() - kEnd.size()) != kEnd ||
+        name.find(L".sync-conflict") != name.npos) {
         return std::nullopt;
     }
     return std::wstring(name.substr(kStart.size(), name.size() - kStart.size() - kEnd.size()));
@@ -253,8 +253,8 @@ bool Relink(std::vector<Version>& versions, const store::Fingerprint& from,
     return changed;
 }
 
-std::vector<std::size_t> VersionsToDrop(const std::vector<Version>& versions,
-                                        std::size_t perPage, std::uint64_t totalBytes) {
+std::vector<std::size_t> VersionsToDrop(const std::vector<Version>& versions, std::size_t perPage,
+                                        std::uint64_t totalBytes) {
     const std::vector<std::size_t> group = Groups(versions);
     // Oldest first; among equal times, the earlier in the list.
     std::vector<std::size_t> order(versions.size());
@@ -322,7 +322,8 @@ std::vector<ClosedTab> DecodeClosedTabs(std::string_view bytes) {
         if (!page) {
             continue;
         }
-        tabs.push_back({static_cast<int>(index), store::Utf8ToUtf16(line.substr(second + 1)), *page});
+        tabs.push_back(
+            {static_cast<int>(index), store::Utf8ToUtf16(line.substr(second + 1)), *page});
     }
     return tabs;
 }

@@ -81,8 +81,8 @@ bool Relink(std::vector<Version>& versions, const store::Fingerprint& from,
 // Which of this machine's versions go: beyond perPage in one page's history (the versions linked
 // by their texts and replacements), the oldest; then, beyond totalBytes of texts in all, the
 // oldest of all; never the newest of a page. The positions, ascending.
-std::vector<std::size_t> VersionsToDrop(const std::vector<Version>& versions,
-                                        std::size_t perPage, std::uint64_t totalBytes);
+std::vector<std::size_t> VersionsToDrop(const std::vector<Version>& versions, std::size_t perPage,
+                                        std::uint64_t totalBytes);
 
 // A tab closed on this machine: where it stood, its caption, and its page as stored (a version
 // of that fingerprint; nothing when it had no page file).

@@ -252,6 +252,7 @@ class Notebook {
     // The page history (page_history.cpp).
     std::uint64_t WallTime() const;
     void LoadHistory();
+    void RemoveUnnamedVersionFiles();
     void EnsureHistoryDirectory();
     void WriteHistoryIndex();
     void WriteClosedTabs();

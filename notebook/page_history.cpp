@@ -42,6 +42,43 @@ void Notebook::LoadHistory() {
     const auto closed = store_.TryRead(ClosedTabsFileName(machine_));
     closed_ = closed ? DecodeClosedTabs(*closed) : std::vector<ClosedTab>();
     closedWritten_ = closed ? *closed : std::string();
+    // This machine's version files that neither list names (a power cut between a version's
+    // file and its line) go, but only when both lists were read whole: a list that could not
+    // be read, or was damaged, may name them.
+    const bool indexWhole =
+        index ? EncodeIndex(versions_) == *index : !store_.files().IsFile(IndexFileName(machine_));
+    const bool closedWhole = closed ? EncodeClosedTabs(closed_) == *closed
+                                    : !store_.files().IsFile(ClosedTabsFileName(machine_));
+    if (indexWhole && closedWhole && !writesStopped_) {
+        Try([this] { RemoveUnnamedVersionFiles(); });
+    }
+}
+
+void Notebook::RemoveUnnamedVersionFiles() {
+    if (!store_.files().IsDirectory(kHistoryDirectory)) {
+        return;
+    }
+    // "<machine>-": a version file's name without the fingerprint and ".txt".
+    const std::wstring none = VersionFileName(machine_, {});
+    const std::wstring prefix = none.substr(
+        kHistoryDirectory.size() + 1, none.size() - kHistoryDirectory.size() - 1 -
+                                          std::wstring_view(L"0000000000000000-0.txt").size());
+    for (const std::wstring& name : store_.files().List(kHistoryDirectory)) {
+        if (name.size() <= prefix.size() || !SameName(name.substr(0, prefix.size()), prefix) ||
+            !SameName(name.substr(name.size() - 4), L".txt")) {
+            continue;
+        }
+        const std::wstring path = InHistory(name);
+        const auto named = [&](const store::Fingerprint& print) {
+            return SameName(VersionFileName(machine_, print), path);
+        };
+        if (std::none_of(versions_.begin(), versions_.end(),
+                         [&](const Version& v) { return named(v.text); }) &&
+            std::none_of(closed_.begin(), closed_.end(),
+                         [&](const ClosedTab& t) { return named(t.page); })) {
+            store_.Remove(path);
+        }
+    }
 }
 
 void Notebook::EnsureHistoryDirectory() {
@@ -121,11 +158,10 @@ void Notebook::KeepScreenAsVersion(std::string_view replacement) {
 }
 
 void Notebook::ForgetPageFile(const store::Fingerprint& page) {
-    const bool named =
-        std::any_of(versions_.begin(), versions_.end(),
-                    [&](const Version& v) { return v.text == page; }) ||
-        std::any_of(closed_.begin(), closed_.end(),
-                    [&](const ClosedTab& t) { return t.page == page; });
+    const bool named = std::any_of(versions_.begin(), versions_.end(),
+                                   [&](const Version& v) { return v.text == page; }) ||
+                       std::any_of(closed_.begin(), closed_.end(),
+                                   [&](const ClosedTab& t) { return t.page == page; });
     if (page.exists && !named) {
         store_.Remove(VersionFileName(machine_, page));
     }

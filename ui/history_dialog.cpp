@@ -67,10 +67,9 @@ class HistoryDialog final : public dialog::ModalDialog {
                            WS_EX_CLIENTEDGE, kTextId,
                            {margin + listWidth + gap, margin, textWidth, height}, userFont_.get());
         const int closeLeft = clientWidth - margin - buttonWidth;
-        restore_ = AddControl(dialog, L"BUTTON", L"Восстановить", WS_TABSTOP | BS_PUSHBUTTON, 0,
-                              IDOK, {closeLeft - gap - buttonWidth, buttonsTop, buttonWidth,
-                                     buttonHeight},
-                              font);
+        restore_ = AddControl(
+            dialog, L"BUTTON", L"Восстановить", WS_TABSTOP | BS_PUSHBUTTON, 0, IDOK,
+            {closeLeft - gap - buttonWidth, buttonsTop, buttonWidth, buttonHeight}, font);
         AddControl(dialog, L"BUTTON", L"Закрыть", WS_TABSTOP | BS_DEFPUSHBUTTON, 0, IDCANCEL,
                    {closeLeft, buttonsTop, buttonWidth, buttonHeight}, font);
         // Return closes: a page is put back only by its own button.

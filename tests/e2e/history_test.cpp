@@ -24,8 +24,8 @@ void ThreeTabs(const ScratchDir& dir, int selected) {
 
 std::map<std::wstring, std::string> Store(const ScratchDir& dir) {
     std::map<std::wstring, std::string> files;
-    for (const wchar_t* name : {L"Strings/Tabs.txt", L"Strings/Tab0.txt", L"Strings/Tab1.txt",
-                                L"Strings/Tab2.txt"}) {
+    for (const wchar_t* name :
+         {L"Strings/Tabs.txt", L"Strings/Tab0.txt", L"Strings/Tab1.txt", L"Strings/Tab2.txt"}) {
         files[name] = dir.Exists(name) ? dir.Read(name) : "<none>";
     }
     return files;
@@ -114,8 +114,8 @@ TEST(History, TextTypedOverComesBackFromThePageHistory) {
     EXPECT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), 1);
     // Another process's control: its text through WM_GETTEXT.
     std::wstring shown(64, L'\0');
-    shown.resize(static_cast<std::size_t>(SendMessageW(
-        text, WM_GETTEXT, shown.size(), reinterpret_cast<LPARAM>(shown.data()))));
+    shown.resize(static_cast<std::size_t>(
+        SendMessageW(text, WM_GETTEXT, shown.size(), reinterpret_cast<LPARAM>(shown.data()))));
     EXPECT_EQ(shown, L"page of A");
     // The list has the focus; Tab goes on to the text, then to "Восстановить".
     program.Keys({VK_TAB});

@@ -524,8 +524,8 @@ void ExploreCloseRenameReopen(const std::string& name, const Disk& disk, int ind
     std::vector<Utf16> renamedList = closed;
     renamedList[0] = closed[0] + QB_TEXT("2");
     std::vector<Utf16> after = kFour;
-    after[static_cast<std::size_t>(renamed)] = kFour[static_cast<std::size_t>(renamed)] +
-                                               QB_TEXT("2");
+    after[static_cast<std::size_t>(renamed)] =
+        kFour[static_cast<std::size_t>(renamed)] + QB_TEXT("2");
     Scenario s{name, disk, kFour, after, [index](Program& p) {
                    p.notebook.ClosePage(index);
                    p.notebook.RenamePage(0, p.view.TabCaption(0) + QB_TEXT("2"));

@@ -128,7 +128,8 @@ Disk FourTabs(int selected) {
 
 struct Program {
     explicit Program(MemoryFileSystem& files, std::wstring machine = L"PC1")
-        : notebook(files, kEncodings, view, [this] { return now; }, std::move(machine)) {
+        : notebook(
+              files, kEncodings, view, [this] { return now; }, std::move(machine)) {
         notebook.SetWallClock([this] { return wall; });
     }
     FakeView view;
@@ -325,6 +326,41 @@ TEST(PageHistoryOfATab, FollowsTheTabWhenAnEarlierTabClosesAndAfterARestart) {
     ASSERT_EQ(history.size(), 2u);
     EXPECT_EQ(again.notebook.VersionText(history[0]).text, QB_TEXT("C typed over"));
     EXPECT_EQ(again.notebook.VersionText(history[1]).text, QB_TEXT("page of C\r\nsecond line"));
+}
+
+TEST(PageHistoryOfATab, AVersionFileNoListNamesGoesOnlyWhenTheListsWereReadWhole) {
+    MemoryFileSystem made(FourTabs(1));
+    {
+        Program program(made);
+        program.notebook.Start();
+        program.TypeAndWait(QB_TEXT("B, typed"));
+        program.notebook.SaveAll();
+    }
+    Disk disk = made.Now();
+    ASSERT_EQ(notebook::DecodeIndex(disk.files.at(L"history/index-pc1.dat"), L"PC1").size(), 1u);
+    const std::wstring kept =
+        FoldPath(notebook::VersionFileName(L"PC1", Print("page of B\r\nsecond line")));
+    ASSERT_TRUE(disk.files.count(kept));
+    // Left by a power cut between a version's file and its line; another machine's stays.
+    const std::wstring orphan = FoldPath(notebook::VersionFileName(L"PC1", Print("lost")));
+    const std::wstring others = FoldPath(notebook::VersionFileName(L"PC2", Print("theirs")));
+    disk.files[orphan] = "lost";
+    disk.files[others] = "theirs";
+    {
+        MemoryFileSystem files(disk);
+        Program program(files);
+        program.notebook.Start();
+        EXPECT_FALSE(files.IsFile(orphan));
+        EXPECT_TRUE(files.IsFile(kept));
+        EXPECT_TRUE(files.IsFile(others));
+    }
+    // A damaged index may have named it: nothing goes.
+    disk.files[L"history/index-pc1.dat"] += "damaged";
+    MemoryFileSystem files(disk);
+    Program program(files);
+    program.notebook.Start();
+    EXPECT_TRUE(files.IsFile(orphan));
+    EXPECT_TRUE(files.IsFile(kept));
 }
 
 TEST(PageHistoryOfATab, ADamagedHistoryNeitherStopsTheProgramNorTouchesAPage) {
