@@ -328,6 +328,18 @@ TEST(PageHistoryOfATab, FollowsTheTabWhenAnEarlierTabClosesAndAfterARestart) {
     EXPECT_EQ(again.notebook.VersionText(history[1]).text, QB_TEXT("page of C\r\nsecond line"));
 }
 
+TEST(PageHistoryOfATab, AnotherProgramsTextOfThePageOnScreenKeepsTheTextItReplaced) {
+    MemoryFileSystem files(FourTabs(1));
+    Program program(files);
+    program.notebook.Start();
+    ASSERT_EQ(files.Replace(L"Strings/Tab1.txt", "B, as another machine left it", false), 0u);
+    program.notebook.StoreChanged();
+    EXPECT_EQ(program.view.text(), QB_TEXT("B, as another machine left it"));
+    const auto history = program.notebook.PageHistory();
+    ASSERT_EQ(history.size(), 1u);
+    EXPECT_EQ(program.notebook.VersionText(history[0]).text, QB_TEXT("page of B\r\nsecond line"));
+}
+
 TEST(PageHistoryOfATab, AVersionFileNoListNamesGoesOnlyWhenTheListsWereReadWhole) {
     MemoryFileSystem made(FourTabs(1));
     {
