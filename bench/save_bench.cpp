@@ -11,6 +11,15 @@
 // comes first in each run, as a baseline. Then the same save is timed step by step from a bare
 // text area in this process.
 //
+// With a version: the same save of a 1 MB page in a program just started, whose first save keeps
+// the text before it as a version of the page history (written beside the page), a fresh
+// program and store each run, in turns with the runs of the page saved without one (whose
+// program made one save before the runs, so that its saves keep none).
+//
+// History: the time from the "История страницы" command to its dialog on the screen with the
+// list of a page's 100 versions filled (versions of 100 KB, as another machine's history lists
+// them).
+//
 // Key-to-screen: in a 1 MB page, keys are pressed with SendInput (the window in the
 // foreground, the caret at the end of the text, on a line of its own) 100 to 200 ms apart, and each
 // is timed until the character's pixels appear on the screen beside the caret. Two programs of the
@@ -28,6 +37,8 @@
 #include <vector>
 
 #include "floor_parts.h"
+#include "notebook/history.h"
+#include "res/resource.h"
 #include "save_steps.h"
 #include "screen_area.h"
 #include "started_program.h"
@@ -141,7 +152,10 @@ std::string Utf8PageBytes(std::size_t size) {
 // its save.
 class PauseCase {
   public:
-    PauseCase(const std::wstring& exe, const fs::path& store, std::size_t size, bool utf8)
+    // warm: one save is made before the runs, so that the runs' saves keep no version (the
+    // first save of a program's run keeps the text before it).
+    PauseCase(const std::wstring& exe, const fs::path& store, std::size_t size, bool utf8,
+              bool warm = true)
         : store_(store), name_(SizeName(size) + " page" + (utf8 ? " needing UTF-8" : "")) {
         MakeStore(store, 1, size, true);
         if (utf8) {
@@ -155,6 +169,23 @@ class PauseCase {
         RECT client{};
         GetClientRect(process_->edit(), &client);
         pauses_.area = {client.right, client.bottom};
+        if (warm) {
+            Run();
+            pauses_ = Pauses{{}, {}, {}, pauses_.area};
+        }
+    }
+
+    // The versions the page history holds.
+    std::size_t Versions() const {
+        std::size_t count = 0;
+        const fs::path history = store_ / "History";
+        if (fs::is_directory(history)) {
+            for (const auto& entry : fs::directory_iterator(history)) {
+                const std::wstring name = entry.path().filename().wstring();
+                count += name.rfind(L"index-", 0) != 0 && name.rfind(L"closed-", 0) != 0;
+            }
+        }
+        return count;
     }
 
     void Run() {
@@ -191,6 +222,83 @@ class PauseCase {
     std::string before_;
     Pauses pauses_;
 };
+
+// A 1 MB page saved with a version, each run in a program just started.
+class VersionPauseCase {
+  public:
+    VersionPauseCase(const std::wstring& exe, const fs::path& store) : exe_(exe), store_(store) {}
+
+    void Run() {
+        PauseCase c(exe_, store_, 1000000, false, false);
+        c.Run();
+        if (c.Versions() != 1) {
+            throw std::runtime_error("the first save of the 1 MB page kept no version");
+        }
+        save_.push_back(c.pauses().save.at(0));
+    }
+
+    const std::vector<double>& save() const { return save_; }
+
+  private:
+    std::wstring exe_;
+    fs::path store_;
+    std::vector<double> save_;
+};
+
+// A one-tab store whose page has 100 earlier versions of 100 KB, listed by another machine.
+void MakeStoreWithHistory(const fs::path& store) {
+    MakeStore(store, 1, 100000, true);
+    fs::create_directories(store / "History");
+    std::vector<notebook::Version> versions;
+    const std::string now = FileBytes(PageFile(store));
+    for (int i = 0; i < 100; ++i) {
+        const std::string text = PageBytes(100000, true, static_cast<unsigned>(10 + i));
+        const std::string next =
+            i == 99 ? now : PageBytes(100000, true, static_cast<unsigned>(11 + i));
+        notebook::Version v;
+        v.time = 1'790'000'000'000ull + static_cast<std::uint64_t>(i) * 60'000;
+        v.text = store::FingerprintOf(std::string_view(text));
+        v.replacedBy = store::FingerprintOf(std::string_view(next));
+        v.chars = text.size();
+        const std::wstring name = notebook::VersionFileName(L"bench", v.text);
+        WriteFileBytes(store / fs::path(name.substr(2)), text);  // without "./"
+        versions.push_back(v);
+    }
+    WriteFileBytes(store / "History" / "index-bench.dat", notebook::EncodeIndex(versions));
+}
+
+// From the command to the dialog on the screen with its list filled, each run.
+std::vector<double> OpenHistoryTimes(const std::wstring& exe, const fs::path& store, int runs) {
+    MakeStoreWithHistory(store);
+    Process p(exe, L"", store);
+    p.WaitShown(L"TForm1");
+    Settle(p);
+    std::vector<double> out;
+    for (int r = 0; r < runs; ++r) {
+        const auto start = Clock::now();
+        PostMessageW(p.top(), WM_COMMAND, ID_N15, 0);
+        HWND dialog = nullptr;
+        HWND list = nullptr;
+        while (true) {
+            dialog = FindWindowW(L"#32770", L"История страницы");
+            list = dialog ? FindWindowExW(dialog, nullptr, L"ListBox", nullptr) : nullptr;
+            if (list && IsWindowVisible(dialog) && SendTimed(list, LB_GETCOUNT) == 100) {
+                break;
+            }
+            if (Ms(start, Clock::now()) > 10000) {
+                throw std::runtime_error("the page history did not show its 100 versions in 10 s");
+            }
+            Sleep(1);
+        }
+        out.push_back(Ms(start, Clock::now()));
+        PostMessageW(dialog, WM_CLOSE, 0, 0);
+        while (IsWindow(dialog)) {
+            Sleep(5);
+        }
+        Settle(p);
+    }
+    return out;
+}
 
 // The longest pause rows of a case; the median pause with the save.
 double PauseRows(const PauseCase& c, const std::string& program = "") {
@@ -449,6 +557,7 @@ int wmain(int argc, wchar_t** argv) {
                   : std::vector<std::size_t>{10000, 1000000, 10000000};
         double pause1 = 0;
         double pause1Utf8 = 0;
+        double pause1Version = 0;
         for (std::size_t size : sizes) {
             if (size != 1000000) {
                 PauseCase c(exe, scratch / "saves", size, false);
@@ -468,12 +577,18 @@ int wmain(int argc, wchar_t** argv) {
                 cases.push_back(
                     std::make_unique<PauseCase>(earlier, scratch / "saves-earlier", size, false));
             }
+            VersionPauseCase withVersion(exe, scratch / "saves-version");
             for (int r = 0; r < runs; ++r) {
                 for (auto& c : cases) {
                     c->Run();
                 }
+                withVersion.Run();
             }
             pause1 = PauseRows(*cases[0]);
+            pause1Version = Summarise(withVersion.save()).median;
+            Row("longest pause of the window, one change and its save that also writes a "
+                "version, 1 MB page (a program just started)",
+                Summarise(withVersion.save()));
             SaveFloorRows(SaveFloor(scratch / "saves", cases[0]->pauses().area, runs),
                           cases[0]->name());
             pause1Utf8 = PauseRows(*cases[1]);
@@ -483,6 +598,9 @@ int wmain(int argc, wchar_t** argv) {
                 PauseRows(*cases[2], ", the earlier program");
             }
         }
+
+        const Stats open = Summarise(OpenHistoryTimes(exe, scratch / "history", runs));
+        Row("\"История страницы\" opened, a page with 100 versions of 100 KB", open);
 
         // Two programs side by side, saves on in one and off in the other; the keys go to them
         // in blocks, in turns (on first in one run, off first in the next), so that a change of
@@ -521,6 +639,11 @@ int wmain(int argc, wchar_t** argv) {
             "longest pause of a background save, 1 MB page needing UTF-8 = %.1f ms (target: at "
             "most 50 ms)\n",
             pause1Utf8);
+        std::printf(
+            "longest pause of a background save that also writes a version, 1 MB page = %.1f ms "
+            "(without one: %.1f ms)\n",
+            pause1Version, pause1);
+        std::printf("page history of 100 versions opened in %.1f ms\n", open.median);
         std::printf(
             "key to screen, 1 MB page, saves on against off (medians) = %.3f (target: at most "
             "1.1)\n",

@@ -116,6 +116,16 @@ void Notebook::ClosePage(int index) {
         store_.KeepOriginal(store::kTabListWritePath);
     }
     const store::EncodedText list = store_.EncodeTabList(captions, tabListForm_);
+    // The tab and its page as stored go on this machine's list of closed tabs first, to be
+    // reopened; a power cut after that leaves a tab there to reopen twice, never one lost. A
+    // page that cannot be read now (another program holds it) cannot be moved either: the
+    // close then fails below as it would have.
+    const std::wstring page = store::PageFileName(index);
+    const auto closedPage = store_.TryRead(page);
+    const bool kept = closedPage || !store_.PageExists(index);
+    if (kept) {
+        KeepClosedTab(index, closedPage);
+    }
     StoreAgreedBefore(store::FingerprintOf(std::string_view(list.bytes)), captions);
     try {
         store_.CloseTab(index, count - 1, list.bytes);
@@ -123,6 +133,10 @@ void Notebook::ClosePage(int index) {
         StopWrites();
         throw;
     } catch (...) {
+        if (kept) {
+            closed_.pop_back();  // still open
+            Try([this] { WriteClosedTabs(); });
+        }
         Try([this] { StoreAgreed(false); });  // the tabs stay as they were
         throw;
     }

@@ -188,6 +188,7 @@ void Notebook::FollowPage() {
         KeepOwnTextAsNewTab();
         return;
     }
+    KeepScreenAsVersion(*bytes);
     ShowStoredPage(index, bytes, true);
 }
 

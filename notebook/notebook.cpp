@@ -33,6 +33,7 @@ Notebook::Notebook(FileSystem& files, const store::Encodings& encodings, View& v
       view_(view),
       agreedPath_(AgreedFileName(machine)),
       clock_(std::move(clock)),
+      machine_(machine),
       pageForm_(store::FormOfNewFile(encodings.systemUsesUtf8)),
       tabListForm_(store::FormOfNewFile(encodings.systemUsesUtf8)) {}
 
@@ -67,13 +68,13 @@ std::vector<store::Utf16> Notebook::Captions() const {
 void Notebook::ShowTabs(const std::vector<store::Utf16>& captions) {
     tabs_.clear();
     for (const store::Utf16& caption : captions) {
-        tabs_.push_back({caption, std::nullopt, {}});
+        tabs_.push_back({caption, std::nullopt, {}, std::nullopt});
     }
     view_.ShowTabs(captions);
 }
 
 void Notebook::AppendTab(store::Utf16View caption, const store::Fingerprint& stored) {
-    tabs_.push_back({store::Utf16(caption), stored, {}});
+    tabs_.push_back({store::Utf16(caption), stored, {}, std::nullopt});
     view_.AppendTab(caption);
 }
 
@@ -92,6 +93,9 @@ void Notebook::Remember(int index, const store::Fingerprint& stored) {
         return;
     }
     TabState& tab = tabs_[static_cast<std::size_t>(index)];
+    if (tab.stored && *tab.stored != stored) {
+        RelinkHistory(*tab.stored, stored);  // the page's history follows its text
+    }
     if (tab.stored && *tab.stored != stored && tab.stored->exists) {
         tab.older.insert(tab.older.begin(), *tab.stored);
         if (tab.older.size() > kOlderVersionsKept) {
@@ -146,13 +150,17 @@ void Notebook::SettingsChanged() {
 void Notebook::Start() {
     tabs_.clear();
     for (const store::Utf16& caption : view_.TabCaptions()) {
-        tabs_.push_back({caption, std::nullopt, {}});
+        tabs_.push_back({caption, std::nullopt, {}, std::nullopt});
     }
     // A tab close cut short by a crash is finished before anything reads the store. When it
     // cannot be, which page belongs to which tab is not known: nothing is written in this run.
-    if (!Try([this] { closeFinished_ = store_.FinishInterruptedClose(); })) {
+    if (!Try([this] {
+            closeFinished_ = store_.FinishInterruptedClose();
+            closeFinished_ = store_.FinishInterruptedReopen() || closeFinished_;
+        })) {
         StopWrites();
     }
+    LoadHistory();
     const bool haveSettings = store_.SettingsExist();
     const bool haveTabList = store_.TabListExists();
     if (!haveSettings && !haveTabList) {

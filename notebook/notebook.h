@@ -13,6 +13,7 @@
 
 #include "notebook/agreed.h"
 #include "notebook/file_system.h"
+#include "notebook/history.h"
 #include "notebook/notices.h"
 #include "notebook/save_schedule.h"
 #include "notebook/store.h"
@@ -96,6 +97,9 @@ class Notebook {
              std::wstring machine = {});
 
     Store& store() { return store_; }
+    // The time of day the page history stamps its versions with (milliseconds since 1970 UTC);
+    // the system's clock unless set.
+    void SetWallClock(Clock wall) { wallClock_ = std::move(wall); }
 
     // Start-up: finishes a close that a crash cut short, reads the settings and the tab list,
     // selects the stored tab and shows its page; on the first run (no settings and no tab list)
@@ -123,6 +127,25 @@ class Notebook {
     // Closes the tab: its page goes, the later pages move down one number, the tab list loses
     // the tab, all or nothing. The text area then shows the page of the tab selected.
     void ClosePage(int index);
+
+    // Whether a tab closed on this machine is there to reopen.
+    bool CanReopen() const;
+    // Reopens the tab closed last on this machine at the place it had, with its caption and its
+    // page as they were, by the same all-or-nothing sequence as a close; it is selected.
+    void ReopenPage();
+
+    // The selected tab's earlier texts, newest first (the page on screen saved first).
+    std::vector<Version> PageHistory();
+    // Whether the selected tab has earlier texts, or edits whose save may keep one; nothing is
+    // written.
+    bool HasHistory();
+    // A version's text; raised when its file is missing or damaged.
+    store::StoredText VersionText(const Version& version);
+    // Puts the version into the page on screen and stores it; the text it replaces is kept as
+    // a version too.
+    void RestoreVersion(const Version& version);
+    const std::vector<Version>& OwnVersions() const { return versions_; }
+    const std::vector<ClosedTab>& ClosedTabs() const { return closed_; }
 
     // The text area changed: how long from now until its page is saved in the background;
     // nothing when background saves are off.
@@ -226,6 +249,30 @@ class Notebook {
     // What is stored for a tab's page now: remembered, the one before kept as an older version.
     void Remember(int index, const store::Fingerprint& stored);
 
+    // The page history (page_history.cpp).
+    std::uint64_t WallTime() const;
+    void LoadHistory();
+    void RemoveUnnamedVersionFiles();
+    void EnsureHistoryDirectory();
+    void WriteHistoryIndex();
+    void WriteClosedTabs();
+    void WriteVersionFile(const store::Fingerprint& print, std::string_view bytes);
+    void HistoryFailed();
+    // The stored text before is about to be replaced by after on the tab's page: kept as a
+    // version when the rule says so. A failure is told of and the page is stored all the same.
+    void KeepReplaced(int index, Replacement why, std::string_view before, std::string_view after);
+    // The text area's text, as stored, before another program's text replaces it on screen.
+    void KeepScreenAsVersion(std::string_view replacement);
+    void PruneHistory();
+    // A version file goes once nothing names it: no version, no closed tab.
+    void ForgetPageFile(const store::Fingerprint& page);
+    void RelinkHistory(const store::Fingerprint& from, const store::Fingerprint& to);
+    std::string VersionBytes(const Version& version);
+    // This machine's versions and those other machines' indexes list.
+    std::vector<Version> AllVersions();
+    // The tab about to close, with its page as stored, goes on the list of closed tabs.
+    void KeepClosedTab(int index, const std::optional<std::string>& page);
+
     // Following a sync engine (following.cpp): whether what is on disk asks for a merge of
     // tabs, and the merge; false when it could not be made yet (a text still on its way).
     bool NeedsMerge(const std::string& listBytes);
@@ -256,6 +303,7 @@ class Notebook {
         store::Utf16 caption;
         std::optional<store::Fingerprint> stored;
         std::vector<store::Fingerprint> older;
+        std::optional<std::uint64_t> storedAt;  // when this run last stored its page (clock_)
     };
     std::vector<TabState> tabs_;
     // A merge of tabs waits for a text a sync engine has yet to bring.
@@ -266,6 +314,12 @@ class Notebook {
     // The page just written for a tab about to be added, while the list is written.
     std::optional<store::Fingerprint> newPage_;
     Clock clock_;
+    Clock wallClock_;
+    std::wstring machine_;
+    std::vector<Version> versions_;  // this machine's index of versions
+    std::string historyWritten_;
+    std::vector<ClosedTab> closed_;  // the tabs closed on this machine, the last last
+    std::string closedWritten_;
     store::Settings settings_;
     SaveSchedule schedule_;
     Told told_;

@@ -134,4 +134,11 @@ bool Told::First(const std::wstring& subject) {
     return true;
 }
 
+std::wstring HistoryFailedNotice(const std::wstring& failure) {
+    return Format(
+        L"Прежний текст страницы не удалось сохранить в истории страницы: %s Сама страница "
+        L"сохранена.",
+        {failure});
+}
+
 }  // namespace qb::notebook

@@ -32,6 +32,9 @@ std::wstring TabsMergedNotice(const std::vector<std::wstring>& broughtBack,
 // A close given up because the tab list changed outside while the tab was chosen.
 std::wstring CloseGivenUpNotice();
 
+// An earlier text of a page could not be kept (the page itself was stored).
+std::wstring HistoryFailedNotice(const std::wstring& failure);
+
 // A search that found nothing anywhere.
 std::wstring NotFoundNotice(const std::wstring& text);
 

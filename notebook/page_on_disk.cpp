@@ -58,7 +58,13 @@ void Notebook::SavePage() {
     // The same bytes are not written again: to a sync engine a write is a change, and one the
     // other machine did not make would meet its edits there as a conflict.
     if (!now || *now != store::FingerprintOf(std::string_view(file.bytes)) || pageCut_) {
+        if (now && now->exists) {
+            KeepReplaced(index, Replacement::Typing, store_.LastRead(), file.bytes);
+        }
         store_.SavePage(index, file.bytes);
+        if (index >= 0 && index < TabCount()) {
+            tabs_[static_cast<std::size_t>(index)].storedAt = clock_();
+        }
     }
     PageStored(file);
 }

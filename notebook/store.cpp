@@ -375,6 +375,89 @@ void Store::CloseTab(int i, int n, std::string_view listAfter) {
     files_.Delete(journal);
 }
 
+void Store::RemoveLeftoverReopenRecord() {
+    RemoveLeftover(std::wstring(store::kReopenRecordPath), L"the record");
+}
+
+void Store::ReopenTab(int i, int n, const std::optional<std::string>& page,
+                      std::string_view listAfter) {
+    RemoveLeftoverReopenRecord();
+    store::ReopenRecord record;
+    record.index = i;
+    record.moves = store::PlanRoomForPage(i, n, [this](int k) { return PageExists(k); });
+    record.page = page;
+    record.tabList = std::string(listAfter);
+    std::string before;
+    if (TabListExists() && files_.Read(store::kTabListReadPath, before, false) == 0) {
+        record.tabListBefore = std::move(before);
+    }
+    const std::wstring journal(store::kReopenRecordPath);
+    WriteWholeFile(journal, store::EncodeReopenRecord(record));
+    hooks::CrashPoint();
+    std::size_t done = 0;
+    try {
+        for (const auto& move : record.moves) {
+            Move(store::PageFileName(move.from), store::PageFileName(move.to));
+            ++done;
+            hooks::CrashPoint();
+        }
+        if (page) {
+            WriteWholeFile(store::PageFileName(i), *page);
+            hooks::CrashPoint();
+        }
+        WriteWholeFile(store::kTabListWritePath, listAfter);
+        hooks::CrashPoint();
+    } catch (const Error& e) {
+        // Everything back as it was, or left to the next start, which finishes the reopen.
+        bool whole = !page || files_.Delete(store::PageFileName(i)) == 0 ||
+                     !files_.IsFile(store::PageFileName(i));
+        for (; done > 0; --done) {
+            const auto& move = record.moves[done - 1];
+            whole = files_.Move(store::PageFileName(move.to), store::PageFileName(move.from),
+                                false) == 0 &&
+                    whole;
+        }
+        if (!whole || files_.Delete(journal) != 0) {
+            throw StoreInDoubt(e.text());
+        }
+        throw;
+    }
+    files_.Delete(journal);
+}
+
+bool Store::FinishInterruptedReopen() {
+    const std::wstring journal(store::kReopenRecordPath);
+    if (!files_.IsFile(journal)) {
+        return false;
+    }
+    const auto record = store::DecodeReopenRecord(ReadWholeFile(journal));
+    if (!record) {
+        throw Error(DamagedCloseRecordText(files_.FullPath(journal)));
+    }
+    const bool haveList = TabListExists();
+    const std::string list = haveList ? ReadTabListBytes() : std::string();
+    const bool listWritten = haveList && list == record->tabList;
+    const bool leftover =
+        !listWritten && haveList && record->tabListBefore && list != *record->tabListBefore;
+    if (!listWritten && !leftover) {
+        // A move is done once its page has left its old number; the last moves first, so the
+        // place of each is free when its turn comes. The reopened page goes in last.
+        for (const auto& move : record->moves) {
+            const std::wstring from = store::PageFileName(move.from);
+            const std::wstring to = store::PageFileName(move.to);
+            if (files_.IsFile(from) && !files_.IsFile(to)) {
+                Move(from, to);
+            }
+        }
+        if (record->page) {
+            WriteWholeFile(store::PageFileName(record->index), *record->page);
+        }
+        WriteWholeFile(store::kTabListWritePath, record->tabList);
+    }
+    RemoveLeftoverReopenRecord();
+    return true;
+}
+
 bool Store::FinishInterruptedClose() {
     const std::wstring journal(store::kCloseRecordPath);
     if (!files_.IsFile(journal)) {

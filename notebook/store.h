@@ -45,6 +45,10 @@ class Store {
     // The page file's bytes with normalised line breaks, or nothing when no such page file
     // exists (a directory of that name does not count).
     std::optional<std::string> LoadPage(int index);
+    // A file's bytes, replaced whole; a failure raised as for a page.
+    void WriteFile(std::wstring_view path, std::string_view bytes) { WriteWholeFile(path, bytes); }
+    // The bytes FingerprintOf read last.
+    std::string_view LastRead() const { return scratch_; }
     // Any text file's bytes, read with the page rules but without the existence test.
     std::string LoadTextFile(std::wstring_view path);
     bool PageExists(int index);
@@ -110,10 +114,18 @@ class Store {
     // when there was none. Fails when a file cannot be moved or the journal is damaged.
     bool FinishInterruptedClose();
 
+    // Reopens a closed tab at i among the n tabs there are: the pages from i on move up one
+    // number, the page (when it had one) is written at i, and the tab list file becomes
+    // listAfter. All or nothing across a power cut, as a close is (FinishInterruptedReopen).
+    void ReopenTab(int i, int n, const std::optional<std::string>& page, std::string_view listAfter);
+    // Completes a reopen that a crash cut short; false when there was none.
+    bool FinishInterruptedReopen();
+
     // A journal left by a close whose end could not be deleted would, at a later start, be
     // taken for a close in progress: it goes before the tab list is changed again. Fails
     // when it cannot go.
     void RemoveLeftoverCloseRecord();
+    void RemoveLeftoverReopenRecord();
 
     // Raises the move's failure as "Cannot move file ...".
     void Move(const std::wstring& from, const std::wstring& to, bool replace = false);

@@ -24,6 +24,8 @@
 #define ID_N12 1012
 #define ID_N14 1014
 // N10, N11 and N13 are separators, which have no id.
+#define ID_N15 1015
+#define ID_N16 1016
 
 // The actions, as the commands their toolbar buttons and menu items send.
 #define ID_ACTION_CUT 2001
@@ -36,3 +38,5 @@
 #define ID_ACTION_FIND 2008
 #define ID_ACTION_FIND_NEXT 2009
 #define ID_ACTION_FIND_PREVIOUS 2010
+#define ID_ACTION_HISTORY 2011
+#define ID_ACTION_REOPEN 2012

@@ -128,6 +128,8 @@ const ActionDeclaration kActionTable[] = {
     {ID_ACTION_FIND, L"Найти", -1, &TForm1::FindExecute},
     {ID_ACTION_FIND_NEXT, L"Найти далее", -1, &TForm1::FindNextExecute},
     {ID_ACTION_FIND_PREVIOUS, L"Найти ранее", -1, &TForm1::FindPreviousExecute},
+    {ID_ACTION_HISTORY, L"История страницы…", -1, &TForm1::HistoryExecute},
+    {ID_ACTION_REOPEN, L"Вернуть закрытую вкладку", -1, &TForm1::ReopenExecute},
 };
 
 const KeyBinding kKeyTable[] = {
@@ -137,12 +139,17 @@ const KeyBinding kKeyTable[] = {
     {{'F', true, false}, ID_ACTION_FIND},
     {{VK_F3, false, false}, ID_ACTION_FIND_NEXT},
     {{VK_F3, false, true}, ID_ACTION_FIND_PREVIOUS},
+    {{'T', true, true}, ID_ACTION_REOPEN},
+    // The classic text area ignores Ctrl+A: it selects the whole page, as "Выделить все" does.
+    {{'A', true, false}, ID_N5},
 };
 
 const MenuItemBinding kMenuItemTable[] = {
     // The tab strip's menu.
     {ID_N2, ID_ACTION_RENAME, nullptr, -1},
     {ID_N1, ID_ACTION1, nullptr, -1},
+    {ID_N15, ID_ACTION_HISTORY, nullptr, -1},
+    {ID_N16, ID_ACTION_REOPEN, nullptr, -1},
     // The notification icon's menu.
     {ID_N3, 0, &TForm1::N3Click, -1},
     {ID_N14, 0, &TForm1::N14Click, -1},

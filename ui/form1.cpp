@@ -152,6 +152,9 @@ void TForm1::Execute(UINT id) {
         id = item->action;
     }
     if (const auto* action = qb::ui::FindAction(id)) {
+        if (id == ID_ACTION_REOPEN || id == ID_ACTION_HISTORY) {
+            UpdateActions();
+        }
         if (ActionEnabled(id)) {
             (this->*action->execute)();
         }
@@ -198,6 +201,7 @@ void TForm1::PopupAt(HMENU menu, HWND control, int x, int y) {
 }
 
 LRESULT TForm1::OnInitMenuPopup(HMENU menu) {
+    UpdateActions();
     // Items show the enabled state of their actions.
     const int n = GetMenuItemCount(menu);
     for (int i = 0; i < n; ++i) {

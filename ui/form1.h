@@ -111,6 +111,11 @@ class TForm1 {
     void NewExecute();
     void RenameExecute();
     void Action1Execute();
+    void HistoryExecute();
+    void ReopenExecute();
+    // The actions whose state the notebook decides follow it (before a menu opens or a key runs
+    // one).
+    void UpdateActions();
 
     // Finding text across the pages.
     void FindExecute();

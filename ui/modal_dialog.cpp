@@ -181,6 +181,7 @@ INT_PTR CALLBACK ModalDialog::DialogProc(HWND dialog, UINT message, WPARAM wPara
     switch (message) {
         case WM_COMMAND:
             if (HIWORD(wParam) != BN_CLICKED) {
+                self->OnControlNotify(dialog, LOWORD(wParam), HIWORD(wParam));
                 return FALSE;
             }
             if (LOWORD(wParam) == IDOK) {

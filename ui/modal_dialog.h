@@ -45,6 +45,8 @@ class ModalDialog {
     virtual void SetInitialFocus(HWND dialog) = 0;
     // Just before OK ends the dialog, while its controls still exist.
     virtual void OnOk(HWND /*dialog*/) {}
+    // A control's notification other than a button's click (a list's selection changed).
+    virtual void OnControlNotify(HWND /*dialog*/, int /*id*/, int /*code*/) {}
     // A message of the loop before the dialog sees it; true when it was taken.
     virtual bool PreTranslate(HWND /*dialog*/, const MSG& /*msg*/) { return false; }
 

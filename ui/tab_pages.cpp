@@ -6,6 +6,7 @@
 #include "res/resource.h"
 #include "store/pure/page_names.h"
 #include "ui/form1.h"
+#include "ui/history_dialog.h"
 #include "ui/input_prompt.h"
 #include "ui/pure/access_keys.h"
 #include "ui/warning_dialog.h"
@@ -141,4 +142,31 @@ void TForm1::Action1Execute() {
     if (confirmed) {
         notebook_.ClosePage(tabs.Selected());
     }
+}
+
+void TForm1::ReopenExecute() {
+    notebook_.ReopenPage();
+}
+
+void TForm1::HistoryExecute() {
+    const std::vector<qb::notebook::Version> versions = notebook_.PageHistory();
+    std::vector<qb::ui::HistoryItem> items;
+    for (const auto& version : versions) {
+        items.push_back({version.time, version.chars});
+    }
+    std::optional<std::size_t> chosen;
+    {
+        ModalDialogScope modal;
+        chosen = qb::ui::ShowPageHistory(Handle, items, [&](std::size_t i) {
+            return qb::store::ToWide(notebook_.VersionText(versions[i]).text);
+        });
+    }
+    if (chosen) {
+        notebook_.RestoreVersion(versions[*chosen]);
+    }
+}
+
+void TForm1::UpdateActions() {
+    SetActionEnabled(ID_ACTION_REOPEN, notebook_.CanReopen());
+    SetActionEnabled(ID_ACTION_HISTORY, notebook_.HasHistory());
 }

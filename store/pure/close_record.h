@@ -41,4 +41,25 @@ std::string EncodeCloseRecord(const CloseRecord& record);
 // Nothing when the bytes are not a whole record.
 std::optional<CloseRecord> DecodeCloseRecord(std::string_view bytes);
 
+// Reopening a closed tab is the same the other way: each page from the tab's place on moved up
+// one number, the last first, the reopened page written at its place, the new tab list. Its
+// record holds the page itself, so that a start after a crash can write it.
+struct ReopenRecord {
+    int index = 0;                    // where the tab comes back
+    std::vector<PageMove> moves;      // in the order they are made
+    std::optional<std::string> page;  // the reopened page file's bytes; nothing: it had none
+    std::string tabList;              // the tab list file after the reopen
+    std::optional<std::string> tabListBefore;  // and before it (nothing: there was none)
+
+    bool operator==(const ReopenRecord&) const = default;
+};
+
+// The moves that make room at index among count tabs: the pages of index .. count-1 that exist,
+// each one number up, the last first.
+std::vector<PageMove> PlanRoomForPage(int index, int count,
+                                      const std::function<bool(int)>& pageExists);
+
+std::string EncodeReopenRecord(const ReopenRecord& record);
+std::optional<ReopenRecord> DecodeReopenRecord(std::string_view bytes);
+
 }  // namespace qb::store

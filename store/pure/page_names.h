@@ -17,6 +17,8 @@ inline constexpr std::wstring_view kSettingsPath = L"settings.dat";
 inline constexpr std::wstring_view kReadmePath = L"./readme.txt";
 // The record of a tab close in progress, beside the tab list; never a page's name.
 inline constexpr std::wstring_view kCloseRecordPath = L"./Strings/Tabs.txt.closing";
+// The journal of a closed tab being reopened.
+inline constexpr std::wstring_view kReopenRecordPath = L"./Strings/Tabs.txt.reopening";
 
 // "./strings/Tab" + the index in signed decimal + ".txt"; -1 gives "Tab-1.txt".
 std::wstring PageFileName(int index);

@@ -120,7 +120,8 @@ class Program {
     void Drag(HWND window, POINT from, POINT to);
     // Opens the tab strip's menu with a right click on the strip's display area and picks an
     // item by its position from the keyboard.
-    enum TabMenuItem { kRenameTab, kCloseTab };  // "Переименовать", "Удалить"
+    // "Переименовать", "Удалить", "История страницы…", "Вернуть закрытую вкладку"
+    enum TabMenuItem { kRenameTab, kCloseTab, kPageHistory, kReopenTab };
     void TabMenu(TabMenuItem item);
     // A rectangle a control writes into its caller's memory (TCM_GETITEMRECT, TBM_GETTHUMBRECT).
     RECT RemoteRect(HWND control, UINT msg, WPARAM wParam) const;

@@ -479,5 +479,49 @@ TEST(CrashExplorer, TabClosedElsewhereWhileALaterOneWasTypedHere) {
     ExploreBoth(s);
 }
 
+// ---- Closed tabs reopened, and the page history ----
+
+// A close, a rename (so that no tab list comes twice), and the closed tab reopened.
+void ExploreCloseRenameReopen(const std::string& name, const Disk& disk, int index) {
+    const int renamed = index == 0 ? 1 : 0;
+    const std::vector<Utf16> closed = Without(kFour, index);
+    std::vector<Utf16> renamedList = closed;
+    renamedList[0] = closed[0] + QB_TEXT("2");
+    std::vector<Utf16> after = kFour;
+    after[static_cast<std::size_t>(renamed)] =
+        kFour[static_cast<std::size_t>(renamed)] + QB_TEXT("2");
+    Scenario s{name, disk, kFour, after, [index](Program& p) {
+                   p.notebook.ClosePage(index);
+                   p.notebook.RenamePage(0, p.view.TabCaption(0) + QB_TEXT("2"));
+                   p.notebook.ReopenPage();
+               }};
+    s.between = {closed, renamedList};
+    s.sameAs[closed[0] + QB_TEXT("2")] = closed[0];
+    Explore(s);
+}
+
+TEST(CrashExplorer, CloseThenReopen) {
+    for (const int index : {0, 1, 3}) {
+        ExploreCloseRenameReopen("close tab " + std::to_string(index) + ", reopen it",
+                                 MakeDisk(kFour, index), index);
+    }
+}
+
+TEST(CrashExplorer, ReopenWithPagesNeverSaved) {
+    ExploreCloseRenameReopen("close B, D never saved, reopen B", MakeDisk(kFour, 1, {3}), 1);
+}
+
+TEST(CrashExplorer, TypingThatKeepsEarlierTexts) {
+    // The first save keeps the text before it, a minute's pause keeps another, and a page typed
+    // over keeps one more: each version is written beside the save.
+    Explore({"typing with versions kept", MakeDisk(kFour, 1), kFour, kFour, [](Program& p) {
+                 p.TypeAndWait(PageOf(QB_TEXT("B"), 1));
+                 p.now += 120'000;
+                 p.TypeAndWait(PageOf(QB_TEXT("B"), 2));
+                 p.TypeAndWait(QB_TEXT("B typed over"));
+                 p.Switch(0);
+             }});
+}
+
 }  // namespace
 }  // namespace qb::test::explorer

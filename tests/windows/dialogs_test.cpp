@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "ui/history_dialog.h"
 #include "ui/input_prompt.h"
 #include "ui/warning_dialog.h"
 
@@ -672,6 +673,62 @@ TEST(DialogsWarning, CtrlCCopiesTheDialogAsTextWhicheverButtonHasFocus) {
     EXPECT_TRUE(cancelFocused);
     EXPECT_EQ(fromOk, std::optional<std::wstring>(expected));
     EXPECT_EQ(fromCancel, std::optional<std::wstring>(expected));
+}
+
+// ---- "История страницы" ----
+
+std::wstring ControlText(HWND control) {
+    std::wstring text(256, L'\0');
+    text.resize(static_cast<std::size_t>(
+        GetWindowTextW(control, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+TEST(DialogsPageHistory, TheTextFollowsTheListAndRestoreGivesTheVersionChosen) {
+    // 2026-12-09 08:00:00 UTC and a day earlier.
+    const std::vector<qb::ui::HistoryItem> items = {{1'796'803'200'000, 12},
+                                                    {1'796'716'800'000, 3}};
+    const auto textOf = [](std::size_t i) { return L"version " + std::to_wstring(i); };
+    std::vector<std::wstring> lines;
+    std::vector<std::wstring> texts;
+    DialogDriver driver(L"История страницы", [&](HWND dialog) {
+        HWND list = FindWindowExW(dialog, nullptr, L"ListBox", nullptr);
+        HWND text = FindWindowExW(dialog, nullptr, L"Edit", nullptr);
+        for (int i = 0; i < static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0)); ++i) {
+            std::wstring line(static_cast<std::size_t>(SendMessageW(list, LB_GETTEXTLEN, i, 0)),
+                              L'\0');
+            SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(line.data()));
+            lines.push_back(line);
+        }
+        texts.push_back(ControlText(text));
+        PressChord({VK_DOWN});
+        WaitFor([&] { return ControlText(text) != texts[0]; }, 1000);
+        texts.push_back(ControlText(text));
+        EXPECT_TRUE(GetWindowLongW(text, GWL_STYLE) & ES_READONLY);
+        PressChord({VK_RETURN});  // Return closes: a restore is its own button's
+    });
+    EXPECT_FALSE(qb::ui::ShowPageHistory(nullptr, items, textOf).has_value());
+    driver.Join();
+    ASSERT_TRUE(driver.Found());
+    EXPECT_FALSE(driver.ClosedByForce());
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0], qb::ui::HistoryLine(items[0]));
+    EXPECT_NE(lines[0].find(L".12.2026 "), std::wstring::npos) << "the date";
+    EXPECT_NE(lines[0].find(L", 12 симв."), std::wstring::npos) << "the length";
+    EXPECT_EQ(texts, (std::vector<std::wstring>{L"version 0", L"version 1"}));
+
+    DialogDriver restore(L"История страницы", [&](HWND dialog) {
+        PressChord({VK_DOWN});
+        Sleep(50);
+        SendMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+    });
+    EXPECT_EQ(qb::ui::ShowPageHistory(nullptr, items, textOf), std::optional<std::size_t>(1));
+    restore.Join();
+
+    DialogDriver escape(L"История страницы", [&](HWND) { PressChord({VK_ESCAPE}); });
+    EXPECT_FALSE(qb::ui::ShowPageHistory(nullptr, items, textOf).has_value());
+    escape.Join();
+    EXPECT_TRUE(escape.Found());
 }
 
 }  // namespace

@@ -132,6 +132,42 @@ TEST_F(Form, MenuItemsShowTheirActionsCaptionsUnlessTheyHaveTheirOwn) {
     EXPECT_EQ(GetMenuItemCount(form_.PopupMenu3), 8);
 }
 
+TEST_F(Form, TabMenuGreysHistoryAndReopenWhileTheyCanDoNothing) {
+    const HMENU menu = form_.PopupMenu1;
+    ASSERT_EQ(GetMenuItemCount(menu), 4);
+    EXPECT_EQ(GetMenuItemID(menu, 2), static_cast<UINT>(ID_N15));
+    EXPECT_EQ(GetMenuItemID(menu, 3), static_cast<UINT>(ID_N16));
+    EXPECT_EQ(ItemText(menu, ID_N15), L"История страницы…");
+    EXPECT_EQ(ItemText(menu, ID_N16), L"Вернуть закрытую вкладку\tCtrl+Shift+T");
+    const auto grayed = [&](UINT id) {
+        SendMessageW(form_.Handle, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(menu), 0);
+        return (GetMenuState(menu, id, MF_BYCOMMAND) & MF_GRAYED) != 0;
+    };
+    // A store of two tabs, nothing closed, no earlier texts.
+    CreateDirectoryW(L"Strings", nullptr);
+    for (const auto& [name, bytes] : {std::pair{L"Strings\\Tabs.txt", "A\r\nB\r\n"},
+                                      std::pair{L"Strings\\Tab0.txt", "page of A"},
+                                      std::pair{L"Strings\\Tab1.txt", "page of B"}}) {
+        const HANDLE file = CreateFileW(name, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        DWORD written = 0;
+        WriteFile(file, bytes, static_cast<DWORD>(strlen(bytes)), &written, nullptr);
+        CloseHandle(file);
+    }
+    form_.Notes().Start();
+    EXPECT_TRUE(grayed(ID_N15));
+    EXPECT_TRUE(grayed(ID_N16));
+    EXPECT_FALSE(grayed(ID_N1));
+    // Edits whose save may keep the text before them.
+    SetWindowTextW(form_.Memo1, L"typed");
+    SendMessageW(form_.Memo1, EM_SETMODIFY, TRUE, 0);
+    EXPECT_FALSE(grayed(ID_N15));
+    form_.Notes().ClosePage(1);
+    EXPECT_FALSE(grayed(ID_N16));
+    form_.Notes().ReopenPage();
+    EXPECT_TRUE(grayed(ID_N16));
+    EXPECT_TRUE(host_.shown.empty());
+}
+
 TEST_F(Form, ToolbarTooltipsNameTheButtonsAndTheirKeys) {
     const HWND tip = qb::ui::ToolbarTooltip(form_.ActionToolBar1);
     ASSERT_NE(tip, nullptr);
