@@ -490,14 +490,13 @@ void ExploreCloseRenameReopen(const std::string& name, const Disk& disk, int ind
     std::vector<Utf16> after = kFour;
     after[static_cast<std::size_t>(renamed)] =
         kFour[static_cast<std::size_t>(renamed)] + QB_TEXT("2");
-    Scenario s{name, disk, kFour, after, [index](Program& p) {
-                   p.notebook.ClosePage(index);
-                   p.notebook.RenamePage(0, p.view.TabCaption(0) + QB_TEXT("2"));
-                   p.notebook.ReopenPage();
-               }};
-    s.between = {closed, renamedList};
-    s.sameAs[closed[0] + QB_TEXT("2")] = closed[0];
-    Explore(s);
+    Scenario s{name, disk,
+               {Do("close", [index](Program& p) { p.notebook.ClosePage(index); }),
+                Do("rename", [](Program& p) { p.Rename(0, p.view.TabCaption(0) + QB_TEXT("2")); }),
+                Do("reopen", [](Program& p) { p.notebook.ReopenPage(); })}};
+    s.after = after;
+    (void)renamedList;
+    ExploreBoth(s);
 }
 
 TEST(CrashExplorer, CloseThenReopen) {
@@ -514,13 +513,16 @@ TEST(CrashExplorer, ReopenWithPagesNeverSaved) {
 TEST(CrashExplorer, TypingThatKeepsEarlierTexts) {
     // The first save keeps the text before it, a minute's pause keeps another, and a page typed
     // over keeps one more: each version is written beside the save.
-    Explore({"typing with versions kept", MakeDisk(kFour, 1), kFour, kFour, [](Program& p) {
-                 p.TypeAndWait(PageOf(QB_TEXT("B"), 1));
-                 p.now += 120'000;
-                 p.TypeAndWait(PageOf(QB_TEXT("B"), 2));
-                 p.TypeAndWait(QB_TEXT("B typed over"));
-                 p.Switch(0);
-             }});
+    Scenario s{"typing with versions kept", MakeDisk(kFour, 1),
+               {Do("typing with versions kept", [](Program& p) {
+                   p.TypeAndWait(PageOf(QB_TEXT("B"), 1));
+                   p.now += 120'000;
+                   p.TypeAndWait(PageOf(QB_TEXT("B"), 2));
+                   p.TypeAndWait(QB_TEXT("B typed over"));
+                   p.Switch(0);
+               })}};
+    s.after = kFour;
+    ExploreBoth(s);
 }
 
 }  // namespace
