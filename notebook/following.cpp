@@ -271,6 +271,7 @@ bool Notebook::FollowStore() {
 }
 
 void Notebook::StoreChanged() {
+    FinishWrites();
     if (writesStopped_) {
         return;
     }

@@ -232,6 +232,7 @@ class TForm1 {
     bool visible_ = false;
     bool closed_ = false;
     int modalDialogs_ = 0;  // open modal dialogs of the program
+    std::uint64_t memoEdits_ = 0;  // changes of the text area's text, counted
 
     bool starting_ = true;
     std::vector<std::wstring> startupNotices_;

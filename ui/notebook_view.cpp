@@ -11,6 +11,10 @@ store::Utf16 NotebookView::PageText() const {
     return form_.MemoText();
 }
 
+std::uint64_t NotebookView::PageEdits() const {
+    return form_.memoEdits_;
+}
+
 bool NotebookView::PageModified() const {
     return SendMessageW(form_.Memo1, EM_GETMODIFY, 0, 0) != 0;
 }

@@ -14,6 +14,7 @@ class NotebookView final : public notebook::View {
 
     store::Utf16 PageText() const override;
     bool PageModified() const override;
+    std::uint64_t PageEdits() const override;
     void ShowPage(store::Utf16View text) override;
     void ReloadPage(store::Utf16View text) override;
     std::pair<std::size_t, std::size_t> PageSelection() const override;

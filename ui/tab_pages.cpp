@@ -53,6 +53,7 @@ bool TForm1::TabControl1DialogChar(wchar_t ch) {
 // ---- Background saves ----
 
 void TForm1::Memo1Change() {
+    ++memoEdits_;
     if (const auto wait = notebook_.PageEdited()) {
         ScheduleBackgroundSave(*wait);
     }
