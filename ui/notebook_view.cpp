@@ -11,6 +11,10 @@ store::Utf16 NotebookView::PageText() const {
     return form_.MemoText();
 }
 
+void NotebookView::CopyPageText(store::Utf16& into) const {
+    form_.CopyMemoText(into);
+}
+
 std::uint64_t NotebookView::PageEdits() const {
     return form_.memoEdits_;
 }

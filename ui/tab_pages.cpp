@@ -86,6 +86,13 @@ LRESULT TForm1::OnTimer(UINT_PTR id) {
     return 0;
 }
 
+LRESULT TForm1::OnPageWritten() {
+    if (writer_) {
+        writer_->Deliver();
+    }
+    return 0;
+}
+
 // ---- Other programs writing in the store ----
 
 void TForm1::WatchStore() {
