@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <stdexcept>
 #include <string>
 
@@ -27,6 +28,20 @@ inline std::wstring TextOf(HWND edit) {
     std::wstring text(static_cast<std::size_t>(len) + 1, L'\0');
     text.resize(static_cast<std::size_t>(GetWindowTextW(edit, text.data(), len + 1)));
     return text;
+}
+
+// The text area's characters copied out of its own buffer (EM_GETHANDLE, LocalLock) into a
+// string whose memory is used again: what the program's window does for a background save.
+inline void CopyInPlace(HWND edit, std::wstring& into) {
+    const auto length = static_cast<std::size_t>(GetWindowTextLengthW(edit));
+    const auto buffer = reinterpret_cast<HLOCAL>(SendMessageW(edit, EM_GETHANDLE, 0, 0));
+    const auto* chars =
+        buffer != nullptr ? static_cast<const wchar_t*>(LocalLock(buffer)) : nullptr;
+    if (chars == nullptr) {
+        throw std::runtime_error("floor: the text area gives no handle of its text");
+    }
+    into.assign(chars, std::min(length, LocalSize(buffer) / sizeof(wchar_t)));
+    LocalUnlock(buffer);
 }
 
 // The text in a code page: the ANSI one, or UTF-8 (CP_UTF8) for a page the ANSI one cannot hold.

@@ -1,4 +1,6 @@
 // The commands: New and About (one sequence), Rename, Close, and the page saved while typing.
+#include <memory>
+
 #include "notebook/notebook.h"
 #include "notebook/notebook_texts.h"
 #include "notebook/test_hooks.h"
@@ -35,6 +37,7 @@ store::EncodedText Notebook::AppendTabWithPage(const store::Utf16& caption, stor
 }
 
 void Notebook::AddPage(store::Utf16View caption, const std::function<void()>& fill) {
+    FinishWrites();
     BeginTabChange();
     const int index = TabCount();
     SetAsideUnownedPage(index);
@@ -70,6 +73,7 @@ void Notebook::AddAboutPage() {
 }
 
 void Notebook::RenamePage(int index, store::Utf16View caption) {
+    FinishWrites();
     const store::Utf16 before = tabs_.at(static_cast<std::size_t>(index)).caption;
     BeginTabChange();
     // The tab is looked for again in a list another program changed meanwhile.
@@ -87,6 +91,7 @@ void Notebook::RenamePage(int index, store::Utf16View caption) {
 }
 
 void Notebook::ClosePage(int index) {
+    FinishWrites();
     if (writesStopped_) {
         throw Error(L"The tab list could not be read, so no page file may be renumbered");
     }
@@ -183,24 +188,40 @@ std::optional<std::uint64_t> Notebook::SaveInBackground(bool dialogOpen) {
         // it must itself, and the page is saved after it.
         return SaveSchedule::kTypingPauseMs;
     }
-    const std::uint64_t start = clock_();
-    // Typing is not held up waiting for a file another program holds: the save is tried again
-    // at the next pause.
-    store_.SetPatient(false);
-    try {
-        SavePage();
-        backgroundSaveFailed_ = false;
-    } catch (...) {
-        // The edits stay in the text area; the save is tried again once typing pauses next.
-        schedule_.Clear();
-        const Error failure = CurrentFailure();
-        if (!backgroundSaveFailed_) {
-            backgroundSaveFailed_ = true;
-            view_.ShowError(failure);
-        }
+    if (saveInFlight_) {
+        return kSaveInFlightRetryMs;  // the save before goes first
     }
-    store_.SetPatient(true);
-    schedule_.Took(clock_() - start);
+    // The window's part: a copy of the text. The file work is the writer's, and what follows
+    // it comes back here; the edits stay in the text area until then.
+    std::optional<SaveJob> job = TakeSaveJob();
+    if (!job) {
+        return std::nullopt;
+    }
+    struct Save {
+        SaveJob job;
+        SaveResult result;
+    };
+    auto save = std::make_shared<Save>();
+    save->job = std::move(*job);
+    saveInFlight_ = true;
+    writer_->Submit([this, save] { save->result = RunSaveJob(save->job, writerStore_); },
+                    [this, save] {
+                        saveInFlight_ = false;
+                        try {
+                            SaveDone(save->job, save->result);
+                            backgroundSaveFailed_ = false;
+                        } catch (...) {
+                            // The edits stay in the text area; the save is tried again once
+                            // typing pauses next.
+                            schedule_.Clear();
+                            const Error failure = CurrentFailure();
+                            if (!backgroundSaveFailed_) {
+                                backgroundSaveFailed_ = true;
+                                view_.ShowError(failure);
+                            }
+                        }
+                        schedule_.Took(clock_() - save->job.taken);
+                    });
     return std::nullopt;
 }
 

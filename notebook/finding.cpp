@@ -13,6 +13,7 @@ store::Utf16View Shown(const store::Utf16& text) {
 }  // namespace
 
 bool Notebook::Find(store::Utf16View text, bool forward, const store::CaseTable& fold) {
+    FinishWrites();
     lastSearch_ = store::Utf16(text);
     const std::size_t length = text.size();
     const store::Utf16 onScreen = view_.PageText();

@@ -310,6 +310,7 @@ bool Notebook::FollowStore() {
 }
 
 void Notebook::StoreChanged() {
+    FinishWrites();
     if (writesStopped_) {
         return;
     }

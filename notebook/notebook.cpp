@@ -30,12 +30,15 @@ Error CurrentFailure() {
 Notebook::Notebook(FileSystem& files, const store::Encodings& encodings, View& view, Clock clock,
                    std::wstring machine)
     : store_(files, encodings),
+      writerStore_(files, encodings),
       view_(view),
       agreedPath_(AgreedFileName(machine)),
       clock_(std::move(clock)),
       machine_(machine),
       pageForm_(store::FormOfNewFile(encodings.systemUsesUtf8)),
-      tabListForm_(store::FormOfNewFile(encodings.systemUsesUtf8)) {}
+      tabListForm_(store::FormOfNewFile(encodings.systemUsesUtf8)) {
+    writerStore_.SetPatient(false);  // typing is not held up for a file another program holds
+}
 
 void Notebook::Notice(const std::wstring& subject, const std::wstring& text) {
     if (told_.First(subject)) {
@@ -132,6 +135,7 @@ void Notebook::WriteSettings() {
 }
 
 void Notebook::SettingsChanged() {
+    FinishWrites();
     if (writesStopped_ || !settingsWritable_) {
         return;
     }
@@ -211,6 +215,7 @@ void Notebook::Start() {
 }
 
 void Notebook::SaveAll() {
+    FinishWrites();
     if (writesStopped_) {
         return;  // nothing of this run may replace a store that was not read
     }

@@ -12,11 +12,13 @@
 #include <vector>
 
 #include "notebook/agreed.h"
+#include "notebook/background_save.h"
 #include "notebook/file_system.h"
 #include "notebook/history.h"
 #include "notebook/notices.h"
 #include "notebook/save_schedule.h"
 #include "notebook/store.h"
+#include "notebook/writer.h"
 #include "store/pure/error.h"
 #include "store/pure/search.h"
 #include "store/pure/settings_record.h"
@@ -42,6 +44,10 @@ class View {
 
     // The text area.
     virtual store::Utf16 PageText() const = 0;
+    // The same into a string whose memory is used again from one save to the next.
+    virtual void CopyPageText(store::Utf16& into) const { into = PageText(); }
+    // How many times the text area's text has changed: a count that only grows.
+    virtual std::uint64_t PageEdits() const = 0;
     // Whether the text area was edited since its page was shown or written.
     virtual bool PageModified() const = 0;
     // A stored page's text into the text area (which takes it up to a NUL), unless it holds it
@@ -100,6 +106,15 @@ class Notebook {
     // The time of day the page history stamps its versions with (milliseconds since 1970 UTC);
     // the system's clock unless set.
     void SetWallClock(Clock wall) { wallClock_ = std::move(wall); }
+
+    // Background saves go to this writer from now on (until then, and without one, they are
+    // written at once). It must outlive its use: FinishWrites before it goes.
+    void UseWriter(Writer& writer) { writer_ = &writer; }
+    // Returns once every background save given to the writer is on the disk and its outcome
+    // taken in. Every operation that reads or writes the store begins so.
+    void FinishWrites() { writer_->Finish(); }
+    // While a background save is being written, a save that falls due waits this long.
+    static constexpr std::uint64_t kSaveInFlightRetryMs = 50;
 
     // Start-up: finishes a close that a crash cut short, reads the settings and the tab list,
     // selects the stored tab and shows its page; on the first run (no settings and no tab list)
@@ -208,6 +223,10 @@ class Notebook {
     // The tab list the program ends with, unless another program's list came meanwhile.
     void SaveTabList();
     void SavePage();
+    // What a save of the page on screen writes, and how; nothing when it writes nothing.
+    std::optional<SaveJob> TakeSaveJob();
+    // The notebook follows a save's file work; a failure is raised.
+    void SaveDone(SaveJob& job, const SaveResult& result);
     void LoadPage();
     // Shows a page as stored (read now, or changed outside while on screen).
     void ShowStoredPage(int index, const std::optional<std::string>& bytes, bool reload);
@@ -294,6 +313,13 @@ class Notebook {
     std::vector<KnownTab> KnownTabs();
 
     Store store_;
+    // The writer's own: a scratch buffer of its own, and never waiting for a file held.
+    Store writerStore_;
+    InlineWriter inlineWriter_;
+    Writer* writer_ = &inlineWriter_;
+    bool saveInFlight_ = false;
+    // The text copied for the last save, whose memory the next one uses again.
+    store::Utf16 spareText_;
     View& view_;
     std::wstring agreedPath_;
     std::optional<Agreed> agreed_;
@@ -343,6 +369,5 @@ class Notebook {
     bool settingsFollowFailed_ = false;
     store::Utf16 lastSearch_;
 };
-
 
 }  // namespace qb::notebook

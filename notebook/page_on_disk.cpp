@@ -31,42 +31,60 @@ bool Notebook::ChangedOutside(std::wstring_view path, const store::Fingerprint& 
 }
 
 void Notebook::SavePage() {
-    if (writesStopped_) {
-        return;  // the page files cannot be trusted
+    if (std::optional<SaveJob> job = TakeSaveJob()) {
+        SaveDone(*job, RunSaveJob(*job, store_));
     }
-    store_.EnsureDirectory();
-    const int index = view_.SelectedTab();
-    if (!pageLoaded_ && store_.PageExists(index)) {
-        return;  // this tab's page was never read: its file stays as it is
+}
+
+std::optional<SaveJob> Notebook::TakeSaveJob() {
+    if (writesStopped_) {
+        return std::nullopt;  // the page files cannot be trusted
     }
     if (pageCut_ && !view_.PageModified()) {
-        return;  // the bytes not shown stay in the file
+        return std::nullopt;  // the bytes not shown stay in the file
     }
-    const std::wstring name = store::PageFileName(index);
-    const auto now = store_.FingerprintOf(name);
-    // Another program wrote the page since it was read or written here: its version stays,
-    // and this program's goes beside it.
-    if (now && now->exists && *now != pageSeen_) {
-        KeepOwnTextAsNewTab();
-        return;
+    SaveJob job;
+    job.index = view_.SelectedTab();
+    job.text = std::move(spareText_);
+    view_.CopyPageText(job.text);
+    job.form = pageForm_;
+    job.seen = pageSeen_;
+    job.loaded = pageLoaded_;
+    job.keepOriginal = pageCut_;
+    job.edits = view_.PageEdits();
+    job.taken = clock_();
+    return job;
+}
+
+void Notebook::SaveDone(SaveJob& job, const SaveResult& result) {
+    spareText_ = std::move(job.text);
+    spareText_.clear();
+    switch (result.outcome) {
+        case SaveResult::Outcome::Skipped:
+            return;
+        case SaveResult::Outcome::ChangedOutside:
+            // Another program's version stays, and this program's goes beside it.
+            KeepOwnTextAsNewTab();
+            return;
+        case SaveResult::Outcome::Failed:
+            std::rethrow_exception(result.failure);
+        case SaveResult::Outcome::Written:
+            break;
     }
-    if (pageCut_) {
-        store_.KeepOriginal(name);
+    if (result.replaced) {
+        KeepReplaced(job.index, Replacement::Typing, result.before, result.after);
     }
-    const store::EncodedText file =
-        store::EncodeStoredText(view_.PageText(), pageForm_, store_.encodings());
-    // The same bytes are not written again: to a sync engine a write is a change, and one the
-    // other machine did not make would meet its edits there as a conflict.
-    if (!now || *now != store::FingerprintOf(std::string_view(file.bytes)) || pageCut_) {
-        if (now && now->exists) {
-            KeepReplaced(index, Replacement::Typing, store_.LastRead(), file.bytes);
-        }
-        store_.SavePage(index, file.bytes);
-        if (index >= 0 && index < TabCount()) {
-            tabs_[static_cast<std::size_t>(index)].storedAt = clock_();
-        }
+    if (result.wrote && job.index >= 0 && job.index < TabCount()) {
+        tabs_[static_cast<std::size_t>(job.index)].storedAt = clock_();
     }
-    PageStored(file);
+    pageCut_ = false;  // the file holds what the text area showed
+    pageForm_ = result.form;
+    pageSeen_ = result.stored;
+    Remember(job.index, pageSeen_);
+    // Typed since the text was copied: those edits wait for the next save.
+    if (view_.PageEdits() == job.edits) {
+        PageSaved();
+    }
 }
 
 void Notebook::PageStored(const store::EncodedText& file) {
@@ -135,23 +153,26 @@ void Notebook::ShowStoredPage(int index, const std::optional<std::string>& bytes
     UpdateEditable();
     if (pageCut_) {
         const std::wstring name = store::PageFileName(index);
-        const std::wstring caption = store::ToWide(tabs_.at(static_cast<std::size_t>(index)).caption);
+        const std::wstring caption =
+            store::ToWide(tabs_.at(static_cast<std::size_t>(index)).caption);
         Notice(name, nul ? CutPageNotice(caption, OriginalFileFor(name))
                          : ReplacedPageNotice(caption, OriginalFileFor(name)));
     }
 }
 
 void Notebook::LeavePage() {
+    FinishWrites();
     FollowStore();
     SavePage();
 }
 
 void Notebook::PageSelected() {
+    FinishWrites();
     // The tab chosen is looked for again in a list another program changed meanwhile.
     const int chosen = view_.SelectedTab();
-    const store::Utf16 caption =
-        chosen >= 0 && chosen < TabCount() ? tabs_[static_cast<std::size_t>(chosen)].caption
-                                           : store::Utf16();
+    const store::Utf16 caption = chosen >= 0 && chosen < TabCount()
+                                     ? tabs_[static_cast<std::size_t>(chosen)].caption
+                                     : store::Utf16();
     bool followed = false;
     Try([&] { followed = FollowStore(); });  // the page below is shown, or cleared, anyway
     if (followed) {

@@ -32,6 +32,8 @@ void TForm1::Create(HINSTANCE instance, HWND owner, TFormHost& host) {
     owner_ = owner;
     host_ = &host;
     FormBuilder::Build(*this, instance, owner);
+    writer_ = std::make_unique<qb::win::BackgroundWriter>(Handle, PageWrittenMessage);
+    notebook_.UseWriter(*writer_);
     // A failure of start-up is shown, and the window is still shown with whatever the
     // completed steps set.
     Guard([&] { FormCreate(); });

@@ -92,6 +92,8 @@ LRESULT TForm1::Dispatch(UINT msg, WPARAM wParam, LPARAM lParam) {
             return 0;
         case StoreChangedMessage:
             return OnStoreChanged();
+        case PageWrittenMessage:
+            return OnPageWritten();
         case WM_DPICHANGED:
             return OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
         case WM_SYSCOLORCHANGE:
@@ -264,6 +266,8 @@ LRESULT TForm1::OnQueryEndSession() {
 
 LRESULT TForm1::OnEndSession(bool ending) {
     if (ending) {
+        // A save that fell due since the session asked is on the disk before the program ends.
+        Guard([this] { notebook_.FinishWrites(); });
         TrayIcon(2, AppIcon);
         closed_ = true;  // written when the session asked; nothing more to do
         DestroyWindow(Handle);
@@ -321,6 +325,21 @@ std::wstring TForm1::MemoText() const {
     const int got = GetWindowTextW(Memo1, text.data(), length + 1);
     text.resize(static_cast<std::size_t>(std::max(0, got)));
     return text;
+}
+
+void TForm1::CopyMemoText(std::wstring& into) const {
+    const auto length = static_cast<std::size_t>(GetWindowTextLengthW(Memo1));
+    // The control's own characters, copied once; WM_GETTEXT would copy them twice.
+    if (const auto buffer = reinterpret_cast<HLOCAL>(SendMessageW(Memo1, EM_GETHANDLE, 0, 0))) {
+        if (const auto* chars = static_cast<const wchar_t*>(LocalLock(buffer))) {
+            const qb::win::AtScopeEnd unlock([buffer] { LocalUnlock(buffer); });
+            into.assign(chars, std::min(length, LocalSize(buffer) / sizeof(wchar_t)));
+            return;
+        }
+    }
+    into.resize(length + 1);
+    const int got = GetWindowTextW(Memo1, into.data(), static_cast<int>(length) + 1);
+    into.resize(static_cast<std::size_t>(std::max(0, got)));
 }
 
 void TForm1::SetMemoText(std::wstring_view stored) {

@@ -14,6 +14,7 @@
 #include "notebook/notebook.h"
 #include "store/pure/error.h"
 #include "store/pure/settings_record.h"
+#include "win/background_writer.h"
 #include "win/directory_watch.h"
 #include "win/handles.h"
 #include "ui/notebook_view.h"
@@ -27,6 +28,8 @@ struct ControlDeclaration;
 constexpr UINT TrayCallbackMessage = WM_USER + 1;
 // The store directory changed (another program, or this one, wrote in it).
 constexpr UINT StoreChangedMessage = WM_APP + 1;
+// The background writer finished writing a page.
+constexpr UINT PageWrittenMessage = WM_APP + 2;
 
 namespace qb::ui {
 // Registered message by which a second start asks the running copy to come forward.
@@ -157,6 +160,9 @@ class TForm1 {
     qb::ui::TabStrip Tabs() const { return qb::ui::TabStrip(TabControl1); }
 
     std::wstring MemoText() const;
+    // The same into a string whose memory is used again, read in place from the text area's
+    // own buffer where the control gives it.
+    void CopyMemoText(std::wstring& into) const;
     // Replaces the text area's text with a stored text, unless it equals it already. The edit
     // control takes the text up to its first NUL.
     void SetMemoText(std::wstring_view text);
@@ -208,6 +214,7 @@ class TForm1 {
     LRESULT OnEndSession(bool ending);
     LRESULT OnShowRunningCopy();
     LRESULT OnStoreChanged();
+    LRESULT OnPageWritten();
     LRESULT OnDpiChanged(int dpi, const RECT& suggested);
     LRESULT OnColoursChanged(UINT msg, WPARAM wParam, LPARAM lParam);
 
@@ -237,6 +244,7 @@ class TForm1 {
     bool visible_ = false;
     bool closed_ = false;
     int modalDialogs_ = 0;  // open modal dialogs of the program
+    std::uint64_t memoEdits_ = 0;  // changes of the text area's text, counted
 
     bool starting_ = true;
     std::vector<std::wstring> startupNotices_;
@@ -258,6 +266,8 @@ class TForm1 {
     qb::ui::NotebookView view_{*this};
     qb::notebook::Notebook notebook_;
     std::unique_ptr<qb::win::DirectoryWatch> watch_;
+    // Writes the pages saved while typing; goes before the notebook.
+    std::unique_ptr<qb::win::BackgroundWriter> writer_;
 };
 
 // The program's one main window.

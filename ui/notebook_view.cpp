@@ -11,6 +11,14 @@ store::Utf16 NotebookView::PageText() const {
     return form_.MemoText();
 }
 
+void NotebookView::CopyPageText(store::Utf16& into) const {
+    form_.CopyMemoText(into);
+}
+
+std::uint64_t NotebookView::PageEdits() const {
+    return form_.memoEdits_;
+}
+
 bool NotebookView::PageModified() const {
     return SendMessageW(form_.Memo1, EM_GETMODIFY, 0, 0) != 0;
 }

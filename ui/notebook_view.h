@@ -13,7 +13,9 @@ class NotebookView final : public notebook::View {
     explicit NotebookView(TForm1& form) : form_(form) {}
 
     store::Utf16 PageText() const override;
+    void CopyPageText(store::Utf16& into) const override;
     bool PageModified() const override;
+    std::uint64_t PageEdits() const override;
     void ShowPage(store::Utf16View text) override;
     void ReloadPage(store::Utf16View text) override;
     std::pair<std::size_t, std::size_t> PageSelection() const override;

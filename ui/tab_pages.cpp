@@ -54,6 +54,7 @@ bool TForm1::TabControl1DialogChar(wchar_t ch) {
 // ---- Background saves ----
 
 void TForm1::Memo1Change() {
+    ++memoEdits_;
     if (const auto wait = notebook_.PageEdited()) {
         ScheduleBackgroundSave(*wait);
     }
@@ -82,6 +83,13 @@ LRESULT TForm1::OnTimer(UINT_PTR id) {
             }
             notebook_.StoreChanged();
         }
+    }
+    return 0;
+}
+
+LRESULT TForm1::OnPageWritten() {
+    if (writer_) {
+        writer_->Deliver();
     }
     return 0;
 }

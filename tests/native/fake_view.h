@@ -16,6 +16,7 @@ class FakeView final : public notebook::View {
     void Type(store::Utf16View text) {
         text_ = store::Utf16(text);
         modified_ = true;
+        ++edits_;
         selection_ = {text_.size(), text_.size()};
     }
     // The user puts the caret (or a selection) somewhere.
@@ -37,8 +38,10 @@ class FakeView final : public notebook::View {
 
     store::Utf16 PageText() const override { return text_; }
     bool PageModified() const override { return modified_; }
+    std::uint64_t PageEdits() const override { return edits_; }
     void ShowPage(store::Utf16View text) override {
         text_ = store::Utf16(text.substr(0, text.find(store::Utf16Unit(0))));
+        ++edits_;
         modified_ = false;
         selection_ = {0, 0};
     }
@@ -55,6 +58,7 @@ class FakeView final : public notebook::View {
     int reloads = 0;
     void ClearPage() override {
         text_.clear();
+        ++edits_;
         modified_ = false;
         selection_ = {0, 0};
     }
@@ -111,6 +115,7 @@ class FakeView final : public notebook::View {
     store::Utf16 text_;
     std::pair<std::size_t, std::size_t> selection_;
     bool modified_ = false;
+    std::uint64_t edits_ = 0;
     bool editable_ = false;
     bool closeEnabled_ = true;
     // As the window's declaration makes the strip: one tab, "Main", selected.
