@@ -333,7 +333,8 @@ void TForm1::CopyMemoText(std::wstring& into) const {
     if (const auto buffer = reinterpret_cast<HLOCAL>(SendMessageW(Memo1, EM_GETHANDLE, 0, 0))) {
         if (const auto* chars = static_cast<const wchar_t*>(LocalLock(buffer))) {
             const qb::win::AtScopeEnd unlock([buffer] { LocalUnlock(buffer); });
-            into.assign(chars, std::min(length, LocalSize(buffer) / sizeof(wchar_t)));
+            into.assign(chars,
+                        std::min(length, static_cast<std::size_t>(LocalSize(buffer)) / sizeof(wchar_t)));
             return;
         }
     }

@@ -142,26 +142,33 @@ bool Machine::Switch(int index) {
     return Within(1000, [&] { return program_->SelectedTab() == index; });
 }
 
+namespace {
+
+struct ShownWindows {
+    DWORD pid;
+    std::string list;
+};
+
+// (A function of the system's calling convention: a lambda is none on 32-bit Windows.)
+BOOL CALLBACK ListShownWindow(HWND window, LPARAM param) {
+    auto* found = reinterpret_cast<ShownWindows*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (pid == found->pid && IsWindowVisible(window)) {
+        wchar_t name[256] = {};
+        wchar_t caption[256] = {};
+        GetClassNameW(window, name, 256);
+        GetWindowTextW(window, caption, 256);
+        found->list += " [" + Shown(name) + " \"" + Shown(caption) + "\"]";
+    }
+    return TRUE;
+}
+
+}  // namespace
+
 std::string Machine::WindowsShown() const {
-    struct Found {
-        DWORD pid;
-        std::string list;
-    } found{program_->pid(), ""};
-    EnumWindows(
-        [](HWND window, LPARAM param) -> BOOL {
-            auto* found = reinterpret_cast<Found*>(param);
-            DWORD pid = 0;
-            GetWindowThreadProcessId(window, &pid);
-            if (pid == found->pid && IsWindowVisible(window)) {
-                wchar_t name[256] = {};
-                wchar_t caption[256] = {};
-                GetClassNameW(window, name, 256);
-                GetWindowTextW(window, caption, 256);
-                found->list += " [" + Shown(name) + " \"" + Shown(caption) + "\"]";
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
+    ShownWindows found{program_->pid(), ""};
+    EnumWindows(ListShownWindow, reinterpret_cast<LPARAM>(&found));
     return found.list;
 }
 
