@@ -11,52 +11,16 @@ namespace {
 
 constexpr std::string_view kHeader = "Quillbrasset sync base 1\r\n";
 
-std::string PrintText(const store::Fingerprint& print) {
-    if (!print.exists) {
-        return "-";
-    }
-    char text[48];
-    std::snprintf(text, sizeof text, "%llu:%016llx", static_cast<unsigned long long>(print.size),
-                  static_cast<unsigned long long>(print.hash));
-    return text;
-}
-
-std::optional<store::Fingerprint> ParsePrint(std::string_view text) {
-    if (text == "-") {
-        return store::Fingerprint{};
-    }
-    const auto colon = text.find(':');
-    if (colon == std::string_view::npos || colon == 0 || text.size() - colon - 1 != 16) {
-        return std::nullopt;
-    }
-    store::Fingerprint print;
-    print.exists = true;
-    for (const char c : text.substr(0, colon)) {
-        if (c < '0' || c > '9') {
-            return std::nullopt;
-        }
-        print.size = print.size * 10 + static_cast<std::uint64_t>(c - '0');
-    }
-    for (const char c : text.substr(colon + 1)) {
-        const int digit = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
-        if (digit < 0) {
-            return std::nullopt;
-        }
-        print.hash = print.hash << 4 | static_cast<std::uint64_t>(digit);
-    }
-    return print;
-}
-
 void EncodeTabs(std::string& out, std::string_view name, const std::vector<KnownTab>& tabs) {
     out += name;
     out += ' ';
     out += std::to_string(tabs.size());
     out += "\r\n";
     for (const KnownTab& tab : tabs) {
-        out += PrintText(tab.page);
+        out += store::FingerprintText(tab.page);
         for (std::size_t i = 0; i < tab.older.size() && i < kOlderVersionsKept; ++i) {
             out += ' ';
-            out += PrintText(tab.older[i]);
+            out += store::FingerprintText(tab.older[i]);
         }
         out += '\t';
         out += store::Utf16ToUtf8(tab.caption);
@@ -104,7 +68,7 @@ std::optional<std::vector<KnownTab>> DecodeTabs(std::string_view& rest, std::str
         bool first = true;
         while (!prints.empty()) {
             const auto space = prints.find(' ');
-            const auto print = ParsePrint(prints.substr(0, space));
+            const auto print = store::ParseFingerprintText(prints.substr(0, space));
             if (!print) {
                 return std::nullopt;
             }
@@ -140,14 +104,14 @@ std::string EncodeAgreed(const Agreed& agreed) {
     out += "lists";
     for (std::size_t i = 0; i < agreed.lists.size() && i < kListsKept; ++i) {
         out += ' ';
-        out += PrintText(agreed.lists[i]);
+        out += store::FingerprintText(agreed.lists[i]);
     }
     out += "\r\n";
     EncodeTabs(out, "base", agreed.base);
     EncodeTabs(out, "mine", agreed.mine);
     const store::Fingerprint check = store::FingerprintOf(std::string_view(out));
     out += "end ";
-    out += PrintText(check);
+    out += store::FingerprintText(check);
     out += "\r\n";
     return out;
 }
@@ -158,7 +122,7 @@ std::optional<Agreed> DecodeAgreed(std::string_view bytes) {
         return std::nullopt;
     }
     const std::string_view body = bytes.substr(0, end);
-    if (bytes.substr(end) != "end " + PrintText(store::FingerprintOf(body)) + "\r\n") {
+    if (bytes.substr(end) != "end " + store::FingerprintText(store::FingerprintOf(body)) + "\r\n") {
         return std::nullopt;
     }
     std::string_view rest = body.substr(kHeader.size());
@@ -174,7 +138,7 @@ std::optional<Agreed> DecodeAgreed(std::string_view bytes) {
         }
         lists.remove_prefix(1);
         const auto space = lists.find(' ');
-        const auto print = ParsePrint(lists.substr(0, space));
+        const auto print = store::ParseFingerprintText(lists.substr(0, space));
         if (!print) {
             return std::nullopt;
         }

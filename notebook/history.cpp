@@ -13,38 +13,9 @@ namespace {
 constexpr std::string_view kIndexHeader = "Quillbrasset history 1\r\n";
 constexpr std::string_view kClosedHeader = "Quillbrasset closed tabs 1\r\n";
 
-std::string PrintText(const store::Fingerprint& print) {
-    if (!print.exists) {
-        return "-";
-    }
-    char text[48];
-    std::snprintf(text, sizeof text, "%llu:%016llx", static_cast<unsigned long long>(print.size),
-                  static_cast<unsigned long long>(print.hash));
-    return text;
-}
-
 bool ParseNumber(std::string_view text, std::uint64_t& value) {
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     return error == std::errc() && end == text.data() + text.size() && !text.empty();
-}
-
-std::optional<store::Fingerprint> ParsePrint(std::string_view text) {
-    if (text == "-") {
-        return store::Fingerprint{};
-    }
-    const auto colon = text.find(':');
-    store::Fingerprint print;
-    print.exists = true;
-    if (colon == std::string_view::npos || text.size() - colon - 1 != 16 ||
-        !ParseNumber(text.substr(0, colon), print.size)) {
-        return std::nullopt;
-    }
-    const std::string_view hex = text.substr(colon + 1);
-    const auto [end, error] = std::from_chars(hex.data(), hex.data() + hex.size(), print.hash, 16);
-    if (error != std::errc() || end != hex.data() + hex.size()) {
-        return std::nullopt;
-    }
-    return print;
 }
 
 // The fields of a line, split at spaces.
@@ -184,7 +155,7 @@ std::optional<std::wstring> IndexFileMachine(std::wstring_view name) {
 std::string EncodeIndex(const std::vector<Version>& versions) {
     std::string out(kIndexHeader);
     for (const Version& v : versions) {
-        out += std::to_string(v.time) + " " + PrintText(v.text) + " " + PrintText(v.replacedBy) +
+        out += std::to_string(v.time) + " " + store::FingerprintText(v.text) + " " + store::FingerprintText(v.replacedBy) +
                " " + std::to_string(v.chars) + "\r\n";
     }
     return out;
@@ -204,8 +175,8 @@ std::vector<Version> DecodeIndex(std::string_view bytes, std::wstring_view machi
             !ParseNumber(fields[3], v.chars)) {
             continue;
         }
-        const auto text = ParsePrint(fields[1]);
-        const auto by = ParsePrint(fields[2]);
+        const auto text = store::ParseFingerprintText(fields[1]);
+        const auto by = store::ParseFingerprintText(fields[2]);
         if (!text || !by || !text->exists) {
             continue;
         }
@@ -299,7 +270,7 @@ std::vector<std::size_t> VersionsToDrop(const std::vector<Version>& versions, st
 std::string EncodeClosedTabs(const std::vector<ClosedTab>& tabs) {
     std::string out(kClosedHeader);
     for (const ClosedTab& tab : tabs) {
-        out += std::to_string(tab.index) + " " + PrintText(tab.page) + " " +
+        out += std::to_string(tab.index) + " " + store::FingerprintText(tab.page) + " " +
                store::Utf16ToUtf8(tab.caption) + "\r\n";
     }
     return out;
@@ -318,7 +289,7 @@ std::vector<ClosedTab> DecodeClosedTabs(std::string_view bytes) {
         if (second == line.npos || !ParseNumber(line.substr(0, first), index) || index > 100000) {
             continue;
         }
-        const auto page = ParsePrint(line.substr(first + 1, second - first - 1));
+        const auto page = store::ParseFingerprintText(line.substr(first + 1, second - first - 1));
         if (!page) {
             continue;
         }

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace qb::store {
@@ -17,5 +18,10 @@ struct Fingerprint {
 
 // The fingerprint of a file's bytes, or of no file.
 Fingerprint FingerprintOf(std::optional<std::string_view> bytes);
+
+// A fingerprint as the program's own records write it: "<size>:<16 hex digits>", "-" for no
+// file; and read back (nothing for anything else).
+std::string FingerprintText(const Fingerprint& print);
+std::optional<Fingerprint> ParseFingerprintText(std::string_view text);
 
 }  // namespace qb::store
