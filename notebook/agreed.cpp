@@ -90,11 +90,22 @@ std::wstring AgreedFileName(std::wstring_view machine) {
     return machine.empty() ? L"sync-base.dat" : L"sync-base-" + std::wstring(machine) + L".dat";
 }
 
-bool IsAgreedFileName(std::wstring_view name) {
+namespace {
+std::wstring Folded(std::wstring_view name) {
     std::wstring folded;
     for (const wchar_t c : name) {
         folded += static_cast<wchar_t>(std::towlower(static_cast<wint_t>(c)));
     }
+    return folded;
+}
+}  // namespace
+
+bool IsOtherAgreedFileName(std::wstring_view name, std::wstring_view own) {
+    return IsAgreedFileName(name) && Folded(name) != Folded(own);
+}
+
+bool IsAgreedFileName(std::wstring_view name) {
+    const std::wstring folded = Folded(name);
     return folded.rfind(L"sync-base", 0) == 0 && folded.size() >= 4 &&
            folded.substr(folded.size() - 4) == L".dat";
 }

@@ -33,6 +33,8 @@ inline constexpr std::size_t kListsKept = 4;
 std::wstring AgreedFileName(std::wstring_view machine);
 // Whether a file in the working directory is some machine's record.
 bool IsAgreedFileName(std::wstring_view name);
+// Whether a file in the working directory is another machine's record than the one named.
+bool IsOtherAgreedFileName(std::wstring_view name, std::wstring_view own);
 
 std::string EncodeAgreed(const Agreed& agreed);
 // Nothing when the bytes are not a whole record.

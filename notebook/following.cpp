@@ -107,7 +107,14 @@ void Notebook::StoreAgreed(bool agreedNow) {
     }
     Agreed next;
     next.mine = KnownTabs();
-    next.base = agreedNow || !agreed_ ? next.mine : agreed_->base;
+    // Agreed only when every other machine whose record came holds the same: a store merged
+    // here that the others have not seen yet is no base to read their changes against.
+    const bool othersHoldIt = std::all_of(
+        others_.begin(), others_.end(),
+        [&](const std::vector<KnownTab>& other) { return SameTabs(other, next.mine); });
+    next.base = (agreedNow || !agreed_) && othersHoldIt ? next.mine
+                : agreed_                               ? agreed_->base
+                                                        : next.mine;
     if (agreed_) {
         next.lists = agreed_->lists;
     }
@@ -281,6 +288,37 @@ void Notebook::DropSettingsCopies() {
     }
 }
 
+bool Notebook::SameTabs(const std::vector<KnownTab>& a, const std::vector<KnownTab>& b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [](const KnownTab& x, const KnownTab& y) {
+                          return x.caption == y.caption && x.page == y.page;
+                      });
+}
+
+void Notebook::AgreeWithOthers() {
+    if (writesStopped_ || !agreed_) {
+        return;
+    }
+    others_ = OtherRecords();
+    if (!others_.empty() && !SameTabs(agreed_->base, agreed_->mine)) {
+        StoreAgreed(true);  // agreed once every other machine holds what this one does
+    }
+}
+
+std::vector<std::vector<KnownTab>> Notebook::OtherRecords() {
+    std::vector<std::vector<KnownTab>> others;
+    for (const std::wstring& name : store_.files().List(L".")) {
+        if (!IsOtherAgreedFileName(name, agreedPath_)) {
+            continue;
+        }
+        const auto bytes = store_.TryRead(name);
+        if (const auto record = bytes ? DecodeAgreed(*bytes) : std::nullopt) {
+            others.push_back(record->mine);
+        }
+    }
+    return others;
+}
+
 bool Notebook::NewSinceAgreed(int index) const {
     if (!agreed_ || index < 0 || index >= TabCount()) {
         return false;
@@ -322,6 +360,7 @@ void Notebook::StoreChanged() {
         TakeConflictCopies();  // (while a merge waits, its copies are its own)
     }
     DropSettingsCopies();
+    AgreeWithOthers();
 }
 
 // ---- Tabs changed here and on another machine ----
@@ -400,6 +439,8 @@ bool Notebook::MergeStore(bool running) {
     if (agreed_) {
         input.base = agreed_->base;
     }
+    others_ = OtherRecords();
+    input.others = others_;
     // At start-up, this machine's tabs are those it left (its record); the tab list file may be
     // another machine's.
     input.mine = running || !agreed_ ? KnownTabs() : agreed_->mine;
@@ -531,9 +572,12 @@ bool Notebook::MergeStore(bool running) {
         if (!writesStopped_) {
             Agreed next;
             for (const MergedTab& tab : outcome.tabs) {
-                next.base.push_back({tab.caption, tab.page, tab.older});
+                next.mine.push_back({tab.caption, tab.page, tab.older});
             }
-            next.mine = next.base;
+            const bool othersHoldIt = std::all_of(
+                others_.begin(), others_.end(),
+                [&](const std::vector<KnownTab>& other) { return SameTabs(other, next.mine); });
+            next.base = othersHoldIt || !agreed_ ? next.mine : agreed_->base;
             next.lists = agreed_ ? agreed_->lists : std::vector<store::Fingerprint>();
             next.lists.insert(next.lists.begin(),
                               store::FingerprintOf(std::string_view(list.bytes)));

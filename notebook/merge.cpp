@@ -163,6 +163,7 @@ MergeOutcome Merge(const MergeInput& input) {
         old.insert(old.end(), tab.older.begin(), tab.older.end());
     }
     std::vector<TextOnDisk> orphans;
+    bool waitingForList = false;
     for (const TextOnDisk& text : input.texts) {
         if (!text.print.exists) {
             continue;
@@ -175,6 +176,30 @@ MergeOutcome Merge(const MergeInput& input) {
         // A page past the last tab of that list was left by a machine that numbered as the
         // base does (an engine keeps a page changed there that a close here deleted).
         std::optional<std::size_t> owner;
+        // Whose it is by another machine's record: the tab of that caption in the lists.
+        bool recorded = false;
+        for (const std::vector<KnownTab>& other : input.others) {
+            for (const KnownTab& tab : other) {
+                if (recorded || tab.page != text.print) {
+                    continue;
+                }
+                recorded = true;
+                for (std::size_t i = 0; i < ids.size() && !owner; ++i) {
+                    if (ids[i].caption == tab.caption) {
+                        owner = i;
+                    }
+                }
+                if (!owner) {
+                    waitingForList = true;  // its tab's list is on its way
+                }
+            }
+        }
+        if (recorded) {
+            if (owner && !Holds(ids[*owner].theirs, text.print)) {
+                ids[*owner].theirs.push_back(text.print);
+            }
+            continue;
+        }
         if (writer && text.page >= 0 &&
             static_cast<std::size_t>(text.page) < idAt[*writer].size()) {
             owner = idAt[*writer][static_cast<std::size_t>(text.page)];
@@ -364,7 +389,7 @@ MergeOutcome Merge(const MergeInput& input) {
             outcome.tabs.push_back(std::move(second));
         }
     }
-    outcome.complete = !waiting;
+    outcome.complete = !waiting && !waitingForList;
     for (MergedTab& tab : outcome.tabs) {
         if (tab.page.exists) {
             tab.from = findText(tab.page);

@@ -22,7 +22,9 @@
 //    an earlier base (never a text of this machine's that only lost to another's); otherwise the other machine's version of the tab that the other machine's list
 //    puts at that page's number (the tab list file when it is not this machine's own, else a
 //    conflict copy of it, else the base: a machine that changed no tab still numbers as the
-//    base does).
+//    base does). Where another machine's record came too, its tabs say whose a text is by its
+//    fingerprint, and that comes before any number: a conflict copy is numbered as the list
+//    its machine had when it wrote it, which may be gone from every disk since.
 // 3. A tab of the base stays when every list keeps it; one that a list dropped (a close) stays
 //    closed, unless a machine changed its page since the base: then it comes back, with that
 //    change, at its old place.
@@ -69,6 +71,9 @@ struct MergeInput {
     std::vector<store::Utf16> listOnDisk;
     std::vector<std::vector<store::Utf16>> listCopies;  // conflict copies of the tab list
     std::vector<TextOnDisk> texts;
+    // Other machines' tabs as their records last said they left them (sync-base-*.dat that
+    // came with the folder): whose tab a text of theirs is, wherever it stands now.
+    std::vector<std::vector<KnownTab>> others;
 };
 
 struct MergedTab {

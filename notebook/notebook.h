@@ -299,6 +299,11 @@ class Notebook {
     // Whether the tab was made here since the machines last agreed (another machine has not
     // seen it), and whether an engine left a copy of its page.
     bool NewSinceAgreed(int index) const;
+    // Other machines' tabs, as their records in the folder say they left them.
+    std::vector<std::vector<KnownTab>> OtherRecords();
+    static bool SameTabs(const std::vector<KnownTab>& a, const std::vector<KnownTab>& b);
+    // The base moves to this machine's tabs once every other machine's record holds them too.
+    void AgreeWithOthers();
     bool HasConflictCopy(int index);
     // Removes the engines' copies of the settings file (the settings stay last-writer-wins).
     void DropSettingsCopies();
@@ -323,6 +328,7 @@ class Notebook {
     View& view_;
     std::wstring agreedPath_;
     std::optional<Agreed> agreed_;
+    std::vector<std::vector<KnownTab>> others_;  // other machines' tabs, as last read
     std::string agreedWritten_;
     // The tabs: captions in strip order, and what each last had stored (nothing: not known).
     struct TabState {

@@ -81,6 +81,10 @@ void Notebook::SaveDone(SaveJob& job, const SaveResult& result) {
     pageForm_ = result.form;
     pageSeen_ = result.stored;
     Remember(job.index, pageSeen_);
+    if (result.wrote) {
+        // Another machine reads whose this text is from the record.
+        StoreAgreed(false);
+    }
     // Typed since the text was copied: those edits wait for the next save.
     if (view_.PageEdits() == job.edits) {
         PageSaved();

@@ -246,6 +246,10 @@ bool Session::Apply(int m, const Command& command) {
         }
         case Command::kClose: {
             const int tab = strip[static_cast<std::size_t>(command.index)];
+            // The window closes the selected tab: the user clicks the tab first.
+            if (machine.view->SelectedTab() != command.index) {
+                machine.Switch(command.index);
+            }
             machine.Do([&] { machine.notebook->ClosePage(command.index); });
             ledger_.tabs[static_cast<std::size_t>(tab)].closedOn.insert(m);
             for (auto& token : ledger_.tokens) {
