@@ -15,8 +15,28 @@ using store::Utf16;
 using Captions = std::vector<Utf16>;
 
 
+// A tab's page in a list, where known: its fingerprint now and those it had before.
+struct PageOf {
+    bool known = false;
+    Fingerprint now;
+    std::vector<Fingerprint> older;
+};
+
+bool SamePage(const PageOf& page, const KnownTab& base) {
+    if (!page.known || !base.page.exists || base.page.size == 0) {
+        return false;
+    }
+    return page.now == base.page ||
+           std::find(page.older.begin(), page.older.end(), base.page) != page.older.end();
+}
+
 // For each caption of `list`, the index of the same tab in `base`, or -1 for a tab new in it.
-std::vector<int> Align(const Captions& list, const Captions& base) {
+std::vector<int> Align(const Captions& list, const std::vector<PageOf>& pages,
+                       const std::vector<KnownTab>& baseTabs) {
+    Captions base;
+    for (const KnownTab& tab : baseTabs) {
+        base.push_back(tab.caption);
+    }
     const std::size_t n = list.size();
     const std::size_t m = base.size();
     // Longest common run of captions, from the end.
@@ -41,12 +61,36 @@ std::vector<int> Align(const Captions& list, const Captions& base) {
         }
     }
     matched.emplace_back(n, m);
-    // Between two matched tabs, one gone and one new at the same place is one tab renamed.
+    // Between two matched tabs, a tab gone and one new is one tab renamed: the one whose page
+    // it has (or had), where the pages are known; else one for one, in order.
     std::size_t i0 = 0;
     std::size_t j0 = 0;
     for (const auto& [i1, j1] : matched) {
-        for (std::size_t k = 0; i0 + k < i1 && j0 + k < j1; ++k) {
-            toBase[i0 + k] = static_cast<int>(j0 + k);
+        std::vector<bool> taken(m, false);
+        for (std::size_t i = i0; i < i1; ++i) {
+            for (std::size_t j = j0; j < j1 && toBase[i] < 0; ++j) {
+                if (!taken[j] && i < pages.size() && SamePage(pages[i], baseTabs[j])) {
+                    toBase[i] = static_cast<int>(j);
+                    taken[j] = true;
+                }
+            }
+        }
+        std::size_t j = j0;
+        for (std::size_t i = i0; i < i1; ++i) {
+            if (toBase[i] >= 0) {
+                continue;
+            }
+            while (j < j1 && taken[j]) {
+                ++j;
+            }
+            const bool pageElsewhere = i < pages.size() && pages[i].known && j < j1 &&
+                                       baseTabs[j].page.exists && baseTabs[j].page.size > 0 &&
+                                       !SamePage(pages[i], baseTabs[j]);
+            if (j < j1 && !pageElsewhere) {
+                toBase[i] = static_cast<int>(j);
+                taken[j] = true;
+                ++j;
+            }
         }
         if (i1 < n) {
             toBase[i1] = static_cast<int>(j1);
@@ -115,8 +159,41 @@ MergeOutcome Merge(const MergeInput& input) {
     }
     std::map<Utf16, std::vector<std::size_t>> newByCaption;
     std::vector<std::vector<std::size_t>> idAt(lists.size());  // list, place → identity
+    // The pages of each list, where known: this machine's own, another machine's by its record,
+    // the tab list file's by the page files beside it.
+    auto pagesOf = [&](std::size_t l) {
+        std::vector<PageOf> pages(lists[l].size());
+        auto take = [&](const std::vector<KnownTab>& tabs) {
+            for (std::size_t i = 0; i < tabs.size() && i < pages.size(); ++i) {
+                pages[i] = {true, tabs[i].page, tabs[i].older};
+            }
+        };
+        if (lists[l] == mineCaptions) {
+            take(input.mine);
+            return pages;
+        }
+        for (const std::vector<KnownTab>& other : input.others) {
+            Captions captions;
+            for (const KnownTab& tab : other) {
+                captions.push_back(tab.caption);
+            }
+            if (captions == lists[l]) {
+                take(other);
+                return pages;
+            }
+        }
+        if (l == 0) {
+            for (const TextOnDisk& text : input.texts) {
+                if (text.copy.empty() && text.page >= 0 &&
+                    static_cast<std::size_t>(text.page) < pages.size()) {
+                    pages[static_cast<std::size_t>(text.page)] = {true, text.print, {}};
+                }
+            }
+        }
+        return pages;
+    };
     for (std::size_t l = 0; l < lists.size(); ++l) {
-        const std::vector<int> toBase = Align(lists[l], baseCaptions);
+        const std::vector<int> toBase = Align(lists[l], pagesOf(l), baseTabs);
         std::map<Utf16, std::size_t> seen;
         for (std::size_t i = 0; i < lists[l].size(); ++i) {
             std::size_t id;
@@ -176,11 +253,12 @@ MergeOutcome Merge(const MergeInput& input) {
         // A page past the last tab of that list was left by a machine that numbered as the
         // base does (an engine keeps a page changed there that a close here deleted).
         std::optional<std::size_t> owner;
-        // Whose it is by another machine's record: the tab of that caption in the lists.
+        // Whose it is by another machine's record: the tab of that caption in the lists. (An
+        // empty page says nothing: every empty page has the same fingerprint.)
         bool recorded = false;
         for (const std::vector<KnownTab>& other : input.others) {
             for (const KnownTab& tab : other) {
-                if (recorded || tab.page != text.print) {
+                if (recorded || tab.page != text.print || text.print.size == 0) {
                     continue;
                 }
                 recorded = true;
