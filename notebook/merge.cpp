@@ -18,6 +18,7 @@ using Captions = std::vector<Utf16>;
 // A tab's page in a list, where known: its fingerprint now and those it had before.
 struct PageOf {
     bool known = false;
+    bool sure = false;  // the list's own (a record's, this machine's), not a file beside it
     Fingerprint now;
     std::vector<Fingerprint> older;
 };
@@ -62,7 +63,8 @@ std::vector<int> Align(const Captions& list, const std::vector<PageOf>& pages,
     }
     matched.emplace_back(n, m);
     // Between two matched tabs, a tab gone and one new is one tab renamed: the one whose page
-    // it has (or had), where the pages are known; else one for one, in order.
+    // it has (or had), where the pages are known; else one for one, in order, unless its page is
+    // another tab's of the base.
     std::size_t i0 = 0;
     std::size_t j0 = 0;
     for (const auto& [i1, j1] : matched) {
@@ -83,9 +85,14 @@ std::vector<int> Align(const Captions& list, const std::vector<PageOf>& pages,
             while (j < j1 && taken[j]) {
                 ++j;
             }
-            const bool pageElsewhere = i < pages.size() && pages[i].known && j < j1 &&
-                                       baseTabs[j].page.exists && baseTabs[j].page.size > 0 &&
-                                       !SamePage(pages[i], baseTabs[j]);
+            // (Not one whose page is another tab's of the base, nor, where the list's own
+            // pages are known for sure, one whose page was never this one's.)
+            const bool pageElsewhere =
+                i < pages.size() &&
+                (std::any_of(baseTabs.begin(), baseTabs.end(),
+                             [&](const KnownTab& tab) { return SamePage(pages[i], tab); }) ||
+                 (pages[i].sure && j < j1 && baseTabs[j].page.exists &&
+                  baseTabs[j].page.size > 0 && !SamePage(pages[i], baseTabs[j])));
             if (j < j1 && !pageElsewhere) {
                 toBase[i] = static_cast<int>(j);
                 taken[j] = true;
@@ -165,7 +172,7 @@ MergeOutcome Merge(const MergeInput& input) {
         std::vector<PageOf> pages(lists[l].size());
         auto take = [&](const std::vector<KnownTab>& tabs) {
             for (std::size_t i = 0; i < tabs.size() && i < pages.size(); ++i) {
-                pages[i] = {true, tabs[i].page, tabs[i].older};
+                pages[i] = {true, true, tabs[i].page, tabs[i].older};
             }
         };
         if (lists[l] == mineCaptions) {
@@ -186,7 +193,7 @@ MergeOutcome Merge(const MergeInput& input) {
             for (const TextOnDisk& text : input.texts) {
                 if (text.copy.empty() && text.page >= 0 &&
                     static_cast<std::size_t>(text.page) < pages.size()) {
-                    pages[static_cast<std::size_t>(text.page)] = {true, text.print, {}};
+                    pages[static_cast<std::size_t>(text.page)] = {true, false, text.print, {}};
                 }
             }
         }
