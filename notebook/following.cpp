@@ -299,21 +299,24 @@ void Notebook::AgreeWithOthers() {
     if (writesStopped_ || !agreed_) {
         return;
     }
-    others_ = OtherRecords();
+    others_.clear();
+    for (const Agreed& other : OtherRecords()) {
+        others_.push_back(other.mine);
+    }
     if (!others_.empty() && !SameTabs(agreed_->base, agreed_->mine)) {
         StoreAgreed(true);  // agreed once every other machine holds what this one does
     }
 }
 
-std::vector<std::vector<KnownTab>> Notebook::OtherRecords() {
-    std::vector<std::vector<KnownTab>> others;
+std::vector<Agreed> Notebook::OtherRecords() {
+    std::vector<Agreed> others;
     for (const std::wstring& name : store_.files().List(L".")) {
         if (!IsOtherAgreedFileName(name, agreedPath_)) {
             continue;
         }
         const auto bytes = store_.TryRead(name);
         if (const auto record = bytes ? DecodeAgreed(*bytes) : std::nullopt) {
-            others.push_back(record->mine);
+            others.push_back(*record);
         }
     }
     return others;
@@ -439,8 +442,13 @@ bool Notebook::MergeStore(bool running) {
     if (agreed_) {
         input.base = agreed_->base;
     }
-    others_ = OtherRecords();
+    others_.clear();
+    for (const Agreed& other : OtherRecords()) {
+        others_.push_back(other.mine);
+        input.otherLists.push_back(other.lists);
+    }
     input.others = others_;
+    input.listOnDiskPrint = store::FingerprintOf(std::string_view(*listBytes));
     // At start-up, this machine's tabs are those it left (its record); the tab list file may be
     // another machine's.
     input.mine = running || !agreed_ ? KnownTabs() : agreed_->mine;

@@ -312,6 +312,38 @@ MergeOutcome Merge(const MergeInput& input) {
         return onDisk &&
                (id.baseIndex < 0 || now != baseTabs[static_cast<std::size_t>(id.baseIndex)].page);
     };
+    // The tab list file's own pages, where the machine that wrote it left its record: a tab of
+    // the base that list keeps with its page changed there is changed there, even before the
+    // text has come. A tab closed here that such a list keeps is closed only when that is
+    // known: while the list's record has not come, the merge waits for it.
+    const std::vector<KnownTab>* listRecord = nullptr;
+    for (std::size_t k = 0; k < input.others.size() && k < input.otherLists.size(); ++k) {
+        Captions captions;
+        for (const KnownTab& tab : input.others[k]) {
+            captions.push_back(tab.caption);
+        }
+        if (mineList != 0 && captions == lists[0] &&
+            Holds(input.otherLists[k], input.listOnDiskPrint)) {
+            listRecord = &input.others[k];
+        }
+    }
+    bool closeInDoubt = false;
+    for (Identity& id : ids) {
+        if (id.baseIndex < 0 || id.at[0] < 0 || id.mineIndex >= 0 || mineList == 0) {
+            continue;
+        }
+        const KnownTab& base = baseTabs[static_cast<std::size_t>(id.baseIndex)];
+        if (listRecord == nullptr) {
+            closeInDoubt = closeInDoubt || (!input.others.empty() && id.theirs.empty());
+            continue;
+        }
+        const KnownTab& there = (*listRecord)[static_cast<std::size_t>(id.at[0])];
+        if (there.page.exists && there.page.size > 0 && there.page != base.page &&
+            !Holds(base.older, there.page) && !Holds(id.theirs, there.page)) {
+            id.theirs.push_back(there.page);
+        }
+    }
+
     auto present = [&](const Identity& id) {
         const bool everywhere =
             std::all_of(id.at.begin(), id.at.end(), [](int place) { return place >= 0; });

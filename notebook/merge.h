@@ -74,6 +74,10 @@ struct MergeInput {
     // Other machines' tabs as their records last said they left them (sync-base-*.dat that
     // came with the folder): whose tab a text of theirs is, wherever it stands now.
     std::vector<std::vector<KnownTab>> others;
+    // For each of those, the tab lists that machine wrote, newest first; and the fingerprint of
+    // the tab list file: the record of the machine that wrote it holds it.
+    std::vector<std::vector<store::Fingerprint>> otherLists;
+    store::Fingerprint listOnDiskPrint;
 };
 
 struct MergedTab {

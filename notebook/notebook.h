@@ -300,7 +300,7 @@ class Notebook {
     // seen it), and whether an engine left a copy of its page.
     bool NewSinceAgreed(int index) const;
     // Other machines' tabs, as their records in the folder say they left them.
-    std::vector<std::vector<KnownTab>> OtherRecords();
+    std::vector<Agreed> OtherRecords();
     static bool SameTabs(const std::vector<KnownTab>& a, const std::vector<KnownTab>& b);
     // The base moves to this machine's tabs once every other machine's record holds them too.
     void AgreeWithOthers();

@@ -191,6 +191,16 @@ Session::Session(const Disk& disk, const std::vector<Utf16>& captions, int machi
     for (auto& machine : machines_) {
         machine->Start();
     }
+    // Linked at first: each machine's record reaches the others, as when they have kept the
+    // store together for a while; then apart.
+    for (int delivered = 0; delivered < 20; ++delivered) {
+        engine_->Scan();
+        const std::vector<Delivery> pending = engine_->Pending();
+        if (pending.empty()) {
+            break;
+        }
+        engine_->Deliver(pending.front());
+    }
     engine_->Scan();
     engine_->SetLinked(false);
 }
