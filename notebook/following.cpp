@@ -21,14 +21,6 @@ std::wstring InStore(const std::wstring& name) {
     return std::wstring(store::kStoreDirectory) + L"/" + name;
 }
 
-std::vector<store::Utf16> CaptionsOf(const std::vector<KnownTab>& tabs) {
-    std::vector<store::Utf16> captions;
-    for (const KnownTab& tab : tabs) {
-        captions.push_back(tab.caption);
-    }
-    return captions;
-}
-
 }  // namespace
 
 // ---- This machine's record ----
@@ -107,14 +99,7 @@ void Notebook::StoreAgreed(bool agreedNow) {
     }
     Agreed next;
     next.mine = KnownTabs();
-    // Agreed only when every other machine whose record came holds the same: a store merged
-    // here that the others have not seen yet is no base to read their changes against.
-    const bool othersHoldIt = std::all_of(
-        others_.begin(), others_.end(),
-        [&](const std::vector<KnownTab>& other) { return SameTabs(other, next.mine); });
-    next.base = (agreedNow || !agreed_) && othersHoldIt ? next.mine
-                : agreed_                               ? agreed_->base
-                                                        : next.mine;
+    next.base = !agreed_ || (agreedNow && OthersHold(next.mine)) ? next.mine : agreed_->base;
     if (agreed_) {
         next.lists = agreed_->lists;
     }
@@ -288,38 +273,34 @@ void Notebook::DropSettingsCopies() {
     }
 }
 
-bool Notebook::SameTabs(const std::vector<KnownTab>& a, const std::vector<KnownTab>& b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
-                      [](const KnownTab& x, const KnownTab& y) {
-                          return x.caption == y.caption && x.page == y.page;
-                      });
+bool Notebook::OthersHold(const std::vector<KnownTab>& tabs) const {
+    // A store merged here that the others have not seen yet is no base to read their changes
+    // against.
+    return std::all_of(others_.begin(), others_.end(),
+                       [&](const Agreed& other) { return SameTabs(other.mine, tabs); });
 }
 
 void Notebook::AgreeWithOthers() {
     if (writesStopped_ || !agreed_) {
         return;
     }
-    others_.clear();
-    for (const Agreed& other : OtherRecords()) {
-        others_.push_back(other.mine);
-    }
+    ReadOtherRecords();
     if (!others_.empty() && !SameTabs(agreed_->base, agreed_->mine)) {
         StoreAgreed(true);  // agreed once every other machine holds what this one does
     }
 }
 
-std::vector<Agreed> Notebook::OtherRecords() {
-    std::vector<Agreed> others;
+void Notebook::ReadOtherRecords() {
+    others_.clear();
     for (const std::wstring& name : store_.files().List(L".")) {
         if (!IsOtherAgreedFileName(name, agreedPath_)) {
             continue;
         }
         const auto bytes = store_.TryRead(name);
-        if (const auto record = bytes ? DecodeAgreed(*bytes) : std::nullopt) {
-            others.push_back(*record);
+        if (auto record = bytes ? DecodeAgreed(*bytes) : std::nullopt) {
+            others_.push_back(std::move(*record));
         }
     }
-    return others;
 }
 
 bool Notebook::NewSinceAgreed(int index) const {
@@ -442,12 +423,11 @@ bool Notebook::MergeStore(bool running) {
     if (agreed_) {
         input.base = agreed_->base;
     }
-    others_.clear();
-    for (const Agreed& other : OtherRecords()) {
-        others_.push_back(other.mine);
+    ReadOtherRecords();
+    for (const Agreed& other : others_) {
+        input.others.push_back(other.mine);
         input.otherLists.push_back(other.lists);
     }
-    input.others = others_;
     input.listOnDiskPrint = store::FingerprintOf(std::string_view(*listBytes));
     // At start-up, this machine's tabs are those it left (its record); the tab list file may be
     // another machine's.
@@ -582,10 +562,7 @@ bool Notebook::MergeStore(bool running) {
             for (const MergedTab& tab : outcome.tabs) {
                 next.mine.push_back({tab.caption, tab.page, tab.older});
             }
-            const bool othersHoldIt = std::all_of(
-                others_.begin(), others_.end(),
-                [&](const std::vector<KnownTab>& other) { return SameTabs(other, next.mine); });
-            next.base = othersHoldIt || !agreed_ ? next.mine : agreed_->base;
+            next.base = !agreed_ || OthersHold(next.mine) ? next.mine : agreed_->base;
             next.lists = agreed_ ? agreed_->lists : std::vector<store::Fingerprint>();
             next.lists.insert(next.lists.begin(),
                               store::FingerprintOf(std::string_view(list.bytes)));

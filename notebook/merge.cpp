@@ -34,10 +34,7 @@ bool SamePage(const PageOf& page, const KnownTab& base) {
 // For each caption of `list`, the index of the same tab in `base`, or -1 for a tab new in it.
 std::vector<int> Align(const Captions& list, const std::vector<PageOf>& pages,
                        const std::vector<KnownTab>& baseTabs) {
-    Captions base;
-    for (const KnownTab& tab : baseTabs) {
-        base.push_back(tab.caption);
-    }
+    const Captions base = CaptionsOf(baseTabs);
     const std::size_t n = list.size();
     const std::size_t m = base.size();
     // Longest common run of captions, from the end.
@@ -126,20 +123,29 @@ bool Before(const Fingerprint& a, const Fingerprint& b) {
 
 }  // namespace
 
+Captions CaptionsOf(const std::vector<KnownTab>& tabs) {
+    Captions captions;
+    for (const KnownTab& tab : tabs) {
+        captions.push_back(tab.caption);
+    }
+    return captions;
+}
+
+bool SameTabs(const std::vector<KnownTab>& a, const std::vector<KnownTab>& b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [](const KnownTab& x, const KnownTab& y) {
+                          return x.caption == y.caption && x.page == y.page;
+                      });
+}
+
 Utf16 OtherVersionCaption(const Utf16& caption) {
     return caption + kSyncCopy;
 }
 
 MergeOutcome Merge(const MergeInput& input) {
-    Captions mineCaptions;
-    for (const KnownTab& tab : input.mine) {
-        mineCaptions.push_back(tab.caption);
-    }
+    const Captions mineCaptions = CaptionsOf(input.mine);
     const std::vector<KnownTab>& baseTabs = input.base ? *input.base : input.mine;
-    Captions baseCaptions;
-    for (const KnownTab& tab : baseTabs) {
-        baseCaptions.push_back(tab.caption);
-    }
+    const Captions baseCaptions = CaptionsOf(baseTabs);
 
     // The lists: the tab list file first, then every other one (this machine's own and the
     // conflict copies) once, in an order every machine computes alike.
@@ -180,11 +186,7 @@ MergeOutcome Merge(const MergeInput& input) {
             return pages;
         }
         for (const std::vector<KnownTab>& other : input.others) {
-            Captions captions;
-            for (const KnownTab& tab : other) {
-                captions.push_back(tab.caption);
-            }
-            if (captions == lists[l]) {
+            if (CaptionsOf(other) == lists[l]) {
                 take(other);
                 return pages;
             }
@@ -318,11 +320,7 @@ MergeOutcome Merge(const MergeInput& input) {
     // known: while the list's record has not come, the merge waits for it.
     const std::vector<KnownTab>* listRecord = nullptr;
     for (std::size_t k = 0; k < input.others.size() && k < input.otherLists.size(); ++k) {
-        Captions captions;
-        for (const KnownTab& tab : input.others[k]) {
-            captions.push_back(tab.caption);
-        }
-        if (mineList != 0 && captions == lists[0] &&
+        if (mineList != 0 && CaptionsOf(input.others[k]) == lists[0] &&
             Holds(input.otherLists[k], input.listOnDiskPrint)) {
             listRecord = &input.others[k];
         }

@@ -100,6 +100,11 @@ struct MergeOutcome {
 
 MergeOutcome Merge(const MergeInput& input);
 
+// The captions of tabs, in order.
+std::vector<store::Utf16> CaptionsOf(const std::vector<KnownTab>& tabs);
+// The same captions with the same pages, in the same order (earlier versions aside).
+bool SameTabs(const std::vector<KnownTab>& a, const std::vector<KnownTab>& b);
+
 // The caption of a second version of a tab's page.
 store::Utf16 OtherVersionCaption(const store::Utf16& caption);
 

@@ -299,9 +299,10 @@ class Notebook {
     // Whether the tab was made here since the machines last agreed (another machine has not
     // seen it), and whether an engine left a copy of its page.
     bool NewSinceAgreed(int index) const;
-    // Other machines' tabs, as their records in the folder say they left them.
-    std::vector<Agreed> OtherRecords();
-    static bool SameTabs(const std::vector<KnownTab>& a, const std::vector<KnownTab>& b);
+    // Reads the other machines' records in the folder (others_).
+    void ReadOtherRecords();
+    // Whether every other machine's record holds these tabs with these pages.
+    bool OthersHold(const std::vector<KnownTab>& tabs) const;
     // The base moves to this machine's tabs once every other machine's record holds them too.
     void AgreeWithOthers();
     bool HasConflictCopy(int index);
@@ -328,7 +329,7 @@ class Notebook {
     View& view_;
     std::wstring agreedPath_;
     std::optional<Agreed> agreed_;
-    std::vector<std::vector<KnownTab>> others_;  // other machines' tabs, as last read
+    std::vector<Agreed> others_;  // other machines' records, as last read
     std::string agreedWritten_;
     // The tabs: captions in strip order, and what each last had stored (nothing: not known).
     struct TabState {
