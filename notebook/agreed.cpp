@@ -9,7 +9,10 @@ namespace qb::notebook {
 
 namespace {
 
-constexpr std::string_view kHeader = "Quillbrasset sync base 1\r\n";
+// Version 2 gives each tab its identity, between its fingerprints and its caption; a record of
+// version 1 is read with none known.
+constexpr std::string_view kHeader = "Quillbrasset sync base 2\r\n";
+constexpr std::string_view kHeaderWithoutIds = "Quillbrasset sync base 1\r\n";
 
 void EncodeTabs(std::string& out, std::string_view name, const std::vector<KnownTab>& tabs) {
     out += name;
@@ -22,6 +25,8 @@ void EncodeTabs(std::string& out, std::string_view name, const std::vector<Known
             out += ' ';
             out += store::FingerprintText(tab.older[i]);
         }
+        out += '\t';
+        out += tab.id;
         out += '\t';
         out += store::Utf16ToUtf8(tab.caption);
         out += "\r\n";
@@ -40,7 +45,8 @@ std::string_view NextLine(std::string_view& rest) {
     return line;
 }
 
-std::optional<std::vector<KnownTab>> DecodeTabs(std::string_view& rest, std::string_view name) {
+std::optional<std::vector<KnownTab>> DecodeTabs(std::string_view& rest, std::string_view name,
+                                                bool withIds) {
     const std::string_view head = NextLine(rest);
     if (head.substr(0, name.size() + 1) != std::string(name) + " ") {
         return std::nullopt;
@@ -63,7 +69,16 @@ std::optional<std::vector<KnownTab>> DecodeTabs(std::string_view& rest, std::str
             return std::nullopt;
         }
         KnownTab known;
-        known.caption = store::Utf8ToUtf16(line.substr(tab + 1));
+        std::string_view caption = line.substr(tab + 1);
+        if (withIds) {
+            const auto end = caption.find('\t');
+            if (end == std::string_view::npos) {
+                return std::nullopt;
+            }
+            known.id = std::string(caption.substr(0, end));
+            caption.remove_prefix(end + 1);
+        }
+        known.caption = store::Utf8ToUtf16(caption);
         std::string_view prints = line.substr(0, tab);
         bool first = true;
         while (!prints.empty()) {
@@ -129,7 +144,9 @@ std::string EncodeAgreed(const Agreed& agreed) {
 
 std::optional<Agreed> DecodeAgreed(std::string_view bytes) {
     const auto end = bytes.rfind("end ");
-    if (bytes.substr(0, kHeader.size()) != kHeader || end == std::string_view::npos) {
+    const bool withIds = bytes.substr(0, kHeader.size()) == kHeader;
+    if ((!withIds && bytes.substr(0, kHeaderWithoutIds.size()) != kHeaderWithoutIds) ||
+        end == std::string_view::npos) {
         return std::nullopt;
     }
     const std::string_view body = bytes.substr(0, end);
@@ -156,11 +173,11 @@ std::optional<Agreed> DecodeAgreed(std::string_view bytes) {
         written.push_back(*print);
         lists = space == std::string_view::npos ? std::string_view() : lists.substr(space);
     }
-    auto base = DecodeTabs(rest, "base");
+    auto base = DecodeTabs(rest, "base", withIds);
     if (!base) {
         return std::nullopt;
     }
-    auto mine = DecodeTabs(rest, "mine");
+    auto mine = DecodeTabs(rest, "mine", withIds);
     if (!mine || !rest.empty()) {
         return std::nullopt;
     }

@@ -2,7 +2,7 @@
 // base) and the tabs as it last left them (mine), each caption with the fingerprint of its
 // page. A sync engine's changes are read against it (merge.h). It lives beside the settings
 // file under a name of this machine's own ("sync-base-<machine>.dat"), so that two machines
-// syncing the whole folder never write the same file; another machine's record is never read.
+// syncing the whole folder never write the same file; another machine's record is read, never written.
 // A record that is missing or damaged is no record: the program then reads the store as it
 // finds it, as before.
 #pragma once

@@ -1,5 +1,6 @@
 // The commands: New and About (one sequence), Rename, Close, and the page saved while typing.
 #include <memory>
+#include <utility>
 
 #include "notebook/notebook.h"
 #include "notebook/notebook_texts.h"
@@ -9,7 +10,10 @@
 namespace qb::notebook {
 
 store::EncodedText Notebook::AppendTabWithPage(const store::Utf16& caption, store::Utf16View text,
-                                               store::TextForm form) {
+                                               store::TextForm form, std::string id) {
+    if (id.empty()) {
+        id = NewTabId();
+    }
     const int index = TabCount();
     SetAsideUnownedPage(index);
     store_.EnsureDirectory();
@@ -20,6 +24,7 @@ store::EncodedText Notebook::AppendTabWithPage(const store::Utf16& caption, stor
     // last tab is then never taken for another machine's. Then the page: should the list not
     // follow, it is one no tab owns, kept aside before a new tab takes its number.
     newPage_ = store::FingerprintOf(std::string_view(file.bytes));
+    newId_ = id;
     try {
         StoreAgreedBefore(
             store::FingerprintOf(std::string_view(store_.EncodeTabList(captions, tabListForm_).bytes)),
@@ -28,10 +33,12 @@ store::EncodedText Notebook::AppendTabWithPage(const store::Utf16& caption, stor
         WriteTabList(captions);
     } catch (...) {
         newPage_.reset();
+        newId_.clear();
         throw;
     }
     newPage_.reset();
-    AppendTab(caption, store::FingerprintOf(std::string_view(file.bytes)));
+    newId_.clear();
+    AppendTab(caption, store::FingerprintOf(std::string_view(file.bytes)), id);
     view_.SetCloseEnabled(true);
     return file;
 }
@@ -43,11 +50,17 @@ void Notebook::AddPage(store::Utf16View caption, const std::function<void()>& fi
     SetAsideUnownedPage(index);
     std::vector<store::Utf16> captions = Captions();
     captions.emplace_back(caption);
+    newId_ = NewTabId();
     if (!writesStopped_) {
-        WriteTabList(captions);
+        try {
+            WriteTabList(captions);
+        } catch (...) {
+            newId_.clear();
+            throw;
+        }
     }
     tabsChanged_ = true;
-    AppendTab(caption, store::FingerprintOf(std::nullopt));
+    AppendTab(caption, store::FingerprintOf(std::nullopt), std::exchange(newId_, {}));
     SavePage();  // still the tab being left
     view_.SelectTab(index);
     view_.SetCloseEnabled(true);

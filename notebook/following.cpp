@@ -33,7 +33,7 @@ std::vector<KnownTab> Notebook::KnownTabs() {
             // Not read in this run: what its file holds is what this machine left there.
             tab.stored = store_.FingerprintOf(store::PageFileName(i));
         }
-        known.push_back({tab.caption, tab.stored.value_or(store::Fingerprint{}), tab.older});
+        known.push_back({tab.caption, tab.stored.value_or(store::Fingerprint{}), tab.older, tab.id});
     }
     return known;
 }
@@ -50,6 +50,7 @@ void Notebook::LoadAgreed() {
         for (std::size_t i = 0; i < tabs_.size(); ++i) {
             tabs_[i].stored = agreed_->mine[i].page;
             tabs_[i].older = agreed_->mine[i].older;
+            tabs_[i].id = agreed_->mine[i].id;
         }
     }
 }
@@ -70,7 +71,7 @@ void Notebook::StoreAgreedBefore(const store::Fingerprint& list,
         next.mine.push_back(
             at >= 0 ? known[static_cast<std::size_t>(at)]
                     : KnownTab{captions[i], newPage_.value_or(store::FingerprintOf(std::nullopt)),
-                               {}});
+                               {}, newId_});
         next.mine.back().caption = captions[i];
     }
     if (std::find(next.lists.begin(), next.lists.end(), list) == next.lists.end()) {
@@ -96,6 +97,9 @@ void Notebook::WriteAgreed(Agreed next) {
 void Notebook::StoreAgreed(bool agreedNow) {
     if (writesStopped_) {
         return;
+    }
+    if (!agreed_) {
+        GiveFirstIds();
     }
     Agreed next;
     next.mine = KnownTabs();
@@ -251,7 +255,10 @@ void Notebook::TakeConflictCopies() {
             }
         }
         if (!taken) {
-            AppendTabWithPage(caption, text.text, text.form);
+            // (Its identity is its text's: every machine taking this copy makes the same tab.)
+            AppendTabWithPage(caption, text.text, text.form,
+                              "v" + store::FingerprintText(
+                                        store::FingerprintOf(std::string_view(*bytes))));
         }
         // Its text is a page now; the copy goes. Should it stay, it is taken again next time.
         store_.Remove(path);
@@ -285,8 +292,47 @@ void Notebook::AgreeWithOthers() {
         return;
     }
     ReadOtherRecords();
+    TakeIdsFromOthers();
     if (!others_.empty() && !SameTabs(agreed_->base, agreed_->mine)) {
         StoreAgreed(true);  // agreed once every other machine holds what this one does
+    }
+}
+
+std::string Notebook::NewTabId() {
+    // This machine's name, the time and a count: no other machine, and no other start of this
+    // one, gives the same.
+    std::string seed;
+    for (const wchar_t c : machine_) {
+        seed += std::to_string(static_cast<std::uint32_t>(c)) + ",";
+    }
+    seed += "|" + std::to_string(wallClock_ ? wallClock_() : clock_()) + "|" +
+            std::to_string(++idsMade_);
+    return "n" + store::FingerprintText(store::FingerprintOf(std::string_view(seed)));
+}
+
+void Notebook::GiveFirstIds() {
+    std::map<store::Utf16, int> seen;
+    for (TabState& tab : tabs_) {
+        const int nth = seen[tab.caption]++;
+        if (tab.id.empty()) {
+            const std::string caption = store::Utf16ToUtf8(tab.caption);
+            tab.id = "c" + store::FingerprintText(store::FingerprintOf(std::string_view(caption))) +
+                     "." + std::to_string(nth);
+        }
+    }
+}
+
+void Notebook::TakeIdsFromOthers() {
+    const std::vector<store::Utf16> captions = Captions();
+    for (const Agreed& other : others_) {
+        if (CaptionsOf(other.mine) != captions) {
+            continue;
+        }
+        for (std::size_t i = 0; i < tabs_.size(); ++i) {
+            if (tabs_[i].id.empty()) {
+                tabs_[i].id = other.mine[i].id;
+            }
+        }
     }
 }
 
@@ -399,7 +445,20 @@ bool Notebook::MergeStore(bool running) {
                 : agreed_ && !closeFinished_ && CaptionsOf(agreed_->mine) != onDisk &&
                       std::find(agreed_->lists.begin(), agreed_->lists.end(), listPrint) ==
                           agreed_->lists.end();
-    if (!listChanged && listCopies.empty() && beyond == 0) {
+    // Or another machine that left a list of the same captions with other tabs (two tabs made
+    // under one caption, one on each).
+    ReadOtherRecords();
+    const std::vector<KnownTab> ours = running || !agreed_ ? KnownTabs() : agreed_->mine;
+    const bool otherTabs =
+        CaptionsOf(ours) == onDisk &&
+        std::any_of(others_.begin(), others_.end(), [&](const Agreed& other) {
+            return CaptionsOf(other.mine) == onDisk && !SameTabs(other.mine, ours) &&
+                   std::none_of(other.mine.begin(), other.mine.end(),
+                                [&](const KnownTab& tab) { return tab.id.empty(); }) &&
+                   !std::equal(other.mine.begin(), other.mine.end(), ours.begin(), ours.end(),
+                               [](const KnownTab& x, const KnownTab& y) { return x.id == y.id; });
+        });
+    if (!listChanged && listCopies.empty() && beyond == 0 && !otherTabs) {
         return false;
     }
     if (!agreed_ && !running) {
@@ -560,7 +619,7 @@ bool Notebook::MergeStore(bool running) {
         if (!writesStopped_) {
             Agreed next;
             for (const MergedTab& tab : outcome.tabs) {
-                next.mine.push_back({tab.caption, tab.page, tab.older});
+                next.mine.push_back({tab.caption, tab.page, tab.older, tab.id});
             }
             next.base = !agreed_ || OthersHold(next.mine) ? next.mine : agreed_->base;
             next.lists = agreed_ ? agreed_->lists : std::vector<store::Fingerprint>();
@@ -597,6 +656,7 @@ bool Notebook::MergeStore(bool running) {
         const MergedTab& tab = outcome.tabs[static_cast<std::size_t>(k)];
         tabs_[static_cast<std::size_t>(k)].stored = tab.page.exists ? tab.page : current[store::PageFileName(k)];
         tabs_[static_cast<std::size_t>(k)].older = tab.older;
+        tabs_[static_cast<std::size_t>(k)].id = tab.id;
         if (tabs_[static_cast<std::size_t>(k)].older.size() > kOlderVersionsKept) {
             tabs_[static_cast<std::size_t>(k)].older.resize(kOlderVersionsKept);
         }

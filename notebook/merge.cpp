@@ -107,6 +107,8 @@ std::vector<int> Align(const Captions& list, const std::vector<PageOf>& pages,
 
 struct Identity {
     Utf16 caption;
+    std::string key;              // its identity, where known
+    Fingerprint recorded;         // its page as another machine's record gives it
     int baseIndex = -1;           // -1: new since the base
     std::vector<int> at;          // its place in each list, -1 where the list lacks it
     int mineIndex = -1;           // its index among this machine's tabs
@@ -134,7 +136,8 @@ Captions CaptionsOf(const std::vector<KnownTab>& tabs) {
 bool SameTabs(const std::vector<KnownTab>& a, const std::vector<KnownTab>& b) {
     return std::equal(a.begin(), a.end(), b.begin(), b.end(),
                       [](const KnownTab& x, const KnownTab& y) {
-                          return x.caption == y.caption && x.page == y.page;
+                          return x.caption == y.caption && x.page == y.page &&
+                                 (x.id == y.id || x.id.empty() || y.id.empty());
                       });
 }
 
@@ -147,49 +150,108 @@ MergeOutcome Merge(const MergeInput& input) {
     const std::vector<KnownTab>& baseTabs = input.base ? *input.base : input.mine;
     const Captions baseCaptions = CaptionsOf(baseTabs);
 
-    // The lists: the tab list file first, then every other one (this machine's own and the
-    // conflict copies) once, in an order every machine computes alike.
-    std::vector<Captions> lists = {input.listOnDisk};
-    std::vector<Captions> others = input.listCopies;
-    others.push_back(mineCaptions);
-    std::sort(others.begin(), others.end());
-    for (Captions& list : others) {
-        if (std::find(lists.begin(), lists.end(), list) == lists.end()) {
-            lists.push_back(std::move(list));
+    // The lists, each with its tabs' identities where known: the tab list file first, then every
+    // other one once (the conflict copies, this machine's own, each other machine's as its
+    // record says it left them), in an order every machine computes alike. A list on disk is
+    // known as the known list of its captions, where there is one.
+    struct List {
+        Captions captions;
+        const std::vector<KnownTab>* tabs = nullptr;  // where its tabs are known
+        bool onDisk = false;
+    };
+    std::vector<const std::vector<KnownTab>*> knownLists = {&input.mine};
+    for (const std::vector<KnownTab>& other : input.others) {
+        knownLists.push_back(&other);
+    }
+    auto idsOf = [](const std::vector<KnownTab>* tabs) {
+        std::vector<std::string> ids;
+        if (tabs != nullptr) {
+            for (const KnownTab& tab : *tabs) {
+                ids.push_back(tab.id);
+            }
+        }
+        return ids;
+    };
+    auto earlier = [&](const List& a, const List& b) {
+        return a.captions != b.captions ? a.captions < b.captions : idsOf(a.tabs) < idsOf(b.tabs);
+    };
+    auto sameList = [&](const List& a, const List& b) {
+        return a.captions == b.captions && idsOf(a.tabs) == idsOf(b.tabs);
+    };
+    std::vector<List> known;
+    for (const std::vector<KnownTab>* tabs : knownLists) {
+        known.push_back({CaptionsOf(*tabs), tabs, false});
+    }
+    std::sort(known.begin(), known.end(), earlier);
+    auto fromDisk = [&](const Captions& captions) {
+        for (const List& list : known) {
+            if (list.captions == captions) {
+                return List{captions, list.tabs, true};
+            }
+        }
+        return List{captions, nullptr, true};
+    };
+    std::vector<List> lists = {fromDisk(input.listOnDisk)};
+    std::vector<List> others;
+    for (const Captions& copy : input.listCopies) {
+        others.push_back(fromDisk(copy));
+    }
+    // (Another machine's tabs count as a list of their own where a list on disk has their
+    // captions: two machines may leave lists alike in captions, not in tabs.)
+    for (const List& list : known) {
+        const bool onDisk =
+            list.captions == input.listOnDisk ||
+            std::find(input.listCopies.begin(), input.listCopies.end(), list.captions) !=
+                input.listCopies.end();
+        if (list.tabs == &input.mine || onDisk) {
+            others.push_back(list);
         }
     }
-    const auto mineList = static_cast<std::size_t>(
-        std::find(lists.begin(), lists.end(), mineCaptions) - lists.begin());
+    std::stable_sort(others.begin(), others.end(), earlier);
+    for (List& list : others) {
+        const auto same = std::find_if(lists.begin(), lists.end(),
+                                       [&](const List& l) { return sameList(l, list); });
+        if (same == lists.end()) {
+            lists.push_back(std::move(list));
+        } else {
+            same->onDisk = same->onDisk || list.onDisk;
+        }
+    }
+    std::size_t mineList = 0;
+    for (std::size_t l = 0; l < lists.size(); ++l) {
+        if (lists[l].captions == mineCaptions && idsOf(lists[l].tabs) == idsOf(&input.mine)) {
+            mineList = l;
+            break;
+        }
+    }
 
-    // Identities: the tabs of the base, then each tab new in a list, by caption in order.
+    // Identities: the tabs of the base, then each tab new in a list: by its identity where the
+    // list knows it, else by caption in order.
     std::vector<Identity> ids;
+    std::map<std::string, std::size_t> byId;
     for (std::size_t b = 0; b < baseTabs.size(); ++b) {
         Identity id;
         id.caption = baseTabs[b].caption;
         id.baseIndex = static_cast<int>(b);
         id.at.assign(lists.size(), -1);
+        if (!baseTabs[b].id.empty()) {
+            byId.emplace(baseTabs[b].id, b);
+            id.key = baseTabs[b].id;
+        }
         ids.push_back(std::move(id));
     }
     std::map<Utf16, std::vector<std::size_t>> newByCaption;
     std::vector<std::vector<std::size_t>> idAt(lists.size());  // list, place → identity
-    // The pages of each list, where known: this machine's own, another machine's by its record,
-    // the tab list file's by the page files beside it.
+    // The pages of each list, where known: the list's own (this machine's, another machine's by
+    // its record), the tab list file's by the page files beside it.
     auto pagesOf = [&](std::size_t l) {
-        std::vector<PageOf> pages(lists[l].size());
-        auto take = [&](const std::vector<KnownTab>& tabs) {
+        std::vector<PageOf> pages(lists[l].captions.size());
+        if (lists[l].tabs != nullptr) {
+            const std::vector<KnownTab>& tabs = *lists[l].tabs;
             for (std::size_t i = 0; i < tabs.size() && i < pages.size(); ++i) {
                 pages[i] = {true, true, tabs[i].page, tabs[i].older};
             }
-        };
-        if (lists[l] == mineCaptions) {
-            take(input.mine);
             return pages;
-        }
-        for (const std::vector<KnownTab>& other : input.others) {
-            if (CaptionsOf(other) == lists[l]) {
-                take(other);
-                return pages;
-            }
         }
         if (l == 0) {
             for (const TextOnDisk& text : input.texts) {
@@ -201,31 +263,77 @@ MergeOutcome Merge(const MergeInput& input) {
         }
         return pages;
     };
+    auto fresh = [&](const Utf16& caption) {
+        Identity made;
+        made.caption = caption;
+        made.at.assign(lists.size(), -1);
+        newByCaption[caption].push_back(ids.size());
+        ids.push_back(std::move(made));
+        return ids.size() - 1;
+    };
+    const std::size_t unset = static_cast<std::size_t>(-1);
     for (std::size_t l = 0; l < lists.size(); ++l) {
-        const std::vector<int> toBase = Align(lists[l], pagesOf(l), baseTabs);
-        std::map<Utf16, std::size_t> seen;
-        for (std::size_t i = 0; i < lists[l].size(); ++i) {
-            std::size_t id;
-            if (toBase[i] >= 0) {
-                id = static_cast<std::size_t>(toBase[i]);
-                // A rename: the caption given in the list that changed it, the file's first.
-                if (lists[l][i] != baseCaptions[id] && ids[id].caption == baseCaptions[id]) {
-                    ids[id].caption = lists[l][i];
-                }
-            } else {
-                std::vector<std::size_t>& same = newByCaption[lists[l][i]];
-                const std::size_t nth = seen[lists[l][i]]++;
-                if (nth == same.size()) {
-                    Identity fresh;
-                    fresh.caption = lists[l][i];
-                    fresh.at.assign(lists.size(), -1);
-                    same.push_back(ids.size());
-                    ids.push_back(std::move(fresh));
-                }
-                id = same[nth];
+        idAt[l].assign(lists[l].captions.size(), unset);
+    }
+    // First every tab whose identity is known, so that a list known only by captions finds
+    // them.
+    for (std::size_t l = 0; l < lists.size(); ++l) {
+        for (std::size_t i = 0; i < idAt[l].size() && lists[l].tabs != nullptr; ++i) {
+            const std::string& key = (*lists[l].tabs)[i].id;
+            if (key.empty()) {
+                continue;
+            }
+            const auto found = byId.find(key);
+            const std::size_t id =
+                found != byId.end() ? found->second : byId[key] = fresh(lists[l].captions[i]);
+            if (ids[id].at[l] >= 0) {
+                continue;  // (the same identity twice in one list: the second is new)
+            }
+            ids[id].key = key;
+            if (l != mineList && !ids[id].recorded.exists) {
+                ids[id].recorded = (*lists[l].tabs)[i].page;
             }
             ids[id].at[l] = static_cast<int>(i);
-            idAt[l].push_back(id);
+            idAt[l][i] = id;
+        }
+    }
+    for (std::size_t l = 0; l < lists.size(); ++l) {
+        const Captions& list = lists[l].captions;
+        const std::vector<int> toBase = Align(list, pagesOf(l), baseTabs);
+        std::map<Utf16, std::size_t> seen;
+        for (std::size_t i = 0; i < list.size(); ++i) {
+            if (idAt[l][i] != unset) {
+                continue;
+            }
+            std::size_t id = unset;
+            if (toBase[i] >= 0 && ids[static_cast<std::size_t>(toBase[i])].at[l] < 0) {
+                id = static_cast<std::size_t>(toBase[i]);
+            } else {
+                // The n-th tab new under a caption is the n-th made elsewhere under it.
+                for (const std::size_t same : newByCaption[list[i]]) {
+                    if (ids[same].at[l] < 0) {
+                        id = same;
+                        break;
+                    }
+                }
+                if (id == unset) {
+                    id = fresh(list[i]);
+                }
+            }
+            ids[id].at[l] = static_cast<int>(i);
+            idAt[l][i] = id;
+        }
+    }
+    // A rename: the caption given in the list that changed it, the file's first.
+    for (std::size_t l = 0; l < lists.size(); ++l) {
+        for (std::size_t i = 0; i < idAt[l].size(); ++i) {
+            Identity& id = ids[idAt[l][i]];
+            if (id.baseIndex >= 0) {
+                const Utf16& was = baseCaptions[static_cast<std::size_t>(id.baseIndex)];
+                if (lists[l].captions[i] != was && id.caption == was) {
+                    id.caption = lists[l].captions[i];
+                }
+            }
         }
     }
     for (std::size_t i = 0; i < input.mine.size(); ++i) {
@@ -236,7 +344,7 @@ MergeOutcome Merge(const MergeInput& input) {
     // machine's, else a conflict copy of it, else the base.
     std::optional<std::size_t> writer;
     for (std::size_t l = 0; l < lists.size(); ++l) {
-        if (l != mineList) {
+        if (l != mineList && lists[l].onDisk) {
             writer = l;
             break;
         }
@@ -262,8 +370,9 @@ MergeOutcome Merge(const MergeInput& input) {
         // A page past the last tab of that list was left by a machine that numbered as the
         // base does (an engine keeps a page changed there that a close here deleted).
         std::optional<std::size_t> owner;
-        // Whose it is by another machine's record: the tab of that caption in the lists. (An
-        // empty page says nothing: every empty page has the same fingerprint.)
+        // Whose it is by another machine's record: the tab of that identity, or where that is
+        // not known, of that caption in the lists. (An empty page says nothing: every empty
+        // page has the same fingerprint.)
         bool recorded = false;
         for (const std::vector<KnownTab>& other : input.others) {
             for (const KnownTab& tab : other) {
@@ -271,6 +380,10 @@ MergeOutcome Merge(const MergeInput& input) {
                     continue;
                 }
                 recorded = true;
+                const auto found = tab.id.empty() ? byId.end() : byId.find(tab.id);
+                if (found != byId.end()) {
+                    owner = found->second;
+                }
                 for (std::size_t i = 0; i < ids.size() && !owner; ++i) {
                     if (ids[i].caption == tab.caption) {
                         owner = i;
@@ -320,7 +433,7 @@ MergeOutcome Merge(const MergeInput& input) {
     // known: while the list's record has not come, the merge waits for it.
     const std::vector<KnownTab>* listRecord = nullptr;
     for (std::size_t k = 0; k < input.others.size() && k < input.otherLists.size(); ++k) {
-        if (mineList != 0 && CaptionsOf(input.others[k]) == lists[0] &&
+        if (mineList != 0 && CaptionsOf(input.others[k]) == lists[0].captions &&
             Holds(input.otherLists[k], input.listOnDiskPrint)) {
             listRecord = &input.others[k];
         }
@@ -356,7 +469,7 @@ MergeOutcome Merge(const MergeInput& input) {
     std::vector<std::size_t> order;
     std::vector<bool> placed(ids.size(), false);
     for (const std::size_t id : idAt[0]) {
-        if (present(ids[id])) {
+        if (!placed[id] && present(ids[id])) {
             order.push_back(id);
             placed[id] = true;
         }
@@ -407,6 +520,7 @@ MergeOutcome Merge(const MergeInput& input) {
         const Identity& id = ids[i];
         MergedTab tab;
         tab.caption = id.caption;
+        tab.id = id.key;
         if (id.baseIndex >= 0) {
             const KnownTab& base = baseTabs[static_cast<std::size_t>(id.baseIndex)];
             tab.page = base.page;
@@ -459,6 +573,9 @@ MergeOutcome Merge(const MergeInput& input) {
         }
         if (!versions.empty()) {
             tab.page = versions.front();
+        } else if (id.baseIndex < 0 && id.mineIndex < 0 && id.recorded.exists &&
+                   id.recorded.size > 0) {
+            tab.page = id.recorded;  // made on another machine: its page, once it has come
         } else if (id.baseIndex < 0 && id.mineIndex < 0 && writer) {
             // Made on another machine and not yet seen here: its page is the file where that
             // machine's list puts it, once it has come. A file there that is still a text this
@@ -477,6 +594,7 @@ MergeOutcome Merge(const MergeInput& input) {
             MergedTab second;
             second.caption = OtherVersionCaption(id.caption);
             second.page = versions[v];
+            second.id = "v" + store::FingerprintText(versions[v]);
             second.otherVersion = true;
             seconds.push_back(std::move(second));
         }
@@ -492,6 +610,7 @@ MergeOutcome Merge(const MergeInput& input) {
             return Utf16(digits.begin(), digits.end());
         }());
         second.page = text.print;
+        second.id = "v" + store::FingerprintText(text.print);
         second.otherVersion = true;
         seconds.push_back(std::move(second));
     }

@@ -14,9 +14,13 @@
 //
 // The rules, each checked by the tests (merge_test.cpp, the sync explorer):
 //
-// 1. Tabs are matched across lists by caption, in order (a longest common run); within a stretch
-//    between two matched tabs, a tab gone from one list and one new in it at the same place, one
-//    for one, is the same tab renamed. A tab new in two lists under one caption is one tab.
+// 1. Tabs are matched across lists by identity where the list's tabs are known with theirs (this
+//    machine's own, and every other machine's as its record says it left them): the same
+//    identity is the same tab, whatever its caption. A list known only by its captions (a tab
+//    list file no record explains, a conflict copy) is matched by caption, in order (a longest
+//    common run); within a stretch between two matched tabs, a tab gone from one list and one
+//    new in it at the same place, one for one, is the same tab renamed; a tab new in it is the
+//    tab new elsewhere under that caption (the n-th such for the n-th).
 // 2. A text on disk is this machine's version of a tab when its fingerprint is what this machine
 //    last stored for that tab; an old version of a tab when it is that tab's page at the base or
 //    an earlier base (never a text of this machine's that only lost to another's); otherwise the other machine's version of the tab that the other machine's list
@@ -49,12 +53,15 @@
 
 namespace qb::notebook {
 
-// A tab as this machine knows it: its caption, the fingerprint of its stored page, and earlier
-// versions of that page it saw (newest first).
+// A tab as this machine knows it: its caption, the fingerprint of its stored page, earlier
+// versions of that page it saw (newest first), and the tab's identity: given where the tab was
+// made and kept by every machine that takes the tab over, so that two tabs made on two machines
+// under one caption stay two; empty where it is not known (then the caption and place tell).
 struct KnownTab {
     store::Utf16 caption;
     store::Fingerprint page;
     std::vector<store::Fingerprint> older;
+    std::string id;
     bool operator==(const KnownTab&) const = default;
 };
 
@@ -82,6 +89,7 @@ struct MergeInput {
 
 struct MergedTab {
     store::Utf16 caption;
+    std::string id;  // empty: not known
     // The fingerprint of its page; `exists` false: no page file (an empty page never saved).
     store::Fingerprint page;
     // Where that text is on disk now; nothing when it is nowhere yet (still on its way).
@@ -102,7 +110,8 @@ MergeOutcome Merge(const MergeInput& input);
 
 // The captions of tabs, in order.
 std::vector<store::Utf16> CaptionsOf(const std::vector<KnownTab>& tabs);
-// The same captions with the same pages, in the same order (earlier versions aside).
+// The same captions with the same pages, in the same order (earlier versions aside), and the
+// same identities where both know them.
 bool SameTabs(const std::vector<KnownTab>& a, const std::vector<KnownTab>& b);
 
 // The caption of a second version of a tab's page.

@@ -4,6 +4,7 @@
 // (commands.cpp), finding text (finding.cpp).
 #include "notebook/notebook.h"
 
+#include <map>
 #include <new>
 #include <utility>
 
@@ -69,15 +70,35 @@ std::vector<store::Utf16> Notebook::Captions() const {
 }
 
 void Notebook::ShowTabs(const std::vector<store::Utf16>& captions) {
+    // Each tab keeps its identity: the one another machine's record gives the list it left, or
+    // else the one of the n-th tab of its caption before.
+    const std::vector<TabState> before = std::move(tabs_);
     tabs_.clear();
+    std::map<store::Utf16, std::size_t> seen;
     for (const store::Utf16& caption : captions) {
-        tabs_.push_back({caption, std::nullopt, {}, std::nullopt});
+        const std::size_t nth = seen[caption]++;
+        std::string id;
+        for (std::size_t i = 0, k = 0; i < before.size(); ++i) {
+            if (before[i].caption == caption && k++ == nth) {
+                id = before[i].id;
+            }
+        }
+        tabs_.push_back({caption, std::nullopt, {}, std::nullopt, id});
+    }
+    for (const Agreed& other : others_) {
+        if (CaptionsOf(other.mine) == captions) {
+            for (std::size_t i = 0; i < tabs_.size(); ++i) {
+                tabs_[i].id = other.mine[i].id;
+            }
+            break;
+        }
     }
     view_.ShowTabs(captions);
 }
 
-void Notebook::AppendTab(store::Utf16View caption, const store::Fingerprint& stored) {
-    tabs_.push_back({store::Utf16(caption), stored, {}, std::nullopt});
+void Notebook::AppendTab(store::Utf16View caption, const store::Fingerprint& stored,
+                         std::string id) {
+    tabs_.push_back({store::Utf16(caption), stored, {}, std::nullopt, std::move(id)});
     view_.AppendTab(caption);
 }
 
@@ -154,7 +175,7 @@ void Notebook::SettingsChanged() {
 void Notebook::Start() {
     tabs_.clear();
     for (const store::Utf16& caption : view_.TabCaptions()) {
-        tabs_.push_back({caption, std::nullopt, {}, std::nullopt});
+        tabs_.push_back({caption, std::nullopt, {}, std::nullopt, {}});
     }
     // A tab close cut short by a crash is finished before anything reads the store. When it
     // cannot be, which page belongs to which tab is not known: nothing is written in this run.

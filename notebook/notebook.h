@@ -241,9 +241,10 @@ class Notebook {
     void KeepOwnTextAsNewTab();
     // A page of its own for each conflict copy a sync engine left.
     void TakeConflictCopies();
-    // A new tab after the last, its page written first: the text given, in the form given.
+    // A new tab after the last, its page written first: the text given, in the form given; a
+    // new identity unless one is given.
     store::EncodedText AppendTabWithPage(const store::Utf16& caption, store::Utf16View text,
-                                         store::TextForm form);
+                                         store::TextForm form, std::string id = {});
     // The text area's text was written as this file: the text area holds the page as stored.
     void PageStored(const store::EncodedText& file);
     void PageSaved();
@@ -261,7 +262,16 @@ class Notebook {
 
     // The tabs, kept here and shown by the strip.
     void ShowTabs(const std::vector<store::Utf16>& captions);
-    void AppendTab(store::Utf16View caption, const store::Fingerprint& stored);
+    void AppendTab(store::Utf16View caption, const store::Fingerprint& stored,
+                   std::string id = {});
+    // A new tab's identity, never given before on any machine.
+    std::string NewTabId();
+    // Identities for tabs that have none, where this machine first keeps a record: each
+    // machine starting on the same store gives the same (from the caption, and which of that
+    // caption it is).
+    void GiveFirstIds();
+    // Identities for tabs that have none, from another machine's record of the same tabs.
+    void TakeIdsFromOthers();
     void RenameTab(int index, store::Utf16View caption);
     void RemoveTab(int index);
     int TabCount() const { return static_cast<int>(tabs_.size()); }
@@ -337,6 +347,7 @@ class Notebook {
         std::optional<store::Fingerprint> stored;
         std::vector<store::Fingerprint> older;
         std::optional<std::uint64_t> storedAt;  // when this run last stored its page (clock_)
+        std::string id;  // the tab's identity (merge.h); empty where it is not known
     };
     std::vector<TabState> tabs_;
     // A merge of tabs waits for a text a sync engine has yet to bring.
@@ -346,6 +357,8 @@ class Notebook {
     bool closeFinished_ = false;
     // The page just written for a tab about to be added, while the list is written.
     std::optional<store::Fingerprint> newPage_;
+    std::string newId_;  // and its identity
+    std::uint64_t idsMade_ = 0;
     Clock clock_;
     Clock wallClock_;
     std::wstring machine_;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cwctype>
+#include <utility>
 
 #include "notebook/notebook.h"
 #include "notebook/notebook_texts.h"
@@ -326,6 +327,7 @@ void Notebook::ReopenPage() {
     const store::EncodedText list = store_.EncodeTabList(captions, tabListForm_);
     newPage_ = page ? store::FingerprintOf(std::string_view(*page))
                     : store::FingerprintOf(std::nullopt);
+    newId_ = NewTabId();
     StoreAgreedBefore(store::FingerprintOf(std::string_view(list.bytes)), captions);
     newPage_.reset();
     try {
@@ -340,7 +342,8 @@ void Notebook::ReopenPage() {
     tabsChanged_ = true;
     const store::Fingerprint stored =
         page ? store::FingerprintOf(std::string_view(*page)) : store::FingerprintOf(std::nullopt);
-    tabs_.insert(tabs_.begin() + at, TabState{closed.caption, stored, {}, std::nullopt});
+    tabs_.insert(tabs_.begin() + at,
+                 TabState{closed.caption, stored, {}, std::nullopt, std::exchange(newId_, {})});
     view_.ShowTabs(Captions());
     view_.SelectTab(at);
     view_.SetCloseEnabled(TabCount() > 1);

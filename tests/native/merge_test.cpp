@@ -20,7 +20,7 @@ Fingerprint Print(const std::string& text) {
 }
 
 KnownTab Tab(const Utf16& caption, const std::string& page) {
-    return {caption, Print(page), {}};
+    return {caption, Print(page), {}, {}};
 }
 
 TextOnDisk Page(int index, const std::string& text) {
@@ -191,9 +191,10 @@ TEST(Merge, TextStillOnItsWayLeavesTheMergeIncomplete) {
 
 TEST(AgreedRecord, RoundTripsAndRefusesDamage) {
     notebook::Agreed record;
-    record.base = {Tab(QB_TEXT("Заметки\tи прочее"), "a"), {QB_TEXT(""), Fingerprint{}, {}}};
+    record.base = {Tab(QB_TEXT("Заметки\tи прочее"), "a"), {QB_TEXT(""), Fingerprint{}, {}, {}}};
     record.mine = {Tab(QB_TEXT("x"), "b")};
     record.mine[0].older = {Print("c"), Print("d")};
+    record.mine[0].id = "n0:0123456789abcdef";
     const std::string bytes = notebook::EncodeAgreed(record);
     EXPECT_EQ(notebook::DecodeAgreed(bytes), record);
     for (std::size_t cut = 0; cut < bytes.size(); cut += 7) {
