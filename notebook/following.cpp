@@ -180,6 +180,18 @@ void Notebook::FollowPage() {
             return;
         }
     }
+    // The same, where another machine's record gives the text to another tab than this one.
+    ReadOtherRecords();
+    const TabState& here = tabs_[static_cast<std::size_t>(index)];
+    for (const Agreed& other : others_) {
+        for (const KnownTab& tab : other.mine) {
+            const bool sameTab = !here.id.empty() && !tab.id.empty() ? here.id == tab.id
+                                                                     : here.caption == tab.caption;
+            if (tab.page == now && now.size > 0 && !sameTab) {
+                return;
+            }
+        }
+    }
     if (view_.PageModified()) {
         KeepOwnTextAsNewTab();
         return;
@@ -235,8 +247,11 @@ void Notebook::TakeConflictCopies() {
         if (!bytes) {
             continue;  // held for now: taken at the next change reported
         }
-        if (std::find(known.begin(), known.end(), store::FingerprintOf(std::string_view(*bytes))) !=
-            known.end()) {
+        const store::Fingerprint print = store::FingerprintOf(std::string_view(*bytes));
+        if (Displaced(print)) {
+            continue;  // a tab's page pushed out of its file: the merge puts it back
+        }
+        if (std::find(known.begin(), known.end(), print) != known.end()) {
             store_.Remove(path);
             continue;
         }
@@ -349,6 +364,23 @@ void Notebook::ReadOtherRecords() {
     }
 }
 
+bool Notebook::Displaced(const store::Fingerprint& print) {
+    if (!print.exists || print.size == 0) {
+        return false;
+    }
+    for (int i = 0; i < TabCount(); ++i) {
+        const TabState& tab = tabs_[static_cast<std::size_t>(i)];
+        if (tab.stored && *tab.stored == print) {
+            const auto there = store_.FingerprintOf(store::PageFileName(i));
+            if (there && *there == print) {
+                return false;
+            }
+        }
+    }
+    return std::any_of(tabs_.begin(), tabs_.end(),
+                       [&](const TabState& tab) { return tab.stored && *tab.stored == print; });
+}
+
 bool Notebook::NewSinceAgreed(int index) const {
     if (!agreed_ || index < 0 || index >= TabCount()) {
         return false;
@@ -458,7 +490,12 @@ bool Notebook::MergeStore(bool running) {
                    !std::equal(other.mine.begin(), other.mine.end(), ours.begin(), ours.end(),
                                [](const KnownTab& x, const KnownTab& y) { return x.id == y.id; });
         });
-    if (!listChanged && listCopies.empty() && beyond == 0 && !otherTabs) {
+    // Or a tab's page that another machine's write pushed out of its file into a copy.
+    const bool displaced = std::any_of(pageCopies.begin(), pageCopies.end(), [&](const auto& name) {
+        const auto print = store_.FingerprintOf(InStore(name));
+        return print && Displaced(*print);
+    });
+    if (!listChanged && listCopies.empty() && beyond == 0 && !otherTabs && !displaced) {
         return false;
     }
     if (!agreed_ && !running) {

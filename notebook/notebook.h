@@ -309,6 +309,8 @@ class Notebook {
     // Whether the tab was made here since the machines last agreed (another machine has not
     // seen it), and whether an engine left a copy of its page.
     bool NewSinceAgreed(int index) const;
+    // A tab's page that its file no longer holds (another machine's write took its place).
+    bool Displaced(const store::Fingerprint& print);
     // Reads the other machines' records in the folder (others_).
     void ReadOtherRecords();
     // Whether every other machine's record holds these tabs with these pages.
