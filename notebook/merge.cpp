@@ -445,7 +445,7 @@ MergeOutcome Merge(const MergeInput& input) {
         }
         const KnownTab& base = baseTabs[static_cast<std::size_t>(id.baseIndex)];
         if (listRecord == nullptr) {
-            closeInDoubt = closeInDoubt || (!input.others.empty() && id.theirs.empty());
+            closeInDoubt = closeInDoubt || id.theirs.empty();
             continue;
         }
         const KnownTab& there = (*listRecord)[static_cast<std::size_t>(id.at[0])];
@@ -623,7 +623,7 @@ MergeOutcome Merge(const MergeInput& input) {
             outcome.tabs.push_back(std::move(second));
         }
     }
-    outcome.complete = !waiting && !waitingForList;
+    outcome.complete = !waiting && !waitingForList && !closeInDoubt;
     for (MergedTab& tab : outcome.tabs) {
         if (tab.page.exists) {
             tab.from = findText(tab.page);
