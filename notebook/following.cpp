@@ -601,6 +601,11 @@ bool Notebook::MergeStore(bool running) {
         wanted.push_back(tab.page);
     }
     auto heldElsewhere = [&](const store::Fingerprint& print, const std::wstring& except) {
+        for (const auto& [path, held] : current) {
+            if (path != except && held == print) {
+                return true;  // (a page file as it stands now, written by this merge too)
+            }
+        }
         for (const TextOnDisk& text : input.texts) {
             if (text.print == print && text.copy != kOnScreen && pathOf(text) != except) {
                 const auto it = current.find(pathOf(text));

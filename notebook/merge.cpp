@@ -402,7 +402,16 @@ MergeOutcome Merge(const MergeInput& input) {
         }
         if (writer && text.page >= 0 &&
             static_cast<std::size_t>(text.page) < idAt[*writer].size()) {
-            owner = idAt[*writer][static_cast<std::size_t>(text.page)];
+            const auto place = static_cast<std::size_t>(text.page);
+            // (Where the list's machine says that tab's page is another text, this page file
+            // was written by a machine whose record and list have yet to come.)
+            if (text.copy.empty() && lists[*writer].tabs != nullptr &&
+                place < lists[*writer].tabs->size() &&
+                (*lists[*writer].tabs)[place].page != text.print) {
+                waitingForList = true;
+                continue;
+            }
+            owner = idAt[*writer][place];
         } else if (text.page >= 0 && static_cast<std::size_t>(text.page) < baseTabs.size()) {
             owner = static_cast<std::size_t>(text.page);
         }
@@ -410,6 +419,10 @@ MergeOutcome Merge(const MergeInput& input) {
             if (!Holds(ids[*owner].theirs, text.print)) {
                 ids[*owner].theirs.push_back(text.print);
             }
+        } else if (text.copy.empty() && !input.others.empty()) {
+            // A page file no list and no record explains, where machines keep records: the
+            // list and the record of the machine that wrote it are on their way.
+            waitingForList = true;
         } else {
             orphans.push_back(text);
         }
