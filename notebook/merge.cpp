@@ -109,6 +109,7 @@ struct Identity {
     Utf16 caption;
     std::string key;              // its identity, where known
     Fingerprint recorded;         // its page as another machine's record gives it
+    bool inRecord = false;        // (whether one does)
     int baseIndex = -1;           // -1: new since the base
     std::vector<int> at;          // its place in each list, -1 where the list lacks it
     int mineIndex = -1;           // its index among this machine's tabs
@@ -292,6 +293,7 @@ MergeOutcome Merge(const MergeInput& input) {
             ids[id].key = key;
             if (l != mineList && !ids[id].recorded.exists) {
                 ids[id].recorded = (*lists[l].tabs)[i].page;
+                ids[id].inRecord = true;
             }
             ids[id].at[l] = static_cast<int>(i);
             idAt[l][i] = id;
@@ -589,7 +591,7 @@ MergeOutcome Merge(const MergeInput& input) {
         } else if (id.baseIndex < 0 && id.mineIndex < 0 && id.recorded.exists &&
                    id.recorded.size > 0) {
             tab.page = id.recorded;  // made on another machine: its page, once it has come
-        } else if (id.baseIndex < 0 && id.mineIndex < 0 && writer) {
+        } else if (id.baseIndex < 0 && id.mineIndex < 0 && writer && !id.inRecord) {
             // Made on another machine and not yet seen here: its page is the file where that
             // machine's list puts it, once it has come. A file there that is still a text this
             // machine knows is another tab's: the page is on its way.
