@@ -180,9 +180,19 @@ void Notebook::FollowPage() {
             return;
         }
     }
-    // The same, where another machine's record gives the text to another tab than this one.
+    // The same, where another machine's record gives the text to another tab than this one;
+    // and a tab made here that no other machine knows yet: no other machine wrote its page.
     ReadOtherRecords();
     const TabState& here = tabs_[static_cast<std::size_t>(index)];
+    const auto knows = [&](const std::vector<KnownTab>& tabs) {
+        return std::any_of(tabs.begin(), tabs.end(),
+                           [&](const KnownTab& tab) { return tab.id == here.id; });
+    };
+    if (!here.id.empty() && agreed_ && !knows(agreed_->base) &&
+        std::none_of(others_.begin(), others_.end(),
+                     [&](const Agreed& other) { return knows(other.mine); })) {
+        return;
+    }
     for (const Agreed& other : others_) {
         for (const KnownTab& tab : other.mine) {
             const bool sameTab = !here.id.empty() && !tab.id.empty() ? here.id == tab.id

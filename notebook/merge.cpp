@@ -341,6 +341,21 @@ MergeOutcome Merge(const MergeInput& input) {
     for (std::size_t i = 0; i < input.mine.size(); ++i) {
         ids[idAt[mineList][i]].mineIndex = static_cast<int>(i);
     }
+    // A tab list file that no record explains, where machines keep records, is read by caption
+    // and place alone; a rename read into it of a tab this machine changed may as well be a
+    // close and a New there: the merge waits for that machine's record to tell.
+    bool renameInDoubt = false;
+    if (lists[0].tabs == nullptr && !input.others.empty() && mineList != 0) {
+        for (std::size_t i = 0; i < idAt[0].size(); ++i) {
+            const Identity& id = ids[idAt[0][i]];
+            renameInDoubt =
+                renameInDoubt ||
+                (id.baseIndex >= 0 && id.mineIndex >= 0 &&
+                 lists[0].captions[i] != baseCaptions[static_cast<std::size_t>(id.baseIndex)] &&
+                 input.mine[static_cast<std::size_t>(id.mineIndex)].page !=
+                     baseTabs[static_cast<std::size_t>(id.baseIndex)].page);
+        }
+    }
 
     // Whose list numbered a page another machine wrote: the tab list file when it is not this
     // machine's, else a conflict copy of it, else the base.
@@ -638,7 +653,7 @@ MergeOutcome Merge(const MergeInput& input) {
             outcome.tabs.push_back(std::move(second));
         }
     }
-    outcome.complete = !waiting && !waitingForList && !closeInDoubt;
+    outcome.complete = !waiting && !waitingForList && !closeInDoubt && !renameInDoubt;
     for (MergedTab& tab : outcome.tabs) {
         if (tab.page.exists) {
             tab.from = findText(tab.page);
