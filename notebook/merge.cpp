@@ -342,18 +342,16 @@ MergeOutcome Merge(const MergeInput& input) {
         ids[idAt[mineList][i]].mineIndex = static_cast<int>(i);
     }
     // A tab list file that no record explains, where machines keep records, is read by caption
-    // and place alone; a rename read into it of a tab this machine changed may as well be a
-    // close and a New there: the merge waits for that machine's record to tell.
+    // and place alone; a rename read into it may as well be a close and a New there: the merge
+    // waits for the record of the machine that wrote it to tell.
     bool renameInDoubt = false;
     if (lists[0].tabs == nullptr && !input.others.empty() && mineList != 0) {
         for (std::size_t i = 0; i < idAt[0].size(); ++i) {
             const Identity& id = ids[idAt[0][i]];
             renameInDoubt =
                 renameInDoubt ||
-                (id.baseIndex >= 0 && id.mineIndex >= 0 &&
-                 lists[0].captions[i] != baseCaptions[static_cast<std::size_t>(id.baseIndex)] &&
-                 input.mine[static_cast<std::size_t>(id.mineIndex)].page !=
-                     baseTabs[static_cast<std::size_t>(id.baseIndex)].page);
+                (id.baseIndex >= 0 &&
+                 lists[0].captions[i] != baseCaptions[static_cast<std::size_t>(id.baseIndex)]);
         }
     }
 
