@@ -281,9 +281,7 @@ void Notebook::TakeConflictCopies() {
         }
         if (!taken) {
             // (Its identity is its text's: every machine taking this copy makes the same tab.)
-            AppendTabWithPage(caption, text.text, text.form,
-                              "v" + store::FingerprintText(
-                                        store::FingerprintOf(std::string_view(*bytes))));
+            AppendTabWithPage(caption, text.text, text.form, VersionId(print));
         }
         // Its text is a page now; the copy goes. Should it stay, it is taken again next time.
         store_.Remove(path);
@@ -328,11 +326,16 @@ std::string Notebook::NewTabId() {
     // one, gives the same.
     std::string seed;
     for (const wchar_t c : machine_) {
-        seed += std::to_string(static_cast<std::uint32_t>(c)) + ",";
+        seed += std::to_string(static_cast<std::uint32_t>(c));
+        seed += ',';
     }
-    seed += "|" + std::to_string(wallClock_ ? wallClock_() : clock_()) + "|" +
-            std::to_string(++idsMade_);
-    return "n" + store::FingerprintText(store::FingerprintOf(std::string_view(seed)));
+    seed += '|';
+    seed += std::to_string(wallClock_ ? wallClock_() : clock_());
+    seed += '|';
+    seed += std::to_string(++idsMade_);
+    std::string id = "n";
+    id += store::FingerprintText(store::FingerprintOf(std::string_view(seed)));
+    return id;
 }
 
 void Notebook::GiveFirstIds() {
@@ -341,8 +344,10 @@ void Notebook::GiveFirstIds() {
         const int nth = seen[tab.caption]++;
         if (tab.id.empty()) {
             const std::string caption = store::Utf16ToUtf8(tab.caption);
-            tab.id = "c" + store::FingerprintText(store::FingerprintOf(std::string_view(caption))) +
-                     "." + std::to_string(nth);
+            const std::string print =
+                store::FingerprintText(store::FingerprintOf(std::string_view(caption)));
+            const std::string place = std::to_string(nth);
+            tab.id = std::string(1, 'c').append(print).append(1, '.').append(place);
         }
     }
 }

@@ -142,6 +142,12 @@ bool SameTabs(const std::vector<KnownTab>& a, const std::vector<KnownTab>& b) {
                       });
 }
 
+std::string VersionId(const store::Fingerprint& page) {
+    std::string id = "v";
+    id += store::FingerprintText(page);
+    return id;
+}
+
 Utf16 OtherVersionCaption(const Utf16& caption) {
     return caption + kSyncCopy;
 }
@@ -622,7 +628,7 @@ MergeOutcome Merge(const MergeInput& input) {
             MergedTab second;
             second.caption = OtherVersionCaption(id.caption);
             second.page = versions[v];
-            second.id = "v" + store::FingerprintText(versions[v]);
+            second.id = VersionId(versions[v]);
             second.otherVersion = true;
             seconds.push_back(std::move(second));
         }
@@ -638,7 +644,7 @@ MergeOutcome Merge(const MergeInput& input) {
             return Utf16(digits.begin(), digits.end());
         }());
         second.page = text.print;
-        second.id = "v" + store::FingerprintText(text.print);
+        second.id = VersionId(text.print);
         second.otherVersion = true;
         seconds.push_back(std::move(second));
     }

@@ -114,6 +114,9 @@ std::vector<store::Utf16> CaptionsOf(const std::vector<KnownTab>& tabs);
 // same identities where both know them.
 bool SameTabs(const std::vector<KnownTab>& a, const std::vector<KnownTab>& b);
 
+// The identity of a tab made for a second version of a page: every machine gives the same.
+std::string VersionId(const store::Fingerprint& page);
+
 // The caption of a second version of a tab's page.
 store::Utf16 OtherVersionCaption(const store::Utf16& caption);
 
