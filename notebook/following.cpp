@@ -2,8 +2,12 @@
 // copies a sync engine leaves, and tabs changed on another machine while this one changed its
 // own (merged by the rules in merge.h, against this machine's record in agreed.h).
 #include <algorithm>
+#include <cwctype>
+#include <cstdio>
+#include <cstdlib>
 #include <map>
 
+#include "notebook/history.h"
 #include "notebook/notebook.h"
 #include "notebook/notebook_texts.h"
 #include "store/pure/conflict_copies.h"
@@ -16,6 +20,8 @@ namespace {
 
 // The text area's text, among the texts on disk a merge may take.
 const std::wstring kOnScreen = L":screen";
+// A version kept in the page history, among them: "<this>" and its path.
+const std::wstring kFromHistory = L":history:";
 
 std::wstring InStore(const std::wstring& name) {
     return std::wstring(store::kStoreDirectory) + L"/" + name;
@@ -247,6 +253,8 @@ void Notebook::TakeConflictCopies() {
             known.insert(known.end(), tab.older.begin(), tab.older.end());
         }
     }
+    ReadOtherRecords();
+    const bool agreedEverywhere = OthersHold(KnownTabs());
     for (const std::wstring& name : store_.FileNames()) {
         const auto page = store::ConflictCopyOf(name);
         if (!page || NewSinceAgreed(*page)) {
@@ -262,7 +270,11 @@ void Notebook::TakeConflictCopies() {
             continue;  // a tab's page pushed out of its file: the merge puts it back
         }
         if (std::find(known.begin(), known.end(), print) != known.end()) {
-            store_.Remove(path);
+            // Dropped once every machine holds these tabs: until then another machine's close
+            // may still renumber, or delete, the page file that holds the same text here.
+            if (agreedEverywhere) {
+                store_.Remove(path);
+            }
             continue;
         }
         const store::StoredText text = store_.DecodePage(*bytes);
@@ -396,6 +408,45 @@ bool Notebook::Displaced(const store::Fingerprint& print) {
                        [&](const TabState& tab) { return tab.stored && *tab.stored == print; });
 }
 
+bool Notebook::TakeTextsFromHistory(const MergeOutcome& outcome,
+                                    std::vector<TextOnDisk>& texts) {
+    // A page a merge needs that is in no page file and no copy any more (another machine's
+    // close renumbered the files meanwhile, and the copy holding it went as known) is still in
+    // the page history of the machine that replaced it, under a name that tells its text.
+    if (!store_.files().IsDirectory(kHistoryDirectory)) {
+        return false;
+    }
+    const std::vector<std::wstring> names = store_.files().List(kHistoryDirectory);
+    const auto folded = [](std::wstring name) {
+        for (wchar_t& c : name) {
+            c = static_cast<wchar_t>(std::towlower(static_cast<wint_t>(c)));
+        }
+        return name;
+    };
+    bool found = false;
+    for (const MergedTab& tab : outcome.tabs) {
+        if (tab.from || !tab.page.exists || tab.page.size == 0) {
+            continue;
+        }
+        const std::wstring own = VersionFileName(L"", tab.page);
+        const std::wstring ending = folded(own.substr(own.rfind(L'-', own.rfind(L'-') - 1)));
+        for (const std::wstring& name : names) {
+            const std::wstring low = folded(name);
+            if (low.size() <= ending.size() ||
+                low.compare(low.size() - ending.size(), ending.size(), ending) != 0) {
+                continue;
+            }
+            const std::wstring path = std::wstring(kHistoryDirectory) + L"/" + name;
+            if (store_.FingerprintOf(path) == tab.page) {
+                texts.push_back({-1, kFromHistory + path, tab.page});
+                found = true;
+                break;
+            }
+        }
+    }
+    return found;
+}
+
 bool Notebook::NewSinceAgreed(int index) const {
     if (!agreed_ || index < 0 || index >= TabCount()) {
         return false;
@@ -438,6 +489,9 @@ void Notebook::StoreChanged() {
     }
     DropSettingsCopies();
     AgreeWithOthers();
+    if (!mergeWaiting_ && !others_.empty()) {
+        TakeConflictCopies();  // what waited for the machines to agree
+    }
 }
 
 // ---- Tabs changed here and on another machine ----
@@ -560,7 +614,10 @@ bool Notebook::MergeStore(bool running) {
         selected >= 0 && selected < TabCount() ? tabs_[static_cast<std::size_t>(selected)].caption
                                                : store::Utf16();
 
-    const MergeOutcome outcome = Merge(input);
+    MergeOutcome outcome = Merge(input);
+    if (!outcome.complete && TakeTextsFromHistory(outcome, input.texts)) {
+        outcome = Merge(input);
+    }
     if (!outcome.complete && running) {
         mergeWaiting_ = true;  // a text is still on its way: merged once it is here
         return true;
@@ -574,6 +631,9 @@ bool Notebook::MergeStore(bool running) {
         }
     }
     auto pathOf = [&](const TextOnDisk& text) {
+        if (text.copy.rfind(kFromHistory, 0) == 0) {
+            return text.copy.substr(kFromHistory.size());
+        }
         return text.copy.empty() ? store::PageFileName(text.page) : InStore(text.copy);
     };
     const int count = static_cast<int>(outcome.tabs.size());

@@ -309,6 +309,9 @@ class Notebook {
     // Whether the tab was made here since the machines last agreed (another machine has not
     // seen it), and whether an engine left a copy of its page.
     bool NewSinceAgreed(int index) const;
+    // Texts a merge needs that only the page history still holds, added to the texts it may
+    // take; whether there were any.
+    bool TakeTextsFromHistory(const MergeOutcome& outcome, std::vector<TextOnDisk>& texts);
     // A tab's page that its file no longer holds (another machine's write took its place).
     bool Displaced(const store::Fingerprint& print);
     // Reads the other machines' records in the folder (others_).
