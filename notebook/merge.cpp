@@ -424,9 +424,9 @@ MergeOutcome Merge(const MergeInput& input) {
         if (writer && text.page >= 0 &&
             static_cast<std::size_t>(text.page) < idAt[*writer].size()) {
             const auto place = static_cast<std::size_t>(text.page);
-            // (Where the list's machine says that tab's page is another text, this page file
-            // was written by a machine whose record and list have yet to come.)
-            if (text.copy.empty() && lists[*writer].tabs != nullptr &&
+            // (Where the list's machine says that tab's page is another text, this text was
+            // written, or left in a copy, by a machine whose record and list have yet to come.)
+            if (lists[*writer].tabs != nullptr &&
                 place < lists[*writer].tabs->size() &&
                 (*lists[*writer].tabs)[place].page != text.print) {
                 waitingForList = true;
