@@ -432,6 +432,12 @@ MergeOutcome Merge(const MergeInput& input) {
                 waitingForList = true;
                 continue;
             }
+            // (And where machines keep records and none explains the list, its numbering may
+            // be older than the text's: the list's record tells.)
+            if (lists[*writer].tabs == nullptr && !input.others.empty()) {
+                waitingForList = true;
+                continue;
+            }
             owner = idAt[*writer][place];
         } else if (text.page >= 0 && static_cast<std::size_t>(text.page) < baseTabs.size()) {
             owner = static_cast<std::size_t>(text.page);
