@@ -23,12 +23,20 @@
 //    tab new elsewhere under that caption (the n-th such for the n-th).
 // 2. A text on disk is this machine's version of a tab when its fingerprint is what this machine
 //    last stored for that tab; an old version of a tab when it is that tab's page at the base or
-//    an earlier base (never a text of this machine's that only lost to another's); otherwise the other machine's version of the tab that the other machine's list
-//    puts at that page's number (the tab list file when it is not this machine's own, else a
-//    conflict copy of it, else the base: a machine that changed no tab still numbers as the
-//    base does). Where another machine's record came too, its tabs say whose a text is by its
-//    fingerprint, and that comes before any number: a conflict copy is numbered as the list
-//    its machine had when it wrote it, which may be gone from every disk since.
+//    an earlier base (never a text of this machine's that only lost to another's); otherwise
+//    the other machine's version of the tab that the other machine's list puts at that page's
+//    number (the tab list file when it is not this machine's own, else a conflict copy of it,
+//    else the base: a machine that changed no tab still numbers as the base does). Where
+//    another machine's record came too, its tabs say whose a text is by its fingerprint, and
+//    that comes before any number: a conflict copy is numbered as the list its machine had
+//    when it wrote it, which may be gone from every disk since.
+// 2a. Where machines keep records, the merge waits rather than guess (it is complete only once
+//    the record that tells has come): for a text numbered by a list no record explains, or by
+//    a list whose machine gives that place another page; for a page file nothing explains; for
+//    a rename read into a list no record explains; and for a tab closed here that the tab list
+//    file keeps, until the record of the machine that wrote that list says whether it changed
+//    the tab's page. A tab another machine made whose record gives it no page file is taken
+//    without one.
 // 3. A tab of the base stays when every list keeps it; one that a list dropped (a close) stays
 //    closed, unless a machine changed its page since the base: then it comes back, with that
 //    change, at its old place.
