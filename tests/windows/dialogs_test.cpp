@@ -65,6 +65,8 @@ class DialogDriver {
             return GetGUIThreadInfo(thread, &info) && info.hwndFocus != nullptr &&
                    IsChild(dialog, info.hwndFocus);
         });
+        // Keys typed go to the active window: a user presses them once the dialog is in front.
+        WaitFor([&] { return GetForegroundWindow() == dialog; });
         found_ = true;
         drive_(dialog);
         if (!WaitFor([&] { return !IsWindow(dialog); })) {
