@@ -194,7 +194,7 @@ void Notebook::FollowPage() {
         return std::any_of(tabs.begin(), tabs.end(),
                            [&](const KnownTab& tab) { return tab.id == here.id; });
     };
-    if (!here.id.empty() && agreed_ && !knows(agreed_->base) &&
+    if (!others_.empty() && !here.id.empty() && agreed_ && !knows(agreed_->base) &&
         std::none_of(others_.begin(), others_.end(),
                      [&](const Agreed& other) { return knows(other.mine); })) {
         return;

@@ -62,6 +62,17 @@ TEST(SharedStore, PageOnScreenChangedOutsideIsShownAndNeverWrittenOver) {
     EXPECT_EQ(File(files, L"strings/tab0.txt"), "edited elsewhere");
 }
 
+TEST(SharedStore, PageOfATabMadeInThisRunChangedOutsideIsShown) {
+    // (No other machine keeps a record here: another program's write is the page's news.)
+    MemoryFileSystem files(TwoTabs());
+    Program program(files);
+    program.notebook.AddPage(QB_TEXT("C"));
+    ASSERT_EQ(program.view.SelectedTab(), 2);
+    Outside(files, L"strings/tab2.txt", "written elsewhere");
+    program.notebook.StoreChanged();
+    EXPECT_EQ(program.view.text(), QB_TEXT("written elsewhere"));
+}
+
 TEST(SharedStore, PageChangedBeforeTheChangeIsReportedIsNotWrittenOverEither) {
     // The other program's write lands between the notification and the switch.
     MemoryFileSystem files(TwoTabs());
