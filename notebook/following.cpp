@@ -3,8 +3,6 @@
 // own (merged by the rules in merge.h, against this machine's record in agreed.h).
 #include <algorithm>
 #include <cwctype>
-#include <cstdio>
-#include <cstdlib>
 #include <map>
 
 #include "notebook/history.h"
@@ -588,7 +586,6 @@ bool Notebook::MergeStore(bool running) {
     if (agreed_) {
         input.base = agreed_->base;
     }
-    ReadOtherRecords();
     for (const Agreed& other : others_) {
         input.others.push_back(other.mine);
         input.otherLists.push_back(other.lists);
