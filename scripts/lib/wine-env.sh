@@ -73,6 +73,20 @@ qb_wine64() {
     fi
 }
 
+# Wine's first program after its server started runs wineboot --init first, and once in a while
+# that start has been seen to hang here. A trivial program is given two minutes to start and end;
+# failing that, the server is stopped and it is tried once more.
+qb_wine_ready() {
+    local try
+    for try in 1 2; do
+        timeout 120 wine cmd /c exit >/dev/null 2>&1 && return 0
+        echo "wine: a trivial program failed or ran past 120 s (try $try); its server is stopped" >&2
+        wineserver -k >/dev/null 2>&1
+        sleep 1
+    done
+    return 1
+}
+
 # A close request to every window of the named program (not a forced end).
 qb_taskkill() {
     qb_wine64 taskkill /im "$1"

@@ -60,6 +60,7 @@ if ! connected a || ! connected b; then
     exit 1
 fi
 
+qb_wine_ready || exit 1
 QB_SYNC_A=${folder[a]} QB_SYNC_B=${folder[b]} \
     QB_SYNC_REST_A="127.0.0.1:${gui[a]} ${key[a]}" QB_SYNC_REST_B="127.0.0.1:${gui[b]} ${key[b]}" \
     wine "$tests" "${@:2}"
