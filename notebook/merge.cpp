@@ -440,6 +440,12 @@ MergeOutcome Merge(const MergeInput& input) {
             }
             owner = idAt[*writer][place];
         } else if (text.page >= 0 && static_cast<std::size_t>(text.page) < baseTabs.size()) {
+            // (Where machines keep records, the machine that wrote it may have numbered its
+            // pages anew, as this one did, with a list alike in bytes: its record tells.)
+            if (!input.others.empty()) {
+                waitingForList = true;
+                continue;
+            }
             owner = static_cast<std::size_t>(text.page);
         }
         if (owner) {

@@ -32,7 +32,9 @@
 //    when it wrote it, which may be gone from every disk since.
 // 2a. Where machines keep records, the merge waits rather than guess (it is complete only once
 //    the record that tells has come): for a text numbered by a list no record explains, or by
-//    a list whose machine gives that place another page; for a page file nothing explains; for
+//    a list whose machine gives that place another page, or only by the base (the machine
+//    that wrote it may have numbered anew with a list alike in bytes to this one's); for a page
+//    file nothing explains; for
 //    a rename read into a list no record explains; and for a tab closed here that the tab list
 //    file keeps, until the record of the machine that wrote that list says whether it changed
 //    the tab's page. A tab another machine made whose record gives it no page file is taken

@@ -189,6 +189,25 @@ TEST(Merge, TextStillOnItsWayLeavesTheMergeIncomplete) {
     EXPECT_FALSE(Merge(b).complete);
 }
 
+TEST(Merge, APageNumberedOnlyAsAtTheBaseWaitsForTheRecordOfItsMachine) {
+    // Both machines closed T0 and wrote lists alike in bytes; the other also typed in T2, now
+    // its Tab1. Until its record comes, Tab1 could as well be T1's page typed there.
+    MergeInput b;
+    b.base = {Tab(T0, "zero"), Tab(T1, "one"), Tab(T2, "two")};
+    b.mine = {Tab(T1, "one"), Tab(T2, "two")};
+    b.listOnDisk = {T1, T2};
+    b.texts = {Page(0, "one"), Page(1, "two typed"),
+               {1, L"Tab1.sync-conflict-20261209-101500-BBBBBBB.txt", Print("two")}};
+    b.others = {*b.base};  // its record as they last agreed
+    EXPECT_FALSE(Merge(b).complete);
+
+    b.others = {{Tab(T1, "one"), Tab(T2, "two typed")}};
+    const auto outcome = Merge(b);
+    ASSERT_TRUE(outcome.complete);
+    EXPECT_EQ(Tabs(outcome),
+              (std::vector<Shown>{{T1, Print("one")}, {T2, Print("two typed")}}));
+}
+
 TEST(AgreedRecord, RoundTripsAndRefusesDamage) {
     notebook::Agreed record;
     record.base = {Tab(QB_TEXT("Заметки\tи прочее"), "a"), {QB_TEXT(""), Fingerprint{}, {}, {}}};
