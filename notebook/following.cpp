@@ -63,6 +63,7 @@ void Notebook::StoreAgreedBefore(const store::Fingerprint& list,
                                  const std::vector<store::Utf16>& captions) {
     // Written before the list, so that a power cut between the two leaves a list the next start
     // knows as this machine's own, not another machine's; mine: the tabs that list will hold.
+    NoteOthersAtList();
     if (writesStopped_ || !agreed_) {
         return;
     }
@@ -378,6 +379,7 @@ void Notebook::TakeIdsFromOthers() {
 
 void Notebook::ReadOtherRecords() {
     others_.clear();
+    othersSinceList_.clear();
     for (const std::wstring& name : store_.files().List(L".")) {
         if (!IsOtherAgreedFileName(name, agreedPath_)) {
             continue;
@@ -385,6 +387,20 @@ void Notebook::ReadOtherRecords() {
         const auto bytes = store_.TryRead(name);
         if (auto record = bytes ? DecodeAgreed(*bytes) : std::nullopt) {
             others_.push_back(std::move(*record));
+            const auto then = othersAtList_.find(name);
+            othersSinceList_.push_back(then == othersAtList_.end() ||
+                                       then->second != store::FingerprintOf(*bytes));
+        }
+    }
+}
+
+void Notebook::NoteOthersAtList() {
+    othersAtList_.clear();
+    for (const std::wstring& name : store_.files().List(L".")) {
+        if (IsOtherAgreedFileName(name, agreedPath_)) {
+            if (const auto print = store_.FingerprintOf(name)) {
+                othersAtList_.emplace(name, *print);
+            }
         }
     }
 }
@@ -586,9 +602,10 @@ bool Notebook::MergeStore(bool running) {
     if (agreed_) {
         input.base = agreed_->base;
     }
-    for (const Agreed& other : others_) {
-        input.others.push_back(other.mine);
-        input.otherLists.push_back(other.lists);
+    for (std::size_t k = 0; k < others_.size(); ++k) {
+        input.others.push_back(others_[k].mine);
+        input.otherLists.push_back(others_[k].lists);
+        input.otherSinceList.push_back(othersSinceList_[k]);
     }
     input.listOnDiskPrint = store::FingerprintOf(std::string_view(*listBytes));
     // At start-up, this machine's tabs are those it left (its record); the tab list file may be
@@ -742,6 +759,7 @@ bool Notebook::MergeStore(bool running) {
             next.lists.resize(std::min(next.lists.size(), kListsKept));
             WriteAgreed(std::move(next));
         }
+        NoteOthersAtList();
         store_.SaveTabListBytes(list.bytes);
     }
     listSeen_ = store::FingerprintOf(std::string_view(list.bytes));

@@ -479,8 +479,12 @@ MergeOutcome Merge(const MergeInput& input) {
     // known: while the list's record has not come, the merge waits for it.
     const std::vector<KnownTab>* listRecord = nullptr;
     for (std::size_t k = 0; k < input.others.size() && k < input.otherLists.size(); ++k) {
+        // (A record unchanged since this machine wrote its list says nothing of a list alike
+        // to the base's that came since: that machine may have written it again, answering.)
+        const bool older = k < input.otherSinceList.size() && !input.otherSinceList[k] &&
+                           lists[0].captions == baseCaptions;
         if (mineList != 0 && CaptionsOf(input.others[k]) == lists[0].captions &&
-            Holds(input.otherLists[k], input.listOnDiskPrint)) {
+            Holds(input.otherLists[k], input.listOnDiskPrint) && !older) {
             listRecord = &input.others[k];
         }
     }

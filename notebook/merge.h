@@ -95,6 +95,10 @@ struct MergeInput {
     // the tab list file: the record of the machine that wrote it holds it.
     std::vector<std::vector<store::Fingerprint>> otherLists;
     store::Fingerprint listOnDiskPrint;
+    // For each of those, whether its record changed since this machine last wrote its tab list
+    // (missing: it did). A tab list alike in bytes to the base's may be a new write of the
+    // machine whose older record holds it.
+    std::vector<bool> otherSinceList;
 };
 
 struct MergedTab {

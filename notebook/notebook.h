@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -314,8 +315,10 @@ class Notebook {
     bool TakeTextsFromHistory(const MergeOutcome& outcome, std::vector<TextOnDisk>& texts);
     // A tab's page that its file no longer holds (another machine's write took its place).
     bool Displaced(const store::Fingerprint& print);
-    // Reads the other machines' records in the folder (others_).
+    // Reads the other machines' records in the folder (others_, othersSinceList_).
     void ReadOtherRecords();
+    // Notes the other machines' records as they are when this machine writes its tab list.
+    void NoteOthersAtList();
     // Whether every other machine's record holds these tabs with these pages.
     bool OthersHold(const std::vector<KnownTab>& tabs) const;
     // The base moves to this machine's tabs once every other machine's record holds them too.
@@ -345,6 +348,12 @@ class Notebook {
     std::wstring agreedPath_;
     std::optional<Agreed> agreed_;
     std::vector<Agreed> others_;  // other machines' records, as last read
+    // For each of those, whether it changed since this machine last wrote its tab list (a
+    // record that did not may be older than a list that came since).
+    std::vector<bool> othersSinceList_;
+    // The other machines' records, by file name, as they were when this machine last wrote its
+    // tab list (empty after a start: every record then counts as newer).
+    std::map<std::wstring, store::Fingerprint> othersAtList_;
     std::string agreedWritten_;
     // The tabs: captions in strip order, and what each last had stored (nothing: not known).
     struct TabState {

@@ -208,6 +208,28 @@ TEST(Merge, APageNumberedOnlyAsAtTheBaseWaitsForTheRecordOfItsMachine) {
               (std::vector<Shown>{{T1, Print("one")}, {T2, Print("two typed")}}));
 }
 
+TEST(Merge, ARecordOlderThanThisMachinesListDoesNotSayATabClosedHereIsUnchangedThere) {
+    // T0 closed here. The other machine's list, alike in bytes to the base's, keeps it: its
+    // record, unchanged since this machine wrote its list, may be older than that list (the
+    // other machine typed in T0 and answered the close).
+    MergeInput b;
+    b.base = {Tab(T0, "zero"), Tab(T1, "one")};
+    b.mine = {Tab(T1, "one")};
+    b.listOnDisk = {T0, T1};
+    b.listOnDiskPrint = Print("T0 T1 list");
+    b.texts = {Page(0, "zero"), Page(1, "one")};
+    b.others = {*b.base};
+    b.otherLists = {{b.listOnDiskPrint}};
+    b.otherSinceList = {false};
+    EXPECT_FALSE(Merge(b).complete);
+
+    // A record that came since tells: nothing changed there, the tab stays closed.
+    b.otherSinceList = {true};
+    const auto outcome = Merge(b);
+    ASSERT_TRUE(outcome.complete);
+    EXPECT_EQ(Tabs(outcome), (std::vector<Shown>{{T1, Print("one")}}));
+}
+
 TEST(AgreedRecord, RoundTripsAndRefusesDamage) {
     notebook::Agreed record;
     record.base = {Tab(QB_TEXT("Заметки\tи прочее"), "a"), {QB_TEXT(""), Fingerprint{}, {}, {}}};
