@@ -347,17 +347,20 @@ MergeOutcome Merge(const MergeInput& input) {
     for (std::size_t i = 0; i < input.mine.size(); ++i) {
         ids[idAt[mineList][i]].mineIndex = static_cast<int>(i);
     }
-    // A tab list file that no record explains, where machines keep records, is read by caption
-    // and place alone; a rename read into it may as well be a close and a New there: the merge
-    // waits for the record of the machine that wrote it to tell.
+    // A tab list on disk (the file or a conflict copy) that no record explains, where machines
+    // keep records, is read by caption and place alone; a rename read into it may as well be a
+    // close and a New there: the merge waits for the record of the machine that wrote it.
     bool renameInDoubt = false;
-    if (lists[0].tabs == nullptr && !input.others.empty() && mineList != 0) {
-        for (std::size_t i = 0; i < idAt[0].size(); ++i) {
-            const Identity& id = ids[idAt[0][i]];
+    for (std::size_t l = 0; l < lists.size() && !input.others.empty(); ++l) {
+        if (lists[l].tabs != nullptr || !lists[l].onDisk || l == mineList) {
+            continue;
+        }
+        for (std::size_t i = 0; i < idAt[l].size(); ++i) {
+            const Identity& id = ids[idAt[l][i]];
             renameInDoubt =
                 renameInDoubt ||
                 (id.baseIndex >= 0 &&
-                 lists[0].captions[i] != baseCaptions[static_cast<std::size_t>(id.baseIndex)]);
+                 lists[l].captions[i] != baseCaptions[static_cast<std::size_t>(id.baseIndex)]);
         }
     }
 

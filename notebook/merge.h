@@ -35,7 +35,7 @@
 //    a list whose machine gives that place another page, or only by the base (the machine
 //    that wrote it may have numbered anew with a list alike in bytes to this one's); for a page
 //    file nothing explains; for
-//    a rename read into a list no record explains; and for a tab closed here that the tab list
+//    a rename read into a list on disk (the file or a copy) no record explains; and for a tab closed here that the tab list
 //    file keeps, until the record of the machine that wrote that list says whether it changed
 //    the tab's page. A tab another machine made whose record gives it no page file is taken
 //    without one.

@@ -230,6 +230,26 @@ TEST(Merge, ARecordOlderThanThisMachinesListDoesNotSayATabClosedHereIsUnchangedT
     EXPECT_EQ(Tabs(outcome), (std::vector<Shown>{{T1, Print("one")}}));
 }
 
+TEST(Merge, ARenameReadIntoAConflictCopyOfTheListWaitsForTheRecordOfItsMachine) {
+    // There: T1 renamed and T0 closed; its list lost to this machine's and became the copy.
+    // By captions alone T0 may as well have been renamed and T1 closed.
+    const Utf16 renamed = QB_TEXT("T1 renamed");
+    MergeInput b;
+    b.base = {Tab(T0, "zero"), Tab(T1, "one"), Tab(T2, "two")};
+    b.mine = *b.base;
+    b.listOnDisk = {T0, T1, T2};
+    b.listCopies = {{renamed, T2}};
+    b.texts = {Page(0, "zero"), Page(1, "one"), Page(2, "two")};
+    b.others = {*b.base};  // its record as they last agreed
+    EXPECT_FALSE(Merge(b).complete);
+
+    b.others = {{Tab(renamed, "one"), Tab(T2, "two")}};
+    const auto outcome = Merge(b);
+    ASSERT_TRUE(outcome.complete);
+    EXPECT_EQ(Tabs(outcome),
+              (std::vector<Shown>{{renamed, Print("one")}, {T2, Print("two")}}));
+}
+
 TEST(AgreedRecord, RoundTripsAndRefusesDamage) {
     notebook::Agreed record;
     record.base = {Tab(QB_TEXT("Заметки\tи прочее"), "a"), {QB_TEXT(""), Fingerprint{}, {}, {}}};
