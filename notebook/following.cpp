@@ -212,6 +212,10 @@ void Notebook::FollowPage() {
         return;
     }
     KeepScreenAsVersion(*bytes);
+    TabState& tab = tabs_[static_cast<std::size_t>(index)];
+    if (!tab.followed && tab.stored) {
+        tab.followed = tab.stored;
+    }
     ShowStoredPage(index, bytes, true);
 }
 
@@ -611,6 +615,11 @@ bool Notebook::MergeStore(bool running) {
     // At start-up, this machine's tabs are those it left (its record); the tab list file may be
     // another machine's.
     input.mine = running || !agreed_ ? KnownTabs() : agreed_->mine;
+    for (std::size_t i = 0; running && i < input.mine.size() && i < tabs_.size(); ++i) {
+        if (tabs_[i].followed) {
+            input.mine[i].page = *tabs_[i].followed;
+        }
+    }
     input.listOnDisk = onDisk;
 
     // The text on screen, edited and not yet saved, is this machine's newest version of its

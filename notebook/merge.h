@@ -8,7 +8,9 @@
 //   the base    the tabs as this machine last saw the store agree with it: each caption in
 //               order and a fingerprint of its page (and of the pages it had at the bases
 //               before);
-//   mine        this machine's tabs now, each with the fingerprint of what it last stored;
+//   mine        this machine's tabs now, each with the fingerprint of what it last stored (a
+//               page it only took from a write of its file elsewhere is that write's, not its
+//               own: the file's number may be another machine's);
 //   the store   every tab list on disk (the tab list file and any conflict copy of it) and every
 //               text on disk (each page file and each conflict copy of a page).
 //

@@ -83,7 +83,7 @@ void Notebook::ShowTabs(const std::vector<store::Utf16>& captions) {
                 id = before[i].id;
             }
         }
-        tabs_.push_back({caption, std::nullopt, {}, std::nullopt, id});
+        tabs_.push_back({caption, std::nullopt, {}, std::nullopt, id, std::nullopt});
     }
     for (const Agreed& other : others_) {
         if (CaptionsOf(other.mine) == captions) {
@@ -98,7 +98,7 @@ void Notebook::ShowTabs(const std::vector<store::Utf16>& captions) {
 
 void Notebook::AppendTab(store::Utf16View caption, const store::Fingerprint& stored,
                          std::string id) {
-    tabs_.push_back({store::Utf16(caption), stored, {}, std::nullopt, std::move(id)});
+    tabs_.push_back({store::Utf16(caption), stored, {}, std::nullopt, std::move(id), std::nullopt});
     view_.AppendTab(caption);
 }
 
@@ -175,7 +175,7 @@ void Notebook::SettingsChanged() {
 void Notebook::Start() {
     tabs_.clear();
     for (const store::Utf16& caption : view_.TabCaptions()) {
-        tabs_.push_back({caption, std::nullopt, {}, std::nullopt, {}});
+        tabs_.push_back({caption, std::nullopt, {}, std::nullopt, {}, std::nullopt});
     }
     // A tab close cut short by a crash is finished before anything reads the store. When it
     // cannot be, which page belongs to which tab is not known: nothing is written in this run.

@@ -362,6 +362,10 @@ class Notebook {
         std::vector<store::Fingerprint> older;
         std::optional<std::uint64_t> storedAt;  // when this run last stored its page (clock_)
         std::string id;  // the tab's identity (merge.h); empty where it is not known
+        // Where the page shown was taken from another machine's (or program's) write of its
+        // file: the page this machine last had itself. A merge reads the text taken as that
+        // write's, not as this machine's (the file's number may be another machine's).
+        std::optional<store::Fingerprint> followed;
     };
     std::vector<TabState> tabs_;
     // A merge of tabs waits for a text a sync engine has yet to bring.

@@ -343,7 +343,7 @@ void Notebook::ReopenPage() {
     const store::Fingerprint stored =
         page ? store::FingerprintOf(std::string_view(*page)) : store::FingerprintOf(std::nullopt);
     tabs_.insert(tabs_.begin() + at,
-                 TabState{closed.caption, stored, {}, std::nullopt, std::exchange(newId_, {})});
+                 TabState{closed.caption, stored, {}, std::nullopt, std::exchange(newId_, {}), std::nullopt});
     view_.ShowTabs(Captions());
     view_.SelectTab(at);
     view_.SetCloseEnabled(TabCount() > 1);

@@ -76,6 +76,7 @@ void Notebook::SaveDone(SaveJob& job, const SaveResult& result) {
     }
     if (result.wrote && job.index >= 0 && job.index < TabCount()) {
         tabs_[static_cast<std::size_t>(job.index)].storedAt = clock_();
+        tabs_[static_cast<std::size_t>(job.index)].followed.reset();  // its own text now
     }
     pageCut_ = false;  // the file holds what the text area showed
     pageForm_ = result.form;
@@ -96,6 +97,9 @@ void Notebook::PageStored(const store::EncodedText& file) {
     pageForm_ = file.form;
     pageSeen_ = store::FingerprintOf(std::string_view(file.bytes));
     Remember(view_.SelectedTab(), pageSeen_);
+    if (view_.SelectedTab() >= 0 && view_.SelectedTab() < TabCount()) {
+        tabs_[static_cast<std::size_t>(view_.SelectedTab())].followed.reset();
+    }
     PageSaved();
 }
 

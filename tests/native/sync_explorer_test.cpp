@@ -428,6 +428,35 @@ TEST(SyncExplorer, WorkOnOneMachineReachesTheOther) {
                     {0, {Command::kClose, 2, {}}}}});
 }
 
+TEST(SyncExplorer, APageRenumberedElsewhereAndShownHereFirstIsReadAsThatMachines) {
+    // B closes T2, so its next tab's page becomes its Tab2.txt; A, showing T2, is brought that
+    // file before anything that says so, and shows it. Once the rest has come, A's T2 is still
+    // the tab B closed and A only renamed, not a tab whose page A changed.
+    const Captions captions = {QB_TEXT("T0"), QB_TEXT("T1"), QB_TEXT("T2")};
+    const Captions pages = {QB_TEXT("page of T0"), QB_TEXT("page of T1"), QB_TEXT("page of T2")};
+    Session session(AgreedStore(captions, pages, 0), captions, 2);
+    for (const Step& step : std::vector<Step>{{0, {Command::kSwitch, 2, {}}},
+                                              {0, {Command::kRename, 2, QB_TEXT("T2 renamed")}},
+                                              {1, New(QB_TEXT("FromB"))},
+                                              {1, Type(3, QB_TEXT("newtextB"))},
+                                              {1, {Command::kClose, 2, {}}}}) {
+        ASSERT_TRUE(session.Apply(step.machine, step.command));
+    }
+    bool first = true;
+    const Verdict verdict = session.Reconnect([&](const std::vector<Delivery>& pending) {
+        for (std::size_t i = 0; i < pending.size() && first; ++i) {
+            if (pending[i].device == 0 && pending[i].path == L"strings/tab2.txt") {
+                first = false;
+                return i;
+            }
+        }
+        return std::size_t{0};
+    });
+    EXPECT_FALSE(first);
+    EXPECT_TRUE(verdict.converged()) << ::testing::PrintToString(verdict.problems) << "\n"
+                                     << ::testing::PrintToString(verdict.held);
+}
+
 TEST(SyncExplorer, DISABLED_TabClosedOnOneMachineWhileALaterTabIsTypedOnTheOther) {
     const Captions captions = {QB_TEXT("T0"), QB_TEXT("T1"), QB_TEXT("T2"), QB_TEXT("T3")};
     const Captions pages = {QB_TEXT("page zero"), QB_TEXT("page one"), QB_TEXT("page two"),
