@@ -325,9 +325,9 @@ void RunOnce(const Case& c, const Chooser& choose, Findings& findings) {
 
 // Every order in which the engine may bring the pages and the tab list: run again and again,
 // each run taking the next branch at the latest choice that has one left. Files outside
-// Strings/ (the settings, the machines' records) come first whenever there are such: the
-// programs do not read them while they run, so their order against the others changes nothing
-// they see.
+// Strings/ (the settings, the machines' records) come first whenever there are such, so here a
+// record always comes before the files it explains; the orders of the pairs below (Orders) bring
+// records at any point.
 class EveryOrder {
   public:
     Chooser Choose() {
