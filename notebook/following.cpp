@@ -698,7 +698,11 @@ bool Notebook::MergeStore(bool running) {
     for (const MergedTab& tab : outcome.tabs) {
         wanted.push_back(tab.page);
     }
+    std::vector<store::Fingerprint> keptAside;  // in the page history
     auto heldElsewhere = [&](const store::Fingerprint& print, const std::wstring& except) {
+        if (std::find(keptAside.begin(), keptAside.end(), print) != keptAside.end()) {
+            return true;
+        }
         for (const auto& [path, held] : current) {
             if (path != except && held == print) {
                 return true;  // (a page file as it stands now, written by this merge too)
@@ -733,7 +737,16 @@ bool Notebook::MergeStore(bool running) {
             progress = true;
         }
         if (!progress) {
-            return true;  // tabs that swapped places: left to a later change
+            // Tabs that swapped places: one text goes to the page history first, so that it
+            // stands elsewhere before its file is written over.
+            const auto it = writes.begin();
+            const std::wstring name = store::PageFileName(it->first);
+            const auto bytes = store_.TryRead(name);
+            if (!bytes || store::FingerprintOf(std::string_view(*bytes)) != current[name]) {
+                return true;  // changed meanwhile: merged at the next change
+            }
+            KeepAside(*bytes, it->second);
+            keptAside.push_back(current[name]);
         }
     }
 

@@ -298,6 +298,9 @@ class Notebook {
     void ForgetPageFile(const store::Fingerprint& page);
     void RelinkHistory(const store::Fingerprint& from, const store::Fingerprint& to);
     std::string VersionBytes(const Version& version);
+    // A page file's text about to be written over by a merge, kept in the page history first
+    // (it stands nowhere else yet: tabs that swapped places).
+    void KeepAside(std::string_view before, std::string_view after);
     // This machine's versions and those other machines' indexes list.
     std::vector<Version> AllVersions();
     // The tab about to close, with its page as stored, goes on the list of closed tabs.

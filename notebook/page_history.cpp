@@ -150,6 +150,19 @@ void Notebook::KeepReplaced(int index, Replacement why, std::string_view before,
     }
 }
 
+void Notebook::KeepAside(std::string_view before, std::string_view after) {
+    const std::string kept(before);
+    Version version;
+    version.time = WallTime();
+    version.text = store::FingerprintOf(std::string_view(kept));
+    version.replacedBy = store::FingerprintOf(after);
+    version.chars = store_.DecodePage(kept).text.size();
+    version.machine = machine_;
+    WriteVersionFile(version.text, kept);
+    versions_.push_back(std::move(version));
+    WriteHistoryIndex();  // (not pruned now: the version must stay until it stands elsewhere)
+}
+
 void Notebook::KeepScreenAsVersion(std::string_view replacement) {
     const std::string shown =
         store::EncodeStoredText(view_.PageText(), pageForm_, store_.encodings()).bytes;

@@ -3,6 +3,7 @@
 // program's own steps. Nothing either side wrote is lost.
 #include <gtest/gtest.h>
 
+#include "notebook/agreed.h"
 #include "notebook/notebook.h"
 #include "store/pure/page_names.h"
 #include "tests/native/code_page_1251.h"
@@ -188,6 +189,32 @@ TEST(SharedStore, ConflictCopiesBecomeTabsOfTheirOwnOnce) {
     }
     Program again(files);
     EXPECT_EQ(again.view.TabCount(), 5) << "offered once";
+}
+
+TEST(SharedStore, TabsThatSwappedPlacesGoThroughThePageHistory) {
+    // Another machine holds the same two tabs the other way round, as its record says; its tab
+    // list came before its pages. Each page goes where the other stands: one is kept in the
+    // page history first, so that no text is ever only in memory.
+    Disk disk = TwoTabs();
+    const auto print = [](std::string_view bytes) { return store::FingerprintOf(bytes); };
+    const notebook::KnownTab a{QB_TEXT("A"), print("page of A"), {}, "a"};
+    const notebook::KnownTab b{QB_TEXT("B"), print("page of B"), {}, "b"};
+    disk.files[L"sync-base.dat"] =
+        notebook::EncodeAgreed({{a, b}, {a, b}, {print("A\r\nB\r\n")}});
+    disk.files[L"sync-base-other.dat"] =
+        notebook::EncodeAgreed({{a, b}, {b, a}, {print("B\r\nA\r\n")}});
+    MemoryFileSystem files(disk);
+    Program program(files);
+    Outside(files, L"strings/tabs.txt", "B\r\nA\r\n");
+    program.notebook.StoreChanged();
+    EXPECT_EQ(program.view.TabCaptions(), (Captions{QB_TEXT("B"), QB_TEXT("A")}));
+    EXPECT_EQ(File(files, L"strings/tab0.txt"), "page of B");
+    EXPECT_EQ(File(files, L"strings/tab1.txt"), "page of A");
+    int kept = 0;
+    for (const auto& [name, bytes] : files.Now().files) {
+        kept += name.rfind(L"history/", 0) == 0 && (bytes == "page of A" || bytes == "page of B");
+    }
+    EXPECT_EQ(kept, 1);
 }
 
 TEST(SharedStore, FileHeldForAMomentIsAskedForAgain) {
