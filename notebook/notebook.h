@@ -298,6 +298,8 @@ class Notebook {
     void ForgetPageFile(const store::Fingerprint& page);
     void RelinkHistory(const store::Fingerprint& from, const store::Fingerprint& to);
     std::string VersionBytes(const Version& version);
+    // A version of a page, replaced by `after`, written to the page history and listed.
+    void AddVersion(std::string_view before, std::string_view after);
     // A page file's text about to be written over by a merge, kept in the page history first
     // (it stands nowhere else yet: tabs that swapped places).
     void KeepAside(std::string_view before, std::string_view after);

@@ -135,23 +135,15 @@ void Notebook::KeepReplaced(int index, Replacement why, std::string_view before,
         return;
     }
     try {
-        const std::string kept(before);  // before may be the store's scratch, read over next
-        Version version;
-        version.time = WallTime();
-        version.text = store::FingerprintOf(std::string_view(kept));
-        version.replacedBy = store::FingerprintOf(after);
-        version.chars = store_.DecodePage(kept).text.size();
-        version.machine = machine_;
-        WriteVersionFile(version.text, kept);
-        versions_.push_back(std::move(version));
+        AddVersion(before, after);
         PruneHistory();
     } catch (...) {
         HistoryFailed();
     }
 }
 
-void Notebook::KeepAside(std::string_view before, std::string_view after) {
-    const std::string kept(before);
+void Notebook::AddVersion(std::string_view before, std::string_view after) {
+    const std::string kept(before);  // before may be the store's scratch, read over next
     Version version;
     version.time = WallTime();
     version.text = store::FingerprintOf(std::string_view(kept));
@@ -160,6 +152,10 @@ void Notebook::KeepAside(std::string_view before, std::string_view after) {
     version.machine = machine_;
     WriteVersionFile(version.text, kept);
     versions_.push_back(std::move(version));
+}
+
+void Notebook::KeepAside(std::string_view before, std::string_view after) {
+    AddVersion(before, after);
     WriteHistoryIndex();  // (not pruned now: the version must stay until it stands elsewhere)
 }
 
