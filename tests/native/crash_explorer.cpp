@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <random>
+#include <string>
+#include <vector>
 
 #include "store/pure/page_names.h"
 #include "store/pure/tab_list.h"
@@ -19,7 +21,23 @@ namespace {
 // one state of each step of the start above it, by a generator of this seed.
 constexpr int kNestedCuts = 2;
 constexpr std::uint32_t kSeed = 20261209;
-std::mt19937 sampler(kSeed);
+
+// Each test samples from a sequence of its own, seeded by the seed and the test's name, so what
+// a test judges does not depend on which tests ran before it in the same process.
+std::mt19937& Sampler() {
+    static std::mt19937 sampler;
+    static std::string seededFor;
+    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    const std::string name = test ? test->name() : "";
+    if (name != seededFor) {
+        std::vector<std::uint32_t> words{kSeed};
+        words.insert(words.end(), name.begin(), name.end());
+        std::seed_seq seq(words.begin(), words.end());
+        sampler.seed(seq);
+        seededFor = name;
+    }
+    return sampler;
+}
 
 struct Account {
     long states = 0;
@@ -215,7 +233,7 @@ void JudgeStart(const Run& run, std::size_t cut, const Disk& disk, int depth,
     }
     const auto judge = [&](std::size_t step) {
         std::uniform_int_distribution<std::size_t> pick(0, left[step].size() - 1);
-        JudgeStart(run, cut, left[step][pick(sampler)], depth + 1,
+        JudgeStart(run, cut, left[step][pick(Sampler())], depth + 1,
                    context + ", the next start cut after its step " + std::to_string(step + 1));
     };
     if (depth + 1 < kNestedCuts) {
@@ -223,7 +241,7 @@ void JudgeStart(const Run& run, std::size_t cut, const Disk& disk, int depth,
             judge(step);
         }
     } else {
-        judge(std::uniform_int_distribution<std::size_t>(0, left.size() - 1)(sampler));
+        judge(std::uniform_int_distribution<std::size_t>(0, left.size() - 1)(Sampler()));
     }
 }
 
@@ -421,7 +439,7 @@ void Explore(const Scenario& s, Ordering ordering) {
         std::vector<Disk> left = files.AfterCut(step, ordering);
         account.space += static_cast<long long>(left.size());
         if (s.sample > 0 && left.size() > s.sample) {
-            std::shuffle(left.begin(), left.end(), sampler);
+            std::shuffle(left.begin(), left.end(), Sampler());
             left.resize(s.sample);
         }
         for (const Disk& state : left) {
