@@ -18,6 +18,19 @@ void Notebook::SetAsideUnownedPage(int index) {
     if (writesStopped_ || !store_.PageExists(index)) {
         return;
     }
+    ReadOtherRecords();
+    if (!others_.empty()) {
+        // In a store other machines share, a page past the last tab is most likely a new tab's
+        // page from another machine whose tab list has not come yet: kept in the page history
+        // too, where the merge looks for a text its tab list names.
+        if (const auto bytes = store_.TryRead(store::PageFileName(index))) {
+            try {
+                KeepAside(*bytes, {});
+            } catch (...) {
+                HistoryFailed();
+            }
+        }
+    }
     const std::wstring kept = store_.KeepUnownedPage(index);
     const std::wstring name = store::PageFileName(index);
     Notice(L"unowned:" + name, UnownedPageNotice(name, kept));

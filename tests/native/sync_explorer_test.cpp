@@ -457,6 +457,30 @@ TEST(SyncExplorer, APageRenumberedElsewhereAndShownHereFirstIsReadAsThatMachines
                                      << ::testing::PrintToString(verdict.held);
 }
 
+TEST(SyncExplorer, ANewTabOverAPageThatCameBeforeItsTabList) {
+    // B adds a tab and types in it; its page reaches A before B's tab list does, and A's user
+    // adds a tab then. A's new tab takes that file's number; B's text must still come back under
+    // B's caption, on both machines.
+    const Captions captions = {QB_TEXT("T0"), QB_TEXT("T1"), QB_TEXT("T2")};
+    const Captions pages = {QB_TEXT("page of T0"), QB_TEXT("page of T1"), QB_TEXT("page of T2")};
+    Session session(AgreedStore(captions, pages, 0), captions, 2);
+    ASSERT_TRUE(session.Apply(1, New(QB_TEXT("FromB"))));
+    ASSERT_TRUE(session.Apply(1, Type(3, QB_TEXT("newtextB"))));
+    session.engine().SetLinked(true);
+    session.engine().Scan();
+    const Delivery page{0, L"strings/tab3.txt"};
+    const auto pending = session.engine().Pending();
+    ASSERT_NE(std::find(pending.begin(), pending.end(), page), pending.end());
+    session.engine().Deliver(page);
+    session.machines()[0]->React();
+    session.engine().SetLinked(false);
+    ASSERT_TRUE(session.Apply(0, New(QB_TEXT("FromA"))));
+    ASSERT_TRUE(session.Apply(0, Type(3, QB_TEXT("newtextA"))));
+    const Verdict verdict = session.Reconnect([](const std::vector<Delivery>&) { return 0; });
+    EXPECT_TRUE(verdict.converged()) << ::testing::PrintToString(verdict.problems) << "\n"
+                                     << ::testing::PrintToString(verdict.held);
+}
+
 TEST(SyncExplorer, DISABLED_TabClosedOnOneMachineWhileALaterTabIsTypedOnTheOther) {
     const Captions captions = {QB_TEXT("T0"), QB_TEXT("T1"), QB_TEXT("T2"), QB_TEXT("T3")};
     const Captions pages = {QB_TEXT("page zero"), QB_TEXT("page one"), QB_TEXT("page two"),
