@@ -609,5 +609,57 @@ TEST(SyncExplorer, DISABLED_EveryPairOfShortCommandSequences) {
     EXPECT_EQ(findings.failed(), 0) << findings.Report();
 }
 
+// Commands given while the engine is still bringing files, as people use two machines that are
+// both on: two commands a side apart, then in turn, at random, a file brought or a command on
+// either machine, and at last the link back for good, the files in an order at random.
+TEST(SyncExplorer, DISABLED_CommandsWhileFilesArrive) {
+    const std::uint64_t seed = FromEnvironment("QB_SYNC_SEED", 20261209);
+    const std::uint64_t runs = FromEnvironment("QB_SYNC_RUNS", 300);
+    std::printf(
+        "sync explorer: seed %llu, %llu runs of commands while files arrive "
+        "(QB_SYNC_SEED, QB_SYNC_RUNS)\n",
+        static_cast<unsigned long long>(seed), static_cast<unsigned long long>(runs));
+    std::mt19937_64 random(seed);
+    const Captions captions = {QB_TEXT("T0"), QB_TEXT("T1"), QB_TEXT("T2")};
+    const Captions pages = {QB_TEXT("page of T0"), QB_TEXT("page of T1"), QB_TEXT("page of T2")};
+    const Disk disk = AgreedStore(captions, pages, 0);
+    constexpr int kKinds = Command::kRestart + 1;
+    Findings findings;
+    for (std::uint64_t run = 0; run < runs; ++run) {
+        Session session(disk, captions, 2);
+        std::string commands;
+        const auto give = [&](int machine) {
+            const Command command{
+                static_cast<Command::Kind>(random() % kKinds), static_cast<int>(random() % 4), {}};
+            if (session.Apply(machine, command)) {
+                commands += (commands.empty() ? "" : "; ") +
+                            std::string(1, static_cast<char>('A' + machine)) + ": " +
+                            Describe(command) + " (after " +
+                            std::to_string(session.deliveries().size()) + " files)";
+            }
+        };
+        for (int k = 0; k < 2; ++k) {
+            give(0);
+            give(1);
+        }
+        for (int step = 0; step < 12; ++step) {
+            if (random() % 2 == 0) {
+                const std::vector<Delivery> pending = session.PendingNow();
+                if (!pending.empty()) {
+                    session.DeliverNow(pending[random() % pending.size()]);
+                    continue;
+                }
+            }
+            give(static_cast<int>(random() % 2));
+        }
+        const Verdict verdict = session.Reconnect(
+            [generator = std::mt19937_64(random())](const std::vector<Delivery>& pending) mutable {
+                return static_cast<std::size_t>(generator() % pending.size());
+            });
+        findings.Add(commands, session, verdict);
+    }
+    EXPECT_EQ(findings.failed(), 0) << findings.Report();
+}
+
 }  // namespace
 }  // namespace qb::test

@@ -207,12 +207,19 @@ Session::Session(const Disk& disk, const std::vector<Utf16>& captions, int machi
 
 bool Session::Apply(int m, const Command& command) {
     Machine& machine = *machines_[static_cast<std::size_t>(m)];
+    if (filesCame_) {
+        ReadStrip(m);
+    }
     std::vector<int>& strip = ledger_.strips[static_cast<std::size_t>(m)];
     const int count = static_cast<int>(strip.size());
     const bool indexed = command.kind == Command::kType || command.kind == Command::kRename ||
                          command.kind == Command::kClose || command.kind == Command::kSwitch;
     if (indexed && command.index >= count) {
         return false;
+    }
+    if (indexed && command.kind != Command::kSwitch &&
+        strip[static_cast<std::size_t>(command.index)] < 0) {
+        return false;  // a tab the program made: the ledger does not follow it
     }
     if (command.kind == Command::kClose && count == 1) {
         return false;
@@ -260,10 +267,13 @@ bool Session::Apply(int m, const Command& command) {
             if (machine.view->SelectedTab() != command.index) {
                 machine.Switch(command.index);
             }
+            // What another machine typed in it and this one shows is closed with it too.
+            const Utf16 shown = machine.view->text();
             machine.Do([&] { machine.notebook->ClosePage(command.index); });
             ledger_.tabs[static_cast<std::size_t>(tab)].closedOn.insert(m);
             for (auto& token : ledger_.tokens) {
-                if (token.tab == tab && token.machine == m) {
+                if (token.tab == tab &&
+                    (token.machine == m || shown.find(token.text) != Utf16::npos)) {
                     token.closedAfter = true;
                 }
             }
@@ -317,20 +327,58 @@ Verdict Session::Reconnect(const Chooser& choose) {
             neverQuiet_ = true;
             break;
         }
-        const Delivery delivery = pending[choose(pending) % pending.size()];
-        const std::wstring copy = engine_->Deliver(delivery);
-        deliveries_.push_back(std::string(1, static_cast<char>('A' + delivery.device)) + "<-" +
-                              NarrowPath(delivery.path) +
-                              (copy.empty() ? std::string() : " (copy " + NarrowPath(copy) + ")"));
-        world_.now += 1;
-        if (delivery.path.rfind(L"strings/", 0) == 0) {
-            machines_[static_cast<std::size_t>(delivery.device)]->React();
-        }
+        Deliver(pending[choose(pending) % pending.size()]);
     }
     for (std::size_t m = 0; m < writesAtQuiet.size(); ++m) {
         writesAfterQuiet_.push_back(machines_[m]->folder.writes - writesAtQuiet[m]);
     }
     return Judge();
+}
+
+void Session::Deliver(const Delivery& delivery) {
+    const std::wstring copy = engine_->Deliver(delivery);
+    deliveries_.push_back(std::string(1, static_cast<char>('A' + delivery.device)) + "<-" +
+                          NarrowPath(delivery.path) +
+                          (copy.empty() ? std::string() : " (copy " + NarrowPath(copy) + ")"));
+    world_.now += 1;
+    if (delivery.path.rfind(L"strings/", 0) == 0) {
+        machines_[static_cast<std::size_t>(delivery.device)]->React();
+    }
+}
+
+std::vector<Delivery> Session::PendingNow() {
+    engine_->SetLinked(true);
+    engine_->Scan();
+    std::vector<Delivery> pending = engine_->Pending();
+    engine_->SetLinked(false);
+    return pending;
+}
+
+void Session::DeliverNow(const Delivery& delivery) {
+    engine_->SetLinked(true);
+    engine_->Scan();
+    Deliver(delivery);
+    engine_->Scan();
+    engine_->SetLinked(false);
+    filesCame_ = true;
+}
+
+void Session::ReadStrip(int m) {
+    std::vector<int>& strip = ledger_.strips[static_cast<std::size_t>(m)];
+    strip.clear();
+    std::set<int> taken;
+    for (const Utf16& caption : machines_[static_cast<std::size_t>(m)]->view->TabCaptions()) {
+        int tab = -1;
+        for (std::size_t t = 0; t < ledger_.tabs.size() && Owner(caption) == caption; ++t) {
+            if (ledger_.tabs[t].captions.count(caption) != 0) {
+                if (taken.insert(static_cast<int>(t)).second) {
+                    tab = static_cast<int>(t);
+                    break;
+                }
+            }
+        }
+        strip.push_back(tab);
+    }
 }
 
 // ---- The judge ----

@@ -100,6 +100,12 @@ class Session {
     // such tab, the only tab closed, the selected tab clicked).
     bool Apply(int machine, const Command& command);
 
+    // Before the link is back for good: the engine brings one file it has pending (the link
+    // comes up for it, and goes down again), and the program there answers it. Commands given
+    // after this act on the tabs each window shows then. The files pending, for the next one.
+    std::vector<Delivery> PendingNow();
+    void DeliverNow(const Delivery& delivery);
+
     // The link comes back: the engine brings files in the order chosen, the programs answer
     // each, until nothing is pending after every program had a look. The verdict of the state
     // reached.
@@ -119,6 +125,10 @@ class Session {
 
   private:
     Verdict Judge() const;
+    void Deliver(const Delivery& delivery);
+    // The strip of the machine's window read again, once files came: each tab is the tab of
+    // the ledger with its caption (a copy the program made from one is none of the user's).
+    void ReadStrip(int machine);
 
     World world_;
     std::vector<std::unique_ptr<Machine>> machines_;
@@ -129,6 +139,7 @@ class Session {
     std::vector<std::size_t> errorsAtLink_;
     std::vector<std::string> deliveries_;
     bool neverQuiet_ = false;
+    bool filesCame_ = false;                     // before the reconnection
     std::vector<std::size_t> writesAfterQuiet_;  // per machine
 };
 
