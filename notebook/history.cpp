@@ -155,8 +155,8 @@ std::optional<std::wstring> IndexFileMachine(std::wstring_view name) {
 std::string EncodeIndex(const std::vector<Version>& versions) {
     std::string out(kIndexHeader);
     for (const Version& v : versions) {
-        out += std::to_string(v.time) + " " + store::FingerprintText(v.text) + " " + store::FingerprintText(v.replacedBy) +
-               " " + std::to_string(v.chars) + "\r\n";
+        out += std::to_string(v.time) + " " + store::FingerprintText(v.text) + " " +
+               store::FingerprintText(v.replacedBy) + " " + std::to_string(v.chars) + "\r\n";
     }
     return out;
 }

@@ -14,7 +14,6 @@ using store::Fingerprint;
 using store::Utf16;
 using Captions = std::vector<Utf16>;
 
-
 // A tab's page in a list, where known: its fingerprint now and those it had before.
 struct PageOf {
     bool known = false;
@@ -41,8 +40,8 @@ std::vector<int> Align(const Captions& list, const std::vector<PageOf>& pages,
     std::vector<std::vector<int>> run(n + 1, std::vector<int>(m + 1, 0));
     for (std::size_t i = n; i-- > 0;) {
         for (std::size_t j = m; j-- > 0;) {
-            run[i][j] = list[i] == base[j] ? run[i + 1][j + 1] + 1
-                                           : std::max(run[i + 1][j], run[i][j + 1]);
+            run[i][j] =
+                list[i] == base[j] ? run[i + 1][j + 1] + 1 : std::max(run[i + 1][j], run[i][j + 1]);
         }
     }
     std::vector<int> toBase(n, -1);
@@ -88,8 +87,8 @@ std::vector<int> Align(const Captions& list, const std::vector<PageOf>& pages,
                 i < pages.size() &&
                 (std::any_of(baseTabs.begin(), baseTabs.end(),
                              [&](const KnownTab& tab) { return SamePage(pages[i], tab); }) ||
-                 (pages[i].sure && j < j1 && baseTabs[j].page.exists &&
-                  baseTabs[j].page.size > 0 && !SamePage(pages[i], baseTabs[j])));
+                 (pages[i].sure && j < j1 && baseTabs[j].page.exists && baseTabs[j].page.size > 0 &&
+                  !SamePage(pages[i], baseTabs[j])));
             if (j < j1 && !pageElsewhere) {
                 toBase[i] = static_cast<int>(j);
                 taken[j] = true;
@@ -107,12 +106,12 @@ std::vector<int> Align(const Captions& list, const std::vector<PageOf>& pages,
 
 struct Identity {
     Utf16 caption;
-    std::string key;              // its identity, where known
-    Fingerprint recorded;         // its page as another machine's record gives it
-    bool inRecord = false;        // (whether one does)
-    int baseIndex = -1;           // -1: new since the base
-    std::vector<int> at;          // its place in each list, -1 where the list lacks it
-    int mineIndex = -1;           // its index among this machine's tabs
+    std::string key;                  // its identity, where known
+    Fingerprint recorded;             // its page as another machine's record gives it
+    bool inRecord = false;            // (whether one does)
+    int baseIndex = -1;               // -1: new since the base
+    std::vector<int> at;              // its place in each list, -1 where the list lacks it
+    int mineIndex = -1;               // its index among this machine's tabs
     std::vector<Fingerprint> theirs;  // versions of its page changed on another machine
 };
 
@@ -206,10 +205,9 @@ MergeOutcome Merge(const MergeInput& input) {
     // (Another machine's tabs count as a list of their own where a list on disk has their
     // captions: two machines may leave lists alike in captions, not in tabs.)
     for (const List& list : known) {
-        const bool onDisk =
-            list.captions == input.listOnDisk ||
-            std::find(input.listCopies.begin(), input.listCopies.end(), list.captions) !=
-                input.listCopies.end();
+        const bool onDisk = list.captions == input.listOnDisk ||
+                            std::find(input.listCopies.begin(), input.listCopies.end(),
+                                      list.captions) != input.listCopies.end();
         if (list.tabs == &input.mine || onDisk) {
             others.push_back(list);
         }
@@ -429,8 +427,7 @@ MergeOutcome Merge(const MergeInput& input) {
             const auto place = static_cast<std::size_t>(text.page);
             // (Where the list's machine says that tab's page is another text, this text was
             // written, or left in a copy, by a machine whose record and list have yet to come.)
-            if (lists[*writer].tabs != nullptr &&
-                place < lists[*writer].tabs->size() &&
+            if (lists[*writer].tabs != nullptr && place < lists[*writer].tabs->size() &&
                 (*lists[*writer].tabs)[place].page != text.print) {
                 waitingForList = true;
                 continue;
@@ -616,11 +613,10 @@ MergeOutcome Merge(const MergeInput& input) {
                   });
         // A version only in an engine's copy is a second one where the tab still has its own
         // text in a page file: the copy goes beside it, never over it.
-        const bool ownText = tab.page.exists && std::any_of(input.texts.begin(), input.texts.end(),
-                                                            [&](const TextOnDisk& t) {
-                                                                return t.print == tab.page &&
-                                                                       t.copy.empty();
-                                                            });
+        const bool ownText =
+            tab.page.exists &&
+            std::any_of(input.texts.begin(), input.texts.end(),
+                        [&](const TextOnDisk& t) { return t.print == tab.page && t.copy.empty(); });
         if (!versions.empty() && rank(versions.front()) == 2 && ownText) {
             versions.insert(versions.begin(), tab.page);
         }
@@ -670,8 +666,9 @@ MergeOutcome Merge(const MergeInput& input) {
     // A second version whose text a tab holds as its page already (an engine's copy of a page
     // that has its own tab now) adds nothing; nor does the same second version twice.
     for (MergedTab& second : seconds) {
-        const bool held = std::any_of(outcome.tabs.begin(), outcome.tabs.end(),
-                                      [&](const MergedTab& tab) { return tab.page == second.page; });
+        const bool held =
+            std::any_of(outcome.tabs.begin(), outcome.tabs.end(),
+                        [&](const MergedTab& tab) { return tab.page == second.page; });
         if (!held) {
             outcome.tabs.push_back(std::move(second));
         }

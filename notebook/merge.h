@@ -79,7 +79,7 @@ struct KnownTab {
 
 // A text on disk: a page file, or a sync engine's conflict copy of one.
 struct TextOnDisk {
-    int page = 0;      // the page file's number (for a copy: the page it is a copy of)
+    int page = 0;       // the page file's number (for a copy: the page it is a copy of)
     std::wstring copy;  // the copy's file name; empty for the page file itself
     store::Fingerprint print;
 };
@@ -112,8 +112,8 @@ struct MergedTab {
     std::optional<TextOnDisk> from;
     std::vector<store::Fingerprint> older;
     // Not known to this machine before: a tab of another machine, or one brought back.
-    bool broughtBack = false;      // a tab closed on one machine whose page the other changed
-    bool otherVersion = false;     // a second version of a page both machines changed
+    bool broughtBack = false;   // a tab closed on one machine whose page the other changed
+    bool otherVersion = false;  // a second version of a page both machines changed
 };
 
 struct MergeOutcome {

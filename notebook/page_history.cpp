@@ -334,8 +334,8 @@ void Notebook::ReopenPage() {
         store_.KeepOriginal(store::kTabListWritePath);
     }
     const store::EncodedText list = store_.EncodeTabList(captions, tabListForm_);
-    newPage_ = page ? store::FingerprintOf(std::string_view(*page))
-                    : store::FingerprintOf(std::nullopt);
+    newPage_ =
+        page ? store::FingerprintOf(std::string_view(*page)) : store::FingerprintOf(std::nullopt);
     newId_ = NewTabId();
     StoreAgreedBefore(store::FingerprintOf(std::string_view(list.bytes)), captions);
     newPage_.reset();
@@ -351,8 +351,10 @@ void Notebook::ReopenPage() {
     tabsChanged_ = true;
     const store::Fingerprint stored =
         page ? store::FingerprintOf(std::string_view(*page)) : store::FingerprintOf(std::nullopt);
-    tabs_.insert(tabs_.begin() + at,
-                 TabState{closed.caption, stored, {}, std::nullopt, std::exchange(newId_, {}), std::nullopt});
+    tabs_.insert(
+        tabs_.begin() + at,
+        TabState{
+            closed.caption, stored, {}, std::nullopt, std::exchange(newId_, {}), std::nullopt});
     view_.ShowTabs(Captions());
     view_.SelectTab(at);
     view_.SetCloseEnabled(TabCount() > 1);

@@ -58,9 +58,9 @@ TEST(Merge, CloseThereWhileALaterTabWasTypedHereMovesTheTypingWithItsTab) {
     b.texts = {Page(0, "zero"), Page(1, "one"), Page(2, "three"), Page(3, "three typed")};
     const auto outcome = Merge(b);
     ASSERT_TRUE(outcome.complete);
-    EXPECT_EQ(Tabs(outcome), (std::vector<Shown>{{T0, Print("zero")},
-                                                 {T1, Print("one")},
-                                                 {T3, Print("three typed")}}));
+    EXPECT_EQ(
+        Tabs(outcome),
+        (std::vector<Shown>{{T0, Print("zero")}, {T1, Print("one")}, {T3, Print("three typed")}}));
 
     // There (A) the same store gives the same tabs: B's typing is another machine's version of
     // the tab its own list numbers 3 at the base.
@@ -79,7 +79,9 @@ TEST(Merge, TabClosedThereComesBackWhenItsPageChangedHere) {
     b.mine[2].page = Print("two typed");
     b.listOnDisk = {T0, T1, T3};
     // The engine met A's renumbered Tab2 and B's typed one: B's was newer, A's went to a copy.
-    b.texts = {Page(0, "zero"), Page(1, "one"), Page(2, "two typed"),
+    b.texts = {Page(0, "zero"),
+               Page(1, "one"),
+               Page(2, "two typed"),
                {2, L"Tab2.sync-conflict-20261209-101500-AAAAAAA.txt", Print("three")}};
     const auto outcome = Merge(b);
     ASSERT_TRUE(outcome.complete);
@@ -98,9 +100,10 @@ TEST(Merge, TabClosedThereComesBackWhenItsPageChangedHere) {
 TEST(Merge, NewTabsOnBothMachinesAreAllKeptWithTheirOwnPages) {
     const Utf16 home = QB_TEXT("Home"), fromA = QB_TEXT("FromA"), fromB = QB_TEXT("FromB");
     // The engine kept B's tab list and A's Tab1 (the newer of each); the others are copies.
-    std::vector<TextOnDisk> texts = {Page(0, "home"), Page(1, "newtextA"),
-                                     {1, L"Tab1.sync-conflict-20261209-101500-BBBBBBB.txt",
-                                      Print("newtextB")}};
+    std::vector<TextOnDisk> texts = {
+        Page(0, "home"),
+        Page(1, "newtextA"),
+        {1, L"Tab1.sync-conflict-20261209-101500-BBBBBBB.txt", Print("newtextB")}};
     MergeInput a;
     a.base = {Tab(home, "home")};
     a.mine = {Tab(home, "home"), Tab(fromA, "newtextA")};
@@ -125,14 +128,13 @@ TEST(Merge, RenameThereAndTypingHereMeetInOneTab) {
     b.mine = {Tab(T0, "zero"), Tab(T1, "one typed")};
     b.listOnDisk = {T0, QB_TEXT("Renamed")};
     b.texts = {Page(0, "zero"), Page(1, "one typed")};
-    EXPECT_EQ(Tabs(Merge(b)), (std::vector<Shown>{{T0, Print("zero")},
-                                                  {QB_TEXT("Renamed"), Print("one typed")}}));
+    EXPECT_EQ(Tabs(Merge(b)),
+              (std::vector<Shown>{{T0, Print("zero")}, {QB_TEXT("Renamed"), Print("one typed")}}));
 }
 
 TEST(Merge, PageChangedOnBothMachinesIsKeptTwiceAlikeOnBoth) {
-    std::vector<TextOnDisk> texts = {Page(0, "theirs"),
-                                     {0, L"Tab0.sync-conflict-20261209-101500-BBBBBBB.txt",
-                                      Print("mine")}};
+    std::vector<TextOnDisk> texts = {
+        Page(0, "theirs"), {0, L"Tab0.sync-conflict-20261209-101500-BBBBBBB.txt", Print("mine")}};
     MergeInput here;
     here.base = {Tab(T0, "base"), Tab(T1, "one")};
     here.mine = {Tab(T0, "mine"), Tab(T1, "one")};
@@ -160,8 +162,8 @@ TEST(Merge, ACopyOfAnOldVersionAddsNoTab) {
     here.mine = {Tab(T0, "new")};
     here.listOnDisk = {T0};
     here.listCopies = {{T0}};
-    here.texts = {Page(0, "new"), {0, L"Tab0.sync-conflict-20261209-101500-BBBBBBB.txt",
-                                   Print("old")}};
+    here.texts = {Page(0, "new"),
+                  {0, L"Tab0.sync-conflict-20261209-101500-BBBBBBB.txt", Print("old")}};
     EXPECT_EQ(Tabs(Merge(here)), (std::vector<Shown>{{T0, Print("new")}}));
 }
 
@@ -172,8 +174,8 @@ TEST(Merge, ATextOfThisMachineThatLostToAnothersIsKeptAsATab) {
     here.mine = {Tab(T0, "theirs")};
     here.mine[0].older = {Print("mine, lost")};
     here.listOnDisk = {T0};
-    here.texts = {Page(0, "theirs"), {0, L"Tab0.sync-conflict-20261209-101500-AAAAAAA.txt",
-                                      Print("mine, lost")}};
+    here.texts = {Page(0, "theirs"),
+                  {0, L"Tab0.sync-conflict-20261209-101500-AAAAAAA.txt", Print("mine, lost")}};
     EXPECT_EQ(Tabs(Merge(here)),
               (std::vector<Shown>{{T0, Print("theirs")},
                                   {QB_TEXT("T0 (копия синхронизации)"), Print("mine, lost")}}));
@@ -196,7 +198,8 @@ TEST(Merge, APageNumberedOnlyAsAtTheBaseWaitsForTheRecordOfItsMachine) {
     b.base = {Tab(T0, "zero"), Tab(T1, "one"), Tab(T2, "two")};
     b.mine = {Tab(T1, "one"), Tab(T2, "two")};
     b.listOnDisk = {T1, T2};
-    b.texts = {Page(0, "one"), Page(1, "two typed"),
+    b.texts = {Page(0, "one"),
+               Page(1, "two typed"),
                {1, L"Tab1.sync-conflict-20261209-101500-BBBBBBB.txt", Print("two")}};
     b.others = {*b.base};  // its record as they last agreed
     EXPECT_FALSE(Merge(b).complete);
@@ -204,8 +207,7 @@ TEST(Merge, APageNumberedOnlyAsAtTheBaseWaitsForTheRecordOfItsMachine) {
     b.others = {{Tab(T1, "one"), Tab(T2, "two typed")}};
     const auto outcome = Merge(b);
     ASSERT_TRUE(outcome.complete);
-    EXPECT_EQ(Tabs(outcome),
-              (std::vector<Shown>{{T1, Print("one")}, {T2, Print("two typed")}}));
+    EXPECT_EQ(Tabs(outcome), (std::vector<Shown>{{T1, Print("one")}, {T2, Print("two typed")}}));
 }
 
 TEST(Merge, ARecordOlderThanThisMachinesListDoesNotSayATabClosedHereIsUnchangedThere) {
@@ -246,8 +248,7 @@ TEST(Merge, ARenameReadIntoAConflictCopyOfTheListWaitsForTheRecordOfItsMachine) 
     b.others = {{Tab(renamed, "one"), Tab(T2, "two")}};
     const auto outcome = Merge(b);
     ASSERT_TRUE(outcome.complete);
-    EXPECT_EQ(Tabs(outcome),
-              (std::vector<Shown>{{renamed, Print("one")}, {T2, Print("two")}}));
+    EXPECT_EQ(Tabs(outcome), (std::vector<Shown>{{renamed, Print("one")}, {T2, Print("two")}}));
 }
 
 TEST(AgreedRecord, RoundTripsAndRefusesDamage) {
