@@ -1,5 +1,7 @@
 #include "tests/native/sync_machines.h"
 
+#include "notebook/notices.h"
+
 #include <algorithm>
 
 #include "store/pure/page_names.h"
@@ -230,6 +232,15 @@ bool Session::Apply(int m, const Command& command) {
     const int n = ++made_[static_cast<std::size_t>(m)];
     const Utf16 side = Text(std::string(1, static_cast<char>('A' + m)) + std::to_string(n));
     world_.now += 5;
+    // A change of the tabs the program refused (the error box shows why) changed nothing.
+    const std::size_t errors = machine.view->errors().size();
+    const auto refused = [&] {
+        if (machine.view->errors().size() == errors) {
+            return false;
+        }
+        ++refused_;
+        return true;
+    };
     switch (command.kind) {
         case Command::kType: {
             const Utf16 token = command.text.empty() ? QB_TEXT(" typed") + side : command.text;
@@ -248,6 +259,9 @@ bool Session::Apply(int m, const Command& command) {
                 tab.captions.insert(kAboutCaption);
                 machine.Do([&] { machine.notebook->AddAboutPage(); });
             }
+            if (refused()) {
+                return false;
+            }
             ledger_.tabs.push_back(tab);
             strip.push_back(static_cast<int>(ledger_.tabs.size()) - 1);
             break;
@@ -257,6 +271,9 @@ bool Session::Apply(int m, const Command& command) {
                                                              QB_TEXT(" r") + side
                                                        : command.text;
             machine.Do([&] { machine.notebook->RenamePage(command.index, caption); });
+            if (refused()) {
+                return false;
+            }
             ledger_.tabs[static_cast<std::size_t>(strip[static_cast<std::size_t>(command.index)])]
                 .captions.insert(caption);
             break;
@@ -269,7 +286,18 @@ bool Session::Apply(int m, const Command& command) {
             }
             // What another machine typed in it and this one shows is closed with it too.
             const Utf16 shown = machine.view->text();
+            const std::size_t notices = machine.view->notices().size();
             machine.Do([&] { machine.notebook->ClosePage(command.index); });
+            const auto& shownNotices = machine.view->notices();
+            if (std::find(shownNotices.begin() + static_cast<std::ptrdiff_t>(notices),
+                          shownNotices.end(),
+                          notebook::CloseGivenUpNotice()) != shownNotices.end()) {
+                ++refused_;  // the tabs changed under the click: nothing was closed
+                return false;
+            }
+            if (refused()) {
+                return false;
+            }
             ledger_.tabs[static_cast<std::size_t>(tab)].closedOn.insert(m);
             for (auto& token : ledger_.tokens) {
                 if (token.tab == tab &&

@@ -116,6 +116,9 @@ class Session {
     std::vector<std::unique_ptr<Machine>>& machines() { return machines_; }
     SyncEngine& engine() { return *engine_; }
     const Ledger& ledger() const { return ledger_; }
+    // Changes of the tabs the programs refused with an error (while a merge waits for a file,
+    // say), and which therefore changed nothing.
+    int refused() const { return refused_; }
 
     // Beyond these the programs are taken to write in answer to each other for ever: files
     // delivered (per machine; two machines have needed 23 at most, three 87), and times the
@@ -139,7 +142,8 @@ class Session {
     std::vector<std::size_t> errorsAtLink_;
     std::vector<std::string> deliveries_;
     bool neverQuiet_ = false;
-    bool filesCame_ = false;                     // before the reconnection
+    bool filesCame_ = false;  // before the reconnection
+    int refused_ = 0;
     std::vector<std::size_t> writesAfterQuiet_;  // per machine
 };
 
