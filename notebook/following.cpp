@@ -611,6 +611,7 @@ bool Notebook::MergeStore(bool running) {
         input.otherLists.push_back(others_[k].lists);
         input.otherSinceList.push_back(othersSinceList_[k]);
     }
+    input.closed = ClosedEverywhere();
     input.listOnDiskPrint = store::FingerprintOf(std::string_view(*listBytes));
     // At start-up, this machine's tabs are those it left (its record); the tab list file may be
     // another machine's.

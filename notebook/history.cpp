@@ -11,7 +11,10 @@ namespace qb::notebook {
 namespace {
 
 constexpr std::string_view kIndexHeader = "Quillbrasset history 1\r\n";
-constexpr std::string_view kClosedHeader = "Quillbrasset closed tabs 1\r\n";
+// Lines "<place> <page> <caption>"; from the second form on "<place> <page> <identity> <caption>"
+// ("-" for an identity not known).
+constexpr std::string_view kClosedHeader1 = "Quillbrasset closed tabs 1\r\n";
+constexpr std::string_view kClosedHeader = "Quillbrasset closed tabs 2\r\n";
 
 bool ParseNumber(std::string_view text, std::uint64_t& value) {
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -139,6 +142,14 @@ std::wstring IndexFileName(std::wstring_view machine) {
 
 std::wstring ClosedTabsFileName(std::wstring_view machine) {
     return std::wstring(kHistoryDirectory) + L"/closed-" + MachineName(machine) + L".dat";
+}
+
+bool IsClosedTabsFileName(std::wstring_view name) {
+    constexpr std::wstring_view kStart = L"closed-";
+    constexpr std::wstring_view kEnd = L".dat";
+    return name.size() > kStart.size() + kEnd.size() && name.substr(0, kStart.size()) == kStart &&
+           name.substr(name.size() - kEnd.size()) == kEnd &&
+           name.find(L".sync-conflict") == name.npos;
 }
 
 std::optional<std::wstring> IndexFileMachine(std::wstring_view name) {
@@ -271,6 +282,7 @@ std::string EncodeClosedTabs(const std::vector<ClosedTab>& tabs) {
     std::string out(kClosedHeader);
     for (const ClosedTab& tab : tabs) {
         out += std::to_string(tab.index) + " " + store::FingerprintText(tab.page) + " " +
+               (tab.id.empty() ? std::string("-") : tab.id) + " " +
                store::Utf16ToUtf8(tab.caption) + "\r\n";
     }
     return out;
@@ -278,23 +290,26 @@ std::string EncodeClosedTabs(const std::vector<ClosedTab>& tabs) {
 
 std::vector<ClosedTab> DecodeClosedTabs(std::string_view bytes) {
     std::vector<ClosedTab> tabs;
-    const auto lines = Lines(bytes, kClosedHeader);
+    const bool withIds = bytes.substr(0, kClosedHeader.size()) == kClosedHeader;
+    const auto lines = Lines(bytes, withIds ? kClosedHeader : kClosedHeader1);
     if (!lines) {
         return tabs;
     }
     for (std::string_view line : *lines) {
         const auto first = line.find(' ');
         const auto second = first == line.npos ? line.npos : line.find(' ', first + 1);
+        const auto third = !withIds || second == line.npos ? second : line.find(' ', second + 1);
         std::uint64_t index = 0;
-        if (second == line.npos || !ParseNumber(line.substr(0, first), index) || index > 100000) {
+        if (third == line.npos || !ParseNumber(line.substr(0, first), index) || index > 100000) {
             continue;
         }
         const auto page = store::ParseFingerprintText(line.substr(first + 1, second - first - 1));
         if (!page) {
             continue;
         }
-        tabs.push_back(
-            {static_cast<int>(index), store::Utf8ToUtf16(line.substr(second + 1)), *page});
+        std::string id(withIds ? line.substr(second + 1, third - second - 1) : std::string_view());
+        tabs.push_back({static_cast<int>(index), store::Utf8ToUtf16(line.substr(third + 1)), *page,
+                        id == "-" ? std::string() : std::move(id)});
     }
     return tabs;
 }

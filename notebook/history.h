@@ -85,13 +85,17 @@ std::vector<std::size_t> VersionsToDrop(const std::vector<Version>& versions, st
                                         std::uint64_t totalBytes);
 
 // A tab closed on this machine: where it stood, its caption, and its page as stored (a version
-// of that fingerprint; nothing when it had no page file).
+// of that fingerprint; nothing when it had no page file), and its identity (merge.h; empty when
+// not known, as in a list an earlier version wrote).
 struct ClosedTab {
     int index = 0;
     store::Utf16 caption;
     store::Fingerprint page;
+    std::string id = {};
     bool operator==(const ClosedTab&) const = default;
 };
+// Whether the file name is that of a machine's list of closed tabs.
+bool IsClosedTabsFileName(std::wstring_view name);
 inline constexpr std::size_t kClosedTabsKept = 50;
 
 std::string EncodeClosedTabs(const std::vector<ClosedTab>& tabs);

@@ -673,6 +673,13 @@ MergeOutcome Merge(const MergeInput& input) {
             outcome.tabs.push_back(std::move(second));
         }
     }
+    // Rule 3a: closed where it was last seen as it is.
+    std::erase_if(outcome.tabs, [&](const MergedTab& tab) {
+        return !tab.id.empty() &&
+               std::any_of(input.closed.begin(), input.closed.end(), [&](const KnownTab& closed) {
+                   return closed.id == tab.id && closed.page == tab.page;
+               });
+    });
     outcome.complete = !waiting && !waitingForList && !closeInDoubt && !renameInDoubt;
     for (MergedTab& tab : outcome.tabs) {
         if (tab.page.exists) {

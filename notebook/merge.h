@@ -51,6 +51,12 @@
 // 5. Order: the tab list file's order; a tab it lacks comes back after the tab that preceded it
 //    at the base; tabs new in other lists follow the last, list by list in an order every
 //    machine computes alike.
+// 3a. A tab some machine closed while its page was the text the tab has now is closed, on
+//    every machine: nobody changed that page since that machine last saw it. Each machine keeps
+//    a list of the tabs it closed, by identity, with their pages (the page history); that tells
+//    where the base cannot, for a tab the machines never agreed on (made on one machine, seen
+//    and closed on the other), or for a close made after seeing another machine's change of
+//    the page. A tab brought back by the page history's Reopen has an identity of its own.
 // 6. Every machine reading the same store computes the same tabs with the same pages, so the
 //    files each then writes hold the same bytes, and a conflict copy whose text the tabs hold
 //    already, or held at the base or before, is dropped: answers do not breed answers.
@@ -101,6 +107,8 @@ struct MergeInput {
     // (missing: it did). A tab list alike in bytes to the base's may be a new write of the
     // machine whose older record holds it.
     std::vector<bool> otherSinceList;
+    // The tabs every machine (this one too) closed, each with its identity and its page then.
+    std::vector<KnownTab> closed;
 };
 
 struct MergedTab {

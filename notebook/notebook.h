@@ -305,6 +305,9 @@ class Notebook {
     void KeepAside(std::string_view before, std::string_view after);
     // This machine's versions and those other machines' indexes list.
     std::vector<Version> AllVersions();
+    // The tabs this machine closed and those other machines' lists of closed tabs name, each
+    // with its identity where known and its page then.
+    std::vector<KnownTab> ClosedEverywhere();
     // The tab about to close, with its page as stored, goes on the list of closed tabs.
     void KeepClosedTab(int index, const std::optional<std::string>& page);
 

@@ -246,6 +246,30 @@ std::vector<Version> Notebook::AllVersions() {
     return all;
 }
 
+std::vector<KnownTab> Notebook::ClosedEverywhere() {
+    std::vector<ClosedTab> all = closed_;
+    if (store_.files().IsDirectory(kHistoryDirectory)) {
+        for (const std::wstring& name : store_.files().List(kHistoryDirectory)) {
+            if (!IsClosedTabsFileName(name) ||
+                SameName(InHistory(name), ClosedTabsFileName(machine_))) {
+                continue;
+            }
+            if (const auto bytes = store_.TryRead(InHistory(name))) {
+                for (ClosedTab& tab : DecodeClosedTabs(*bytes)) {
+                    all.push_back(std::move(tab));
+                }
+            }
+        }
+    }
+    std::vector<KnownTab> closed;
+    for (ClosedTab& tab : all) {
+        if (!tab.id.empty()) {
+            closed.push_back({std::move(tab.caption), tab.page, {}, std::move(tab.id)});
+        }
+    }
+    return closed;
+}
+
 store::StoredText Notebook::VersionText(const Version& version) {
     return store_.DecodePage(VersionBytes(version));
 }
@@ -290,8 +314,10 @@ bool Notebook::CanReopen() const {
 }
 
 void Notebook::KeepClosedTab(int index, const std::optional<std::string>& page) {
-    ClosedTab closed{index, tabs_.at(static_cast<std::size_t>(index)).caption,
-                     page ? store::FingerprintOf(std::string_view(*page)) : store::Fingerprint{}};
+    const TabState& tab = tabs_.at(static_cast<std::size_t>(index));
+    ClosedTab closed{index, tab.caption,
+                     page ? store::FingerprintOf(std::string_view(*page)) : store::Fingerprint{},
+                     tab.id};
     if (page) {
         WriteVersionFile(closed.page, *page);
     }

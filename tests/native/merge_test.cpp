@@ -97,6 +97,31 @@ TEST(Merge, TabClosedThereComesBackWhenItsPageChangedHere) {
     EXPECT_EQ(Tabs(Merge(b)).size(), 3u);
 }
 
+TEST(Merge, ATabClosedWhereThisPageWasSeenStaysClosed) {
+    // B typed in T2; A was brought that page, showed it, and closed T2. B's page changed since
+    // the base, but not since A saw it: A's list of closed tabs says so.
+    MergeInput b;
+    b.base = FourTabs();
+    for (std::size_t i = 0; i < b.base->size(); ++i) {
+        (*b.base)[i].id = "t" + std::to_string(i);
+    }
+    b.mine = *b.base;
+    b.mine[2].page = Print("two typed");
+    b.listOnDisk = {T0, T1, T3};
+    b.texts = {Page(0, "zero"),
+               Page(1, "one"),
+               Page(2, "two typed"),
+               {2, L"Tab2.sync-conflict-20261209-101500-AAAAAAA.txt", Print("three")}};
+    b.closed = {{T2, Print("two typed"), {}, "t2"}};
+    EXPECT_EQ(Tabs(Merge(b)),
+              (std::vector<Shown>{{T0, Print("zero")}, {T1, Print("one")}, {T3, Print("three")}}));
+
+    // Typed again here after that: the tab comes back with it.
+    b.mine[2].page = Print("two typed more");
+    b.texts[2] = Page(2, "two typed more");
+    EXPECT_EQ(Tabs(Merge(b)).size(), 4u);
+}
+
 TEST(Merge, NewTabsOnBothMachinesAreAllKeptWithTheirOwnPages) {
     const Utf16 home = QB_TEXT("Home"), fromA = QB_TEXT("FromA"), fromB = QB_TEXT("FromB");
     // The engine kept B's tab list and A's Tab1 (the newer of each); the others are copies.

@@ -91,6 +91,17 @@ TEST(PageHistory, FollowsTheChainOfReplacementsAndPrunesOldestButNeverAPagesNewe
     EXPECT_EQ(notebook::VersionsToDrop(many, 100, 4), (std::vector<std::size_t>{0, 1, 2, 3, 5}));
 }
 
+TEST(PageHistory, AListOfClosedTabsWrittenBeforeIdentitiesIsStillRead) {
+    const std::string page = store::FingerprintText(Print("page"));
+    const std::vector<notebook::ClosedTab> old = notebook::DecodeClosedTabs(
+        "Quillbrasset closed tabs 1\r\n2 " + page + " Notes and more\r\n");
+    EXPECT_EQ(old,
+              (std::vector<notebook::ClosedTab>{{2, QB_TEXT("Notes and more"), Print("page")}}));
+    const std::vector<notebook::ClosedTab> now = {
+        {2, QB_TEXT("Notes and more"), Print("page"), "n1"}, {0, QB_TEXT("E"), {}, ""}};
+    EXPECT_EQ(notebook::DecodeClosedTabs(notebook::EncodeClosedTabs(now)), now);
+}
+
 TEST(PageHistory, FilesSurviveDamage) {
     const std::vector<Version> versions = {Made(1, "a", "b"), Made(5, "b", "")};
     const std::string bytes = notebook::EncodeIndex(versions);
