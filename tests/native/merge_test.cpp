@@ -72,17 +72,23 @@ TEST(Merge, CloseThereWhileALaterTabWasTypedHereMovesTheTypingWithItsTab) {
     EXPECT_EQ(Tabs(Merge(a)), Tabs(outcome));
 }
 
-TEST(Merge, TabClosedThereComesBackWhenItsPageChangedHere) {
+// There (A): T2 closed, its later pages renumbered. Here (B): T2 typed. The engine met A's
+// renumbered Tab2 and B's typed one: B's was newer, A's went to a copy.
+MergeInput ClosedThereTypedHere() {
     MergeInput b;
     b.base = FourTabs();
     b.mine = FourTabs();
     b.mine[2].page = Print("two typed");
     b.listOnDisk = {T0, T1, T3};
-    // The engine met A's renumbered Tab2 and B's typed one: B's was newer, A's went to a copy.
     b.texts = {Page(0, "zero"),
                Page(1, "one"),
                Page(2, "two typed"),
                {2, L"Tab2.sync-conflict-20261209-101500-AAAAAAA.txt", Print("three")}};
+    return b;
+}
+
+TEST(Merge, TabClosedThereComesBackWhenItsPageChangedHere) {
+    MergeInput b = ClosedThereTypedHere();
     const auto outcome = Merge(b);
     ASSERT_TRUE(outcome.complete);
     EXPECT_EQ(Tabs(outcome), (std::vector<Shown>{{T0, Print("zero")},
@@ -100,18 +106,10 @@ TEST(Merge, TabClosedThereComesBackWhenItsPageChangedHere) {
 TEST(Merge, ATabClosedWhereThisPageWasSeenStaysClosed) {
     // B typed in T2; A was brought that page, showed it, and closed T2. B's page changed since
     // the base, but not since A saw it: A's list of closed tabs says so.
-    MergeInput b;
-    b.base = FourTabs();
-    for (std::size_t i = 0; i < b.base->size(); ++i) {
-        (*b.base)[i].id = "t" + std::to_string(i);
+    MergeInput b = ClosedThereTypedHere();
+    for (std::size_t i = 0; i < b.mine.size(); ++i) {
+        (*b.base)[i].id = b.mine[i].id = "t" + std::to_string(i);
     }
-    b.mine = *b.base;
-    b.mine[2].page = Print("two typed");
-    b.listOnDisk = {T0, T1, T3};
-    b.texts = {Page(0, "zero"),
-               Page(1, "one"),
-               Page(2, "two typed"),
-               {2, L"Tab2.sync-conflict-20261209-101500-AAAAAAA.txt", Print("three")}};
     b.closed = {{T2, Print("two typed"), {}, "t2"}};
     EXPECT_EQ(Tabs(Merge(b)),
               (std::vector<Shown>{{T0, Print("zero")}, {T1, Print("one")}, {T3, Print("three")}}));
