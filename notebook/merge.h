@@ -44,6 +44,12 @@
 // 3. A tab of the base stays when every list keeps it; one that a list dropped (a close) stays
 //    closed, unless a machine changed its page since the base: then it comes back, with that
 //    change, at its old place.
+// 3a. A tab some machine closed while its page was the text the tab has now is closed, on
+//    every machine: nobody changed that page since that machine last saw it. Each machine keeps
+//    a list of the tabs it closed, by identity, with their pages (the page history); that tells
+//    where the base cannot, for a tab the machines never agreed on (made on one machine, seen
+//    and closed on the other), or for a close made after seeing another machine's change of
+//    the page. A tab brought back by the page history's Reopen has an identity of its own.
 // 4. A tab's page is the version changed since the base: this machine's, or the other's. When
 //    both changed it, both are kept: the tab takes the one whose fingerprint orders first, the
 //    other goes to a tab of its own, "<caption> (копия синхронизации)", after the last. Nothing
@@ -51,12 +57,6 @@
 // 5. Order: the tab list file's order; a tab it lacks comes back after the tab that preceded it
 //    at the base; tabs new in other lists follow the last, list by list in an order every
 //    machine computes alike.
-// 3a. A tab some machine closed while its page was the text the tab has now is closed, on
-//    every machine: nobody changed that page since that machine last saw it. Each machine keeps
-//    a list of the tabs it closed, by identity, with their pages (the page history); that tells
-//    where the base cannot, for a tab the machines never agreed on (made on one machine, seen
-//    and closed on the other), or for a close made after seeing another machine's change of
-//    the page. A tab brought back by the page history's Reopen has an identity of its own.
 // 6. Every machine reading the same store computes the same tabs with the same pages, so the
 //    files each then writes hold the same bytes, and a conflict copy whose text the tabs hold
 //    already, or held at the base or before, is dropped: answers do not breed answers.
