@@ -232,10 +232,15 @@ bool Session::Apply(int m, const Command& command) {
     const int n = ++made_[static_cast<std::size_t>(m)];
     const Utf16 side = Text(std::string(1, static_cast<char>('A' + m)) + std::to_string(n));
     world_.now += 5;
-    // A change of the tabs the program refused (the error box shows why) changed nothing.
+    // A change of the tabs the program refused changed nothing: the error box shows why, or a
+    // notice says a close was given up (the tabs changed under the click).
     const std::size_t errors = machine.view->errors().size();
+    const std::size_t notices = machine.view->notices().size();
     const auto refused = [&] {
-        if (machine.view->errors().size() == errors) {
+        const auto& shown = machine.view->notices();
+        const bool givenUp = std::find(shown.begin() + static_cast<std::ptrdiff_t>(notices),
+                                       shown.end(), notebook::CloseGivenUpNotice()) != shown.end();
+        if (machine.view->errors().size() == errors && !givenUp) {
             return false;
         }
         ++refused_;
@@ -286,15 +291,7 @@ bool Session::Apply(int m, const Command& command) {
             }
             // What another machine typed in it and this one shows is closed with it too.
             const Utf16 shown = machine.view->text();
-            const std::size_t notices = machine.view->notices().size();
             machine.Do([&] { machine.notebook->ClosePage(command.index); });
-            const auto& shownNotices = machine.view->notices();
-            if (std::find(shownNotices.begin() + static_cast<std::ptrdiff_t>(notices),
-                          shownNotices.end(),
-                          notebook::CloseGivenUpNotice()) != shownNotices.end()) {
-                ++refused_;  // the tabs changed under the click: nothing was closed
-                return false;
-            }
             if (refused()) {
                 return false;
             }
@@ -397,12 +394,10 @@ void Session::ReadStrip(int m) {
     std::set<int> taken;
     for (const Utf16& caption : machines_[static_cast<std::size_t>(m)]->view->TabCaptions()) {
         int tab = -1;
-        for (std::size_t t = 0; t < ledger_.tabs.size() && Owner(caption) == caption; ++t) {
-            if (ledger_.tabs[t].captions.count(caption) != 0) {
-                if (taken.insert(static_cast<int>(t)).second) {
-                    tab = static_cast<int>(t);
-                    break;
-                }
+        for (std::size_t t = 0; t < ledger_.tabs.size() && tab < 0; ++t) {
+            if (Owner(caption) == caption && ledger_.tabs[t].captions.count(caption) != 0 &&
+                taken.insert(static_cast<int>(t)).second) {
+                tab = static_cast<int>(t);
             }
         }
         strip.push_back(tab);
