@@ -280,6 +280,9 @@ void Notebook::TakeConflictCopies() {
             }
             continue;
         }
+        if (RecordedElsewhere(print)) {
+            continue;  // another machine's tab's page, wherever its file stood: the merge's
+        }
         const store::StoredText text = store_.DecodePage(*bytes);
         const store::Utf16 owner = *page >= 0 && *page < TabCount()
                                        ? tabs_[static_cast<std::size_t>(*page)].caption
@@ -424,6 +427,18 @@ bool Notebook::Displaced(const store::Fingerprint& print) {
     }
     return std::any_of(tabs_.begin(), tabs_.end(),
                        [&](const TabState& tab) { return tab.stored && *tab.stored == print; });
+}
+
+bool Notebook::RecordedElsewhere(const store::Fingerprint& print) const {
+    if (!print.exists || print.size == 0 ||
+        std::any_of(tabs_.begin(), tabs_.end(),
+                    [&](const TabState& tab) { return tab.stored && *tab.stored == print; })) {
+        return false;
+    }
+    return std::any_of(others_.begin(), others_.end(), [&](const Agreed& other) {
+        return std::any_of(other.mine.begin(), other.mine.end(),
+                           [&](const KnownTab& tab) { return tab.page == print; });
+    });
 }
 
 bool Notebook::TakeTextsFromHistory(const MergeOutcome& outcome,
@@ -577,10 +592,11 @@ bool Notebook::MergeStore(bool running) {
                    !std::equal(other.mine.begin(), other.mine.end(), ours.begin(), ours.end(),
                                [](const KnownTab& x, const KnownTab& y) { return x.id == y.id; });
         });
-    // Or a tab's page that another machine's write pushed out of its file into a copy.
+    // Or a tab's page that another machine's write pushed out of its file into a copy, or a
+    // copy that holds a page of another machine's tab.
     const bool displaced = std::any_of(pageCopies.begin(), pageCopies.end(), [&](const auto& name) {
         const auto print = store_.FingerprintOf(InStore(name));
-        return print && Displaced(*print);
+        return print && (Displaced(*print) || RecordedElsewhere(*print));
     });
     if (!listChanged && listCopies.empty() && beyond == 0 && !otherTabs && !displaced) {
         return false;
@@ -834,6 +850,16 @@ bool Notebook::MergeStore(bool running) {
     std::vector<std::wstring> broughtBack;
     std::vector<std::wstring> keptTwice;
     for (const MergedTab& tab : outcome.tabs) {
+        // (What this machine showed already is no news here: the other machine's own merge
+        // tells its user.)
+        const bool shownHere =
+            std::any_of(input.mine.begin(), input.mine.end(), [&](const KnownTab& mine) {
+                return (tab.id.empty() ? mine.caption == tab.caption : mine.id == tab.id) &&
+                       mine.page == tab.page;
+            });
+        if (shownHere) {
+            continue;
+        }
         if (tab.broughtBack && tab.page.exists) {
             broughtBack.push_back(store::ToWide(tab.caption));
         }

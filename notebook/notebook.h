@@ -323,6 +323,9 @@ class Notebook {
     bool TakeTextsFromHistory(const MergeOutcome& outcome, std::vector<TextOnDisk>& texts);
     // A tab's page that its file no longer holds (another machine's write took its place).
     bool Displaced(const store::Fingerprint& print);
+    // A text no tab here holds that another machine's record gives as one of its tabs' pages:
+    // which tab it belongs to is the merge's to say, not the copy's name.
+    bool RecordedElsewhere(const store::Fingerprint& print) const;
     // Reads the other machines' records in the folder (others_, othersSinceList_).
     void ReadOtherRecords();
     // Notes the other machines' records as they are when this machine writes its tab list.

@@ -481,6 +481,24 @@ TEST(SyncExplorer, ANewTabOverAPageThatCameBeforeItsTabList) {
                                      << ::testing::PrintToString(verdict.held);
 }
 
+TEST(SyncExplorer, AConflictCopyOfAnotherMachinesTabIsThatTabsPage) {
+    // B types in T1 and closes T0, so its Tab0.txt holds T1's page; A types in T0 and closes
+    // T1. The engine keeps B's Tab0.txt as a copy of Tab0: the text is T1's (B's record says
+    // so), and comes back as T1, not as a second version of T0. A showed T0 all along: the
+    // merge that brings back T1 is its one notice.
+    const Captions captions = {QB_TEXT("T0"), QB_TEXT("T1"), QB_TEXT("T2")};
+    const Captions pages = {QB_TEXT("page of T0"), QB_TEXT("page of T1"), QB_TEXT("page of T2")};
+    Session session(AgreedStore(captions, pages, 0), captions, 2);
+    ASSERT_TRUE(session.Apply(1, Type(1, QB_TEXT(" typedB"))));
+    ASSERT_TRUE(session.Apply(0, New(QB_TEXT("FromA"))));
+    ASSERT_TRUE(session.Apply(1, {Command::kClose, 0, {}}));
+    ASSERT_TRUE(session.Apply(0, Type(0, QB_TEXT(" typedA"))));
+    ASSERT_TRUE(session.Apply(0, {Command::kClose, 1, {}}));
+    const Verdict verdict = session.Reconnect([](const std::vector<Delivery>&) { return 0; });
+    EXPECT_TRUE(verdict.converged()) << ::testing::PrintToString(verdict.problems) << "\n"
+                                     << ::testing::PrintToString(verdict.held);
+}
+
 TEST(SyncExplorer, DISABLED_TabClosedOnOneMachineWhileALaterTabIsTypedOnTheOther) {
     const Captions captions = {QB_TEXT("T0"), QB_TEXT("T1"), QB_TEXT("T2"), QB_TEXT("T3")};
     const Captions pages = {QB_TEXT("page zero"), QB_TEXT("page one"), QB_TEXT("page two"),
