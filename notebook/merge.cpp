@@ -612,9 +612,12 @@ MergeOutcome Merge(const MergeInput& input) {
                       return ra != rb ? ra < rb : Before(a, b);
                   });
         // A version only in an engine's copy is a second one where the tab still has its own
-        // text in a page file: the copy goes beside it, never over it.
+        // text in a page file: the copy goes beside it, never over it. (The text as agreed is
+        // no text of its own: the copy is the change made to it.)
+        const bool asAgreed =
+            id.baseIndex >= 0 && tab.page == baseTabs[static_cast<std::size_t>(id.baseIndex)].page;
         const bool ownText =
-            tab.page.exists &&
+            tab.page.exists && !asAgreed &&
             std::any_of(input.texts.begin(), input.texts.end(),
                         [&](const TextOnDisk& t) { return t.print == tab.page && t.copy.empty(); });
         if (!versions.empty() && rank(versions.front()) == 2 && ownText) {

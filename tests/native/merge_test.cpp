@@ -190,6 +190,29 @@ TEST(Merge, ACopyOfAnOldVersionAddsNoTab) {
     EXPECT_EQ(Tabs(Merge(here)), (std::vector<Shown>{{T0, Print("new")}}));
 }
 
+TEST(Merge, ACopyOfAChangeMadeThereReplacesThePageAsAgreed) {
+    // There (B): T2 typed. Here (A): T0 closed, so Tab1.txt holds T2's page as agreed and
+    // Tab2.txt a new tab's page; the engine kept B's Tab2 in a copy, and B's record names it.
+    // T2 was not changed here: B's text is its page, not a second version beside it.
+    MergeInput a;
+    a.base = {Tab(T0, "zero"), Tab(T1, "one"), Tab(T2, "two")};
+    for (std::size_t i = 0; i < a.base->size(); ++i) {
+        (*a.base)[i].id = "t" + std::to_string(i);
+    }
+    a.mine = {(*a.base)[1], (*a.base)[2], Tab(T3, "new")};
+    a.mine[2].id = "n3";
+    a.listOnDisk = {T1, T2, T3};
+    a.others = {*a.base};
+    a.others[0][2].page = Print("two typed");
+    a.texts = {Page(0, "one"),
+               Page(1, "two"),
+               Page(2, "new"),
+               {2, L"Tab2.sync-conflict-20261209-101500-BBBBBBB.txt", Print("two typed")}};
+    EXPECT_EQ(Tabs(Merge(a)), (std::vector<Shown>{{T1, Print("one")},
+                                                  {T2, Print("two typed")},
+                                                  {T3, Print("new")}}));
+}
+
 TEST(Merge, ATextOfThisMachineThatLostToAnothersIsKeptAsATab) {
     // This machine followed the other's version of T0; its own went to the engine's copy.
     MergeInput here;
