@@ -208,9 +208,9 @@ TEST(Merge, ACopyOfAChangeMadeThereReplacesThePageAsAgreed) {
                Page(1, "two"),
                Page(2, "new"),
                {2, L"Tab2.sync-conflict-20261209-101500-BBBBBBB.txt", Print("two typed")}};
-    EXPECT_EQ(Tabs(Merge(a)), (std::vector<Shown>{{T1, Print("one")},
-                                                  {T2, Print("two typed")},
-                                                  {T3, Print("new")}}));
+    EXPECT_EQ(
+        Tabs(Merge(a)),
+        (std::vector<Shown>{{T1, Print("one")}, {T2, Print("two typed")}, {T3, Print("new")}}));
 }
 
 TEST(Merge, ATextOfThisMachineThatLostToAnothersIsKeptAsATab) {
