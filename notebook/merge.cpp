@@ -384,8 +384,16 @@ MergeOutcome Merge(const MergeInput& input) {
         if (!text.print.exists) {
             continue;
         }
-        const bool mine = std::any_of(input.mine.begin(), input.mine.end(),
-                                      [&](const KnownTab& t) { return t.page == text.print; });
+        // (A text this machine holds only as a second version, a copy it took as a tab, is
+        // another machine's: in the page file of another tab, it is that tab's.)
+        const std::size_t numbering = writer ? *writer : mineList;
+        const bool mine = std::any_of(input.mine.begin(), input.mine.end(), [&](const KnownTab& t) {
+            const bool elsewhere =
+                t.id.rfind('v', 0) == 0 && text.copy.empty() && text.page >= 0 &&
+                static_cast<std::size_t>(text.page) < idAt[numbering].size() &&
+                ids[idAt[numbering][static_cast<std::size_t>(text.page)]].key != t.id;
+            return t.page == text.print && !elsewhere;
+        });
         if (mine || Holds(old, text.print)) {
             continue;
         }
@@ -675,6 +683,22 @@ MergeOutcome Merge(const MergeInput& input) {
         if (!held) {
             outcome.tabs.push_back(std::move(second));
         }
+    }
+    // A tab kept for a second version (a copy taken as a tab, on some machine) whose text a tab
+    // of its own holds as its page now adds nothing either: the copy was that tab's change,
+    // read before the record that told whose it was.
+    {
+        const auto isVersion = [](const MergedTab& tab) { return tab.id.rfind('v', 0) == 0; };
+        std::vector<Fingerprint> ownPages;
+        for (const MergedTab& tab : outcome.tabs) {
+            if (!isVersion(tab)) {
+                ownPages.push_back(tab.page);
+            }
+        }
+        std::erase_if(outcome.tabs, [&](const MergedTab& tab) {
+            return isVersion(tab) && tab.page.exists && tab.page.size > 0 &&
+                   Holds(ownPages, tab.page);
+        });
     }
     // Rule 3a: closed where it was last seen as it is.
     std::erase_if(outcome.tabs, [&](const MergedTab& tab) {

@@ -499,6 +499,24 @@ TEST(SyncExplorer, AConflictCopyOfAnotherMachinesTabIsThatTabsPage) {
                                      << ::testing::PrintToString(verdict.held);
 }
 
+TEST(SyncExplorer, ACopyTakenAsATabBeforeTheRecordThatNamesItsTab) {
+    // A types in T2 and closes T0, so its Tab1.txt holds T2's page; B types in T1, in its own
+    // Tab1.txt. B meets A's text in a copy of Tab1 long before A's record, and keeps it as a
+    // second version of T1. Once A's list and record come, the text is T2's, on both machines,
+    // and the second version goes.
+    const Captions captions = {QB_TEXT("T0"), QB_TEXT("T1"), QB_TEXT("T2")};
+    const Captions pages = {QB_TEXT("page of T0"), QB_TEXT("page of T1"), QB_TEXT("page of T2")};
+    Session session(AgreedStore(captions, pages, 0), captions, 2);
+    ASSERT_TRUE(session.Apply(1, {Command::kRestart, 0, {}}));
+    ASSERT_TRUE(session.Apply(0, Type(2, QB_TEXT(" typedA"))));
+    ASSERT_TRUE(session.Apply(1, Type(1, QB_TEXT(" typedB"))));
+    ASSERT_TRUE(session.Apply(0, {Command::kRestart, 0, {}}));
+    ASSERT_TRUE(session.Apply(0, {Command::kClose, 0, {}}));
+    const Verdict verdict = session.Reconnect([](const std::vector<Delivery>&) { return 0; });
+    EXPECT_TRUE(verdict.converged()) << ::testing::PrintToString(verdict.problems) << "\n"
+                                     << ::testing::PrintToString(verdict.held);
+}
+
 TEST(SyncExplorer, DISABLED_TabClosedOnOneMachineWhileALaterTabIsTypedOnTheOther) {
     const Captions captions = {QB_TEXT("T0"), QB_TEXT("T1"), QB_TEXT("T2"), QB_TEXT("T3")};
     const Captions pages = {QB_TEXT("page zero"), QB_TEXT("page one"), QB_TEXT("page two"),
