@@ -593,7 +593,8 @@ MergeOutcome Merge(const MergeInput& input) {
             if (changedHere(id) && !Holds(versions, mine.page)) {
                 versions.push_back(mine.page);
             }
-            if (versions.empty()) {
+            // (A page never saved here keeps the text the base gives it.)
+            if (versions.empty() && (mine.page.exists || !tab.page.exists)) {
                 tab.page = mine.page;
             }
         }

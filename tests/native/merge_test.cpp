@@ -213,6 +213,19 @@ TEST(Merge, ACopyOfAChangeMadeThereReplacesThePageAsAgreed) {
         (std::vector<Shown>{{T1, Print("one")}, {T2, Print("two typed")}, {T3, Print("new")}}));
 }
 
+TEST(Merge, APageNeverSavedHereKeepsTheTextAgreedOn) {
+    // A new tab came from the other machine with its page, and was agreed on; here it was never
+    // shown, so this machine has no page of its own for it. The other machine closes T0: the
+    // page is its text, not an empty one.
+    MergeInput b;
+    b.base = {Tab(T0, "zero"), Tab(T1, "one"), Tab(T2, "typed there")};
+    b.mine = *b.base;
+    b.mine[2].page = Fingerprint{};
+    b.listOnDisk = {T1, T2};
+    b.texts = {Page(0, "one"), Page(1, "typed there")};
+    EXPECT_EQ(Tabs(Merge(b)), (std::vector<Shown>{{T1, Print("one")}, {T2, Print("typed there")}}));
+}
+
 TEST(Merge, ATextOfThisMachineThatLostToAnothersIsKeptAsATab) {
     // This machine followed the other's version of T0; its own went to the engine's copy.
     MergeInput here;
