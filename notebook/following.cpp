@@ -441,6 +441,29 @@ bool Notebook::RecordedElsewhere(const store::Fingerprint& print) const {
     });
 }
 
+bool Notebook::UnknownText(const store::Fingerprint& print, const MergeInput& input,
+                           const std::vector<store::Fingerprint>& wanted) const {
+    if (!print.exists || print.size == 0) {
+        return false;
+    }
+    const auto same = [&](const store::Fingerprint& other) { return other == print; };
+    const auto known = [&](const std::vector<KnownTab>& tabs) {
+        return std::any_of(tabs.begin(), tabs.end(), [&](const KnownTab& tab) {
+            return same(tab.page) || std::any_of(tab.older.begin(), tab.older.end(), same);
+        });
+    };
+    const auto copied = [&](const TextOnDisk& text) {
+        return !text.copy.empty() && same(text.print);
+    };
+    return std::none_of(wanted.begin(), wanted.end(), same) && !known(input.mine) &&
+           !(input.base && known(*input.base)) &&
+           std::none_of(input.texts.begin(), input.texts.end(), copied) &&
+           std::none_of(versions_.begin(), versions_.end(),
+                        [&](const Version& v) { return same(v.text); }) &&
+           std::none_of(closed_.begin(), closed_.end(),
+                        [&](const ClosedTab& tab) { return same(tab.page); });
+}
+
 bool Notebook::TakeTextsFromHistory(const MergeOutcome& outcome,
                                     std::vector<TextOnDisk>& texts) {
     // A page a merge needs that is in no page file and no copy any more (another machine's
@@ -747,6 +770,16 @@ bool Notebook::MergeStore(bool running) {
             if (!free) {
                 ++it;
                 continue;
+            }
+            // A text the merge leaves in no tab and that stands nowhere else is kept in the page
+            // history before its file is written over: whatever the merge decided, no text
+            // goes.
+            if (there != current.end() && UnknownText(there->second, input, wanted)) {
+                const auto bytes = store_.TryRead(name);
+                if (!bytes || store::FingerprintOf(std::string_view(*bytes)) != there->second) {
+                    return true;  // changed meanwhile: merged at the next change
+                }
+                KeepAside(*bytes, it->second);
             }
             store_.SavePage(it->first, it->second);
             current[name] = store::FingerprintOf(std::string_view(it->second));

@@ -326,6 +326,10 @@ class Notebook {
     // A text no tab here holds that another machine's record gives as one of its tabs' pages:
     // which tab it belongs to is the merge's to say, not the copy's name.
     bool RecordedElsewhere(const store::Fingerprint& print) const;
+    // A text that a merge would write over, held by no tab it makes, none this machine knew, no
+    // copy and no version in the page history: kept aside first.
+    bool UnknownText(const store::Fingerprint& print, const MergeInput& input,
+                     const std::vector<store::Fingerprint>& wanted) const;
     // Reads the other machines' records in the folder (others_, othersSinceList_).
     void ReadOtherRecords();
     // Notes the other machines' records as they are when this machine writes its tab list.

@@ -516,9 +516,16 @@ Verdict Session::Judge() const {
             }
             if (!found) {
                 lost.insert(k);
+                // (Still in the store, kept in the page history, or gone from it.)
+                bool kept = false;
+                for (const auto& [path, bytes] : disk.files) {
+                    kept = kept || (path.rfind(L"history/", 0) == 0 &&
+                                    Decode(bytes).find(token.text) != Utf16::npos);
+                }
                 problem(m, "\"" + Narrow(token.text) + "\" typed on " +
                                std::string(1, static_cast<char>('A' + token.machine)) +
-                               " is on no tab");
+                               " is on no tab" +
+                               (kept ? " (kept in the page history)" : ", nor in the store"));
             }
         }
 
