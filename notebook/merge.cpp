@@ -681,7 +681,20 @@ MergeOutcome Merge(const MergeInput& input) {
         const bool held =
             std::any_of(outcome.tabs.begin(), outcome.tabs.end(),
                         [&](const MergedTab& tab) { return tab.page == second.page; });
-        if (!held) {
+        if (held) {
+            continue;
+        }
+        // (Another machine that took the same copy as a tab, whose list came before its
+        // record: that tab, known by its caption alone, is this one.)
+        const auto same =
+            std::find_if(outcome.tabs.begin(), outcome.tabs.end(), [&](const MergedTab& tab) {
+                return tab.caption == second.caption && tab.id.empty() && !tab.page.exists;
+            });
+        if (same != outcome.tabs.end()) {
+            same->page = second.page;
+            same->id = second.id;
+            same->otherVersion = true;
+        } else {
             outcome.tabs.push_back(std::move(second));
         }
     }
