@@ -555,6 +555,15 @@ MergeOutcome Merge(const MergeInput& input) {
             }
         }
     }
+    // Every tab closed on one machine or another: a notebook keeps a tab, so the tab list
+    // written last stands, as the engine left it.
+    const bool allClosed = order.empty();
+    for (const std::size_t id : idAt[0]) {
+        if (allClosed && !placed[id]) {
+            order.push_back(id);
+            placed[id] = true;
+        }
+    }
 
     // Where a text is on disk: the page file first, then a copy.
     auto findText = [&](const Fingerprint& print) -> std::optional<TextOnDisk> {
@@ -714,13 +723,16 @@ MergeOutcome Merge(const MergeInput& input) {
                    Holds(ownPages, tab.page);
         });
     }
-    // Rule 3a: closed where it was last seen as it is.
-    std::erase_if(outcome.tabs, [&](const MergedTab& tab) {
+    // Rule 3a: closed where it was last seen as it is (unless that closes every tab).
+    const auto closedAsSeen = [&](const MergedTab& tab) {
         return !tab.id.empty() &&
                std::any_of(input.closed.begin(), input.closed.end(), [&](const KnownTab& closed) {
                    return closed.id == tab.id && closed.page == tab.page;
                });
-    });
+    };
+    if (!allClosed && !std::all_of(outcome.tabs.begin(), outcome.tabs.end(), closedAsSeen)) {
+        std::erase_if(outcome.tabs, closedAsSeen);
+    }
     outcome.complete = !waiting && !waitingForList && !closeInDoubt && !renameInDoubt;
     for (MergedTab& tab : outcome.tabs) {
         if (tab.page.exists) {

@@ -532,6 +532,11 @@ Verdict Session::Judge() const {
         // A tab closed stays closed, unless another machine typed in it meanwhile; every
         // other tab, made here or there, is kept.
         std::vector<bool> owned(static_cast<std::size_t>(count), false);
+        // (Every tab closed on one machine or another: a notebook keeps a tab, so the tab list
+        // written last stands.)
+        const bool everyTabClosed =
+            std::all_of(ledger_.tabs.begin(), ledger_.tabs.end(),
+                        [](const Ledger::Tab& tab) { return !tab.closedOn.empty(); });
         for (std::size_t t = 0; t < ledger_.tabs.size(); ++t) {
             const Ledger::Tab& tab = ledger_.tabs[t];
             const std::string name = Narrow(*tab.captions.begin());
@@ -545,7 +550,11 @@ Verdict Session::Judge() const {
                 if (!changedElsewhere && !tab.about) {
                     for (int i = 0; i < count; ++i) {
                         if (matches(captions[static_cast<std::size_t>(i)], static_cast<int>(t))) {
-                            problem(m, "tab \"" + name + "\", closed, is back");
+                            if (everyTabClosed && count == 1) {
+                                owned[static_cast<std::size_t>(i)] = true;
+                            } else {
+                                problem(m, "tab \"" + name + "\", closed, is back");
+                            }
                             break;
                         }
                     }
