@@ -478,7 +478,14 @@ MergeOutcome Merge(const MergeInput& input) {
         const Fingerprint& now = input.mine[static_cast<std::size_t>(id.mineIndex)].page;
         const bool onDisk = std::any_of(input.texts.begin(), input.texts.end(),
                                         [&](const TextOnDisk& t) { return t.print == now; });
-        return onDisk &&
+        // (The page of another tab here, as agreed, is no change of this one: the file was
+        // another machine's write after a close there, taken for this tab's.)
+        const bool anotherTabs =
+            id.baseIndex >= 0 && now.size > 0 &&
+            std::any_of(baseTabs.begin(), baseTabs.end(), [&](const KnownTab& tab) {
+                return tab.page == now && &tab != &baseTabs[static_cast<std::size_t>(id.baseIndex)];
+            });
+        return onDisk && !anotherTabs &&
                (id.baseIndex < 0 || now != baseTabs[static_cast<std::size_t>(id.baseIndex)].page);
     };
     // The tab list file's own pages, where the machine that wrote it left its record: a tab of
@@ -507,8 +514,14 @@ MergeOutcome Merge(const MergeInput& input) {
             continue;
         }
         const KnownTab& there = (*listRecord)[static_cast<std::size_t>(id.at[0])];
+        // (A text of another tab of this machine's is no change of this one: that machine
+        // took this machine's write of a page file as its tab's, after a close here.)
+        const bool anotherOfMine =
+            std::any_of(input.mine.begin(), input.mine.end(), [&](const KnownTab& mine) {
+                return mine.page == there.page && (mine.id.empty() || mine.id != id.key);
+            });
         if (there.page.exists && there.page.size > 0 && there.page != base.page &&
-            !Holds(base.older, there.page) && !Holds(id.theirs, there.page)) {
+            !Holds(base.older, there.page) && !Holds(id.theirs, there.page) && !anotherOfMine) {
             id.theirs.push_back(there.page);
         }
     }

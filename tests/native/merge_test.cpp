@@ -226,6 +226,39 @@ TEST(Merge, APageNeverSavedHereKeepsTheTextAgreedOn) {
     EXPECT_EQ(Tabs(Merge(b)), (std::vector<Shown>{{T1, Print("one")}, {T2, Print("typed there")}}));
 }
 
+// A closed T1 and numbered T2's page as Tab1. B took A's write of Tab1.txt as T1's page and
+// started again, so it remembers T1's page as T2's text.
+MergeInput AnotherTabsPageTakenForAClosedOnes() {
+    MergeInput b;
+    b.base = {Tab(T0, "zero"), Tab(T1, "one"), Tab(T2, "two")};
+    for (std::size_t i = 0; i < b.base->size(); ++i) {
+        (*b.base)[i].id = "t" + std::to_string(i);
+    }
+    b.mine = *b.base;
+    b.mine[1].page = Print("two");
+    b.listOnDisk = {T0, T2};
+    b.texts = {Page(0, "zero"), Page(1, "two")};
+    return b;
+}
+
+TEST(Merge, AnotherTabsPageIsNoChangeOfAClosedTab) {
+    // Here (B) T1 holds T2's page: that is no change made here, and A's close of T1 stands.
+    const MergeInput b = AnotherTabsPageTakenForAClosedOnes();
+    EXPECT_EQ(Tabs(Merge(b)), (std::vector<Shown>{{T0, Print("zero")}, {T2, Print("two")}}));
+
+    // There (A) the same holds when B's record and list, keeping T1 with that page, come back:
+    // the text is A's own T2's.
+    MergeInput a;
+    a.base = b.base;
+    a.mine = {(*b.base)[0], (*b.base)[2]};
+    a.listOnDisk = {T0, T1, T2};
+    a.listOnDiskPrint = Print("B's list");
+    a.others = {b.mine};
+    a.otherLists = {{a.listOnDiskPrint}};
+    a.texts = {Page(0, "zero"), Page(1, "two"), Page(2, "two")};
+    EXPECT_EQ(Tabs(Merge(a)), (std::vector<Shown>{{T0, Print("zero")}, {T2, Print("two")}}));
+}
+
 TEST(Merge, ATextOfThisMachineThatLostToAnothersIsKeptAsATab) {
     // This machine followed the other's version of T0; its own went to the engine's copy.
     MergeInput here;
