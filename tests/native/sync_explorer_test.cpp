@@ -493,22 +493,41 @@ TEST(SyncExplorer, ANewTabOverAPageThatCameBeforeItsTabList) {
                                      << ::testing::PrintToString(verdict.held);
 }
 
+// Three tabs agreed on two machines; the steps while they are apart, then the link back, the
+// engine bringing the files in the order chosen.
+Verdict ApartThenBack(const std::vector<Step>& steps, const Chooser& choose) {
+    const Captions captions = {QB_TEXT("T0"), QB_TEXT("T1"), QB_TEXT("T2")};
+    const Captions pages = {QB_TEXT("page of T0"), QB_TEXT("page of T1"), QB_TEXT("page of T2")};
+    Session session(AgreedStore(captions, pages, 0), captions, 2);
+    for (const Step& step : steps) {
+        EXPECT_TRUE(session.Apply(step.machine, step.command)) << Describe(step.command);
+    }
+    return session.Reconnect(choose);
+}
+
+void ExpectConverged(const Verdict& verdict) {
+    EXPECT_TRUE(verdict.converged()) << ::testing::PrintToString(verdict.problems) << "\n"
+                                     << ::testing::PrintToString(verdict.held);
+}
+
+const Chooser kEngineOrder = [](const std::vector<Delivery>&) { return std::size_t{0}; };
+const Command kRestart{Command::kRestart, 0, {}};
+
+Command Close(int index) {
+    return {Command::kClose, index, {}};
+}
+
 TEST(SyncExplorer, AConflictCopyOfAnotherMachinesTabIsThatTabsPage) {
     // B types in T1 and closes T0, so its Tab0.txt holds T1's page; A types in T0 and closes
     // T1. The engine keeps B's Tab0.txt as a copy of Tab0: the text is T1's (B's record says
     // so), and comes back as T1, not as a second version of T0. A showed T0 all along: the
     // merge that brings back T1 is its one notice.
-    const Captions captions = {QB_TEXT("T0"), QB_TEXT("T1"), QB_TEXT("T2")};
-    const Captions pages = {QB_TEXT("page of T0"), QB_TEXT("page of T1"), QB_TEXT("page of T2")};
-    Session session(AgreedStore(captions, pages, 0), captions, 2);
-    ASSERT_TRUE(session.Apply(1, Type(1, QB_TEXT(" typedB"))));
-    ASSERT_TRUE(session.Apply(0, New(QB_TEXT("FromA"))));
-    ASSERT_TRUE(session.Apply(1, {Command::kClose, 0, {}}));
-    ASSERT_TRUE(session.Apply(0, Type(0, QB_TEXT(" typedA"))));
-    ASSERT_TRUE(session.Apply(0, {Command::kClose, 1, {}}));
-    const Verdict verdict = session.Reconnect([](const std::vector<Delivery>&) { return 0; });
-    EXPECT_TRUE(verdict.converged()) << ::testing::PrintToString(verdict.problems) << "\n"
-                                     << ::testing::PrintToString(verdict.held);
+    ExpectConverged(ApartThenBack({{1, Type(1, QB_TEXT(" typedB"))},
+                                   {0, New(QB_TEXT("FromA"))},
+                                   {1, Close(0)},
+                                   {0, Type(0, QB_TEXT(" typedA"))},
+                                   {0, Close(1)}},
+                                  kEngineOrder));
 }
 
 TEST(SyncExplorer, ACopyTakenAsATabBeforeTheRecordThatNamesItsTab) {
@@ -516,48 +535,30 @@ TEST(SyncExplorer, ACopyTakenAsATabBeforeTheRecordThatNamesItsTab) {
     // Tab1.txt. B meets A's text in a copy of Tab1 long before A's record, and keeps it as a
     // second version of T1. Once A's list and record come, the text is T2's, on both machines,
     // and the second version goes.
-    const Captions captions = {QB_TEXT("T0"), QB_TEXT("T1"), QB_TEXT("T2")};
-    const Captions pages = {QB_TEXT("page of T0"), QB_TEXT("page of T1"), QB_TEXT("page of T2")};
-    Session session(AgreedStore(captions, pages, 0), captions, 2);
-    ASSERT_TRUE(session.Apply(1, {Command::kRestart, 0, {}}));
-    ASSERT_TRUE(session.Apply(0, Type(2, QB_TEXT(" typedA"))));
-    ASSERT_TRUE(session.Apply(1, Type(1, QB_TEXT(" typedB"))));
-    ASSERT_TRUE(session.Apply(0, {Command::kRestart, 0, {}}));
-    ASSERT_TRUE(session.Apply(0, {Command::kClose, 0, {}}));
-    const Verdict verdict = session.Reconnect([](const std::vector<Delivery>&) { return 0; });
-    EXPECT_TRUE(verdict.converged()) << ::testing::PrintToString(verdict.problems) << "\n"
-                                     << ::testing::PrintToString(verdict.held);
+    ExpectConverged(ApartThenBack({{1, kRestart},
+                                   {0, Type(2, QB_TEXT(" typedA"))},
+                                   {1, Type(1, QB_TEXT(" typedB"))},
+                                   {0, kRestart},
+                                   {0, Close(0)}},
+                                  kEngineOrder));
 }
 
 TEST(SyncExplorer, ACopyTakenAsATabOnBothMachinesIsOneTab) {
     // B types in T2; A closes T1 and types in T2, now in its Tab1.txt. Both machines meet a
     // copy of a page and keep A's text as a second version of T2; B's list, with its tab for
     // it, reaches A before B's record does. One such tab, on both machines.
-    const Captions captions = {QB_TEXT("T0"), QB_TEXT("T1"), QB_TEXT("T2")};
-    const Captions pages = {QB_TEXT("page of T0"), QB_TEXT("page of T1"), QB_TEXT("page of T2")};
-    Session session(AgreedStore(captions, pages, 0), captions, 2);
-    ASSERT_TRUE(session.Apply(1, Type(2, QB_TEXT(" typedB"))));
-    ASSERT_TRUE(session.Apply(0, {Command::kClose, 1, {}}));
-    ASSERT_TRUE(session.Apply(0, Type(1, QB_TEXT(" typedA"))));
-    ASSERT_TRUE(session.Apply(1, {Command::kRestart, 0, {}}));
-    const Verdict verdict = session.Reconnect(TabListFirst());
-    EXPECT_TRUE(verdict.converged()) << ::testing::PrintToString(verdict.problems) << "\n"
-                                     << ::testing::PrintToString(verdict.held);
+    ExpectConverged(ApartThenBack({{1, Type(2, QB_TEXT(" typedB"))},
+                                   {0, Close(1)},
+                                   {0, Type(1, QB_TEXT(" typedA"))},
+                                   {1, kRestart}},
+                                  TabListFirst()));
 }
 
 TEST(SyncExplorer, EveryTabClosedOnOneMachineOrTheOther) {
     // A closes T0; B closes T2 and T1. Each close stands, and none is left: the notebook keeps
     // the tab list written last, the same on both machines, rather than none.
-    const Captions captions = {QB_TEXT("T0"), QB_TEXT("T1"), QB_TEXT("T2")};
-    const Captions pages = {QB_TEXT("page of T0"), QB_TEXT("page of T1"), QB_TEXT("page of T2")};
-    Session session(AgreedStore(captions, pages, 0), captions, 2);
-    ASSERT_TRUE(session.Apply(0, {Command::kClose, 0, {}}));
-    ASSERT_TRUE(session.Apply(1, {Command::kClose, 2, {}}));
-    ASSERT_TRUE(session.Apply(0, {Command::kRestart, 0, {}}));
-    ASSERT_TRUE(session.Apply(1, {Command::kClose, 1, {}}));
-    const Verdict verdict = session.Reconnect(TabListFirst());
-    EXPECT_TRUE(verdict.converged()) << ::testing::PrintToString(verdict.problems) << "\n"
-                                     << ::testing::PrintToString(verdict.held);
+    ExpectConverged(ApartThenBack({{0, Close(0)}, {1, Close(2)}, {0, kRestart}, {1, Close(1)}},
+                                  TabListFirst()));
 }
 
 TEST(SyncExplorer, DISABLED_TabClosedOnOneMachineWhileALaterTabIsTypedOnTheOther) {
