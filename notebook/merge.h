@@ -31,7 +31,12 @@
 //    else the base: a machine that changed no tab still numbers as the base does). Where
 //    another machine's record came too, its tabs say whose a text is by its fingerprint, and
 //    that comes before any number: a conflict copy is numbered as the list its machine had
-//    when it wrote it, which may be gone from every disk since.
+//    when it wrote it, which may be gone from every disk since. A text this machine holds only
+//    in a tab it kept for a second version (a copy it took before the record that names its
+//    tab) is, in the page file of another tab, that tab's version, not this machine's.
+// 2b. The page of another tab (as agreed, or as this machine holds it) is no change of a tab:
+//    a machine took another machine's write of a page file for its own tab's, after a close
+//    there. A page never saved here is no change either: the tab keeps the text agreed on.
 // 2a. Where machines keep records, the merge waits rather than guess (it is complete only once
 //    the record that tells has come): for a text numbered by a list no record explains, or by
 //    a list whose machine gives that place another page, or only by the base (the machine
@@ -43,7 +48,8 @@
 //    page file is taken without one.
 // 3. A tab of the base stays when every list keeps it; one that a list dropped (a close) stays
 //    closed, unless a machine changed its page since the base: then it comes back, with that
-//    change, at its old place.
+//    change, at its old place. Where that closes every tab, the tab list file stands as it is:
+//    a notebook keeps a tab.
 // 3a. A tab some machine closed while its page was the text the tab has now is closed, on
 //    every machine: nobody changed that page since that machine last saw it. Each machine keeps
 //    a list of the tabs it closed, by identity, with their pages (the page history); that tells
@@ -53,7 +59,10 @@
 // 4. A tab's page is the version changed since the base: this machine's, or the other's. When
 //    both changed it, both are kept: the tab takes the one whose fingerprint orders first, the
 //    other goes to a tab of its own, "<caption> (копия синхронизации)", after the last. Nothing
-//    changed: the page stays as it is (wherever it now stands).
+//    changed: the page stays as it is (wherever it now stands). Changed only elsewhere, its
+//    change takes the page's place even when only an engine's copy holds it. A second version
+//    is the tab another machine already made for it where that tab is known by caption alone,
+//    and goes once a tab of its own holds its text.
 // 5. Order: the tab list file's order; a tab it lacks comes back after the tab that preceded it
 //    at the base; tabs new in other lists follow the last, list by list in an order every
 //    machine computes alike.
