@@ -71,8 +71,12 @@ void Notebook::StoreAgreedBefore(const store::Fingerprint& list,
     const std::vector<KnownTab> known = KnownTabs();
     const std::vector<store::Utf16> now = Captions();
     next.mine.clear();
+    // A list as long as the tabs or longer keeps every tab at its place (a rename, a save, a tab
+    // added after the last): the tab at each place is the same tab, whatever its caption now.
+    const bool samePlaces = captions.size() >= now.size();
     for (std::size_t i = 0; i < captions.size(); ++i) {
-        const int at = Where(now, captions[i], static_cast<int>(i));
+        const int at = samePlaces ? (i < now.size() ? static_cast<int>(i) : -1)
+                                  : Where(now, captions[i], static_cast<int>(i));
         next.mine.push_back(
             at >= 0 ? known[static_cast<std::size_t>(at)]
                     : KnownTab{captions[i], newPage_.value_or(store::FingerprintOf(std::nullopt)),

@@ -217,6 +217,26 @@ TEST(SharedStore, TabsThatSwappedPlacesGoThroughThePageHistory) {
     EXPECT_EQ(kept, 1);
 }
 
+TEST(SharedStore, ARenamedTabKeepsItsIdentityAndPageInTheRecord) {
+    // Another machine reads this machine's record to tell whose a text is: a renamed tab is the
+    // same tab, with the same page, not a new one without either.
+    Disk disk = TwoTabs();
+    const auto print = [](std::string_view bytes) { return store::FingerprintOf(bytes); };
+    const notebook::KnownTab a{QB_TEXT("A"), print("page of A"), {}, "a"};
+    const notebook::KnownTab b{QB_TEXT("B"), print("page of B"), {}, "b"};
+    disk.files[L"sync-base.dat"] = notebook::EncodeAgreed({{a, b}, {a, b}, {print("A\r\nB\r\n")}});
+    disk.files[L"sync-base-other.dat"] = disk.files[L"sync-base.dat"];
+    MemoryFileSystem files(disk);
+    Program program(files);
+    program.notebook.RenamePage(1, QB_TEXT("B renamed"));
+    const auto record = notebook::DecodeAgreed(File(files, L"sync-base.dat"));
+    ASSERT_TRUE(record);
+    ASSERT_EQ(record->mine.size(), 2u);
+    EXPECT_EQ(record->mine[1].caption, QB_TEXT("B renamed"));
+    EXPECT_EQ(record->mine[1].id, "b");
+    EXPECT_EQ(record->mine[1].page, print("page of B"));
+}
+
 TEST(SharedStore, FileHeldForAMomentIsAskedForAgain) {
     MemoryFileSystem files(TwoTabs());
     Program program(files);
