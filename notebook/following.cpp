@@ -429,14 +429,16 @@ bool Notebook::Displaced(const store::Fingerprint& print) {
             }
         }
     }
+    return HeldByATab(print);
+}
+
+bool Notebook::HeldByATab(const store::Fingerprint& print) const {
     return std::any_of(tabs_.begin(), tabs_.end(),
                        [&](const TabState& tab) { return tab.stored && *tab.stored == print; });
 }
 
 bool Notebook::RecordedElsewhere(const store::Fingerprint& print) const {
-    if (!print.exists || print.size == 0 ||
-        std::any_of(tabs_.begin(), tabs_.end(),
-                    [&](const TabState& tab) { return tab.stored && *tab.stored == print; })) {
+    if (!print.exists || print.size == 0 || HeldByATab(print)) {
         return false;
     }
     return std::any_of(others_.begin(), others_.end(), [&](const Agreed& other) {

@@ -147,6 +147,10 @@ std::string VersionId(const store::Fingerprint& page) {
     return id;
 }
 
+bool IsVersionId(const std::string& id) {
+    return id.rfind('v', 0) == 0;
+}
+
 Utf16 OtherVersionCaption(const Utf16& caption) {
     return caption + kSyncCopy;
 }
@@ -389,7 +393,7 @@ MergeOutcome Merge(const MergeInput& input) {
         const std::size_t numbering = writer ? *writer : mineList;
         const bool mine = std::any_of(input.mine.begin(), input.mine.end(), [&](const KnownTab& t) {
             const bool elsewhere =
-                t.id.rfind('v', 0) == 0 && text.copy.empty() && text.page >= 0 &&
+                IsVersionId(t.id) && text.copy.empty() && text.page >= 0 &&
                 static_cast<std::size_t>(text.page) < idAt[numbering].size() &&
                 ids[idAt[numbering][static_cast<std::size_t>(text.page)]].key != t.id;
             return t.page == text.print && !elsewhere;
@@ -724,15 +728,14 @@ MergeOutcome Merge(const MergeInput& input) {
     // of its own holds as its page now adds nothing either: the copy was that tab's change,
     // read before the record that told whose it was.
     {
-        const auto isVersion = [](const MergedTab& tab) { return tab.id.rfind('v', 0) == 0; };
         std::vector<Fingerprint> ownPages;
         for (const MergedTab& tab : outcome.tabs) {
-            if (!isVersion(tab)) {
+            if (!IsVersionId(tab.id)) {
                 ownPages.push_back(tab.page);
             }
         }
         std::erase_if(outcome.tabs, [&](const MergedTab& tab) {
-            return isVersion(tab) && tab.page.exists && tab.page.size > 0 &&
+            return IsVersionId(tab.id) && tab.page.exists && tab.page.size > 0 &&
                    Holds(ownPages, tab.page);
         });
     }

@@ -149,6 +149,7 @@ bool SameTabs(const std::vector<KnownTab>& a, const std::vector<KnownTab>& b);
 
 // The identity of a tab made for a second version of a page: every machine gives the same.
 std::string VersionId(const store::Fingerprint& page);
+bool IsVersionId(const std::string& id);
 
 // The caption of a second version of a tab's page.
 store::Utf16 OtherVersionCaption(const store::Utf16& caption);

@@ -323,6 +323,8 @@ class Notebook {
     bool TakeTextsFromHistory(const MergeOutcome& outcome, std::vector<TextOnDisk>& texts);
     // A tab's page that its file no longer holds (another machine's write took its place).
     bool Displaced(const store::Fingerprint& print);
+    // Whether a tab's page, as this machine last stored it, is that text.
+    bool HeldByATab(const store::Fingerprint& print) const;
     // A text no tab here holds that another machine's record gives as one of its tabs' pages:
     // which tab it belongs to is the merge's to say, not the copy's name.
     bool RecordedElsewhere(const store::Fingerprint& print) const;
