@@ -426,6 +426,7 @@ Verdict Session::Judge() const {
         return ledger_.tabs[static_cast<std::size_t>(tab)].captions.count(Owner(caption)) != 0;
     };
     std::set<std::size_t> lost;
+    std::set<std::size_t> lostPages;  // tabs of the store as agreed
     std::vector<Disk> disks;
     for (std::size_t mi = 0; mi < machines_.size(); ++mi) {
         const int m = static_cast<int>(mi);
@@ -529,6 +530,20 @@ Verdict Session::Judge() const {
             }
         }
 
+        // So is every page as agreed, unless its tab was closed somewhere.
+        for (std::size_t t = 0; t < ledger_.tabs.size(); ++t) {
+            const Ledger::Tab& tab = ledger_.tabs[t];
+            bool found = tab.basePage.empty() || !tab.closedOn.empty();
+            for (int i = 0; i < count && !found; ++i) {
+                found = holds(i, tab.basePage);
+            }
+            if (!found) {
+                lostPages.insert(t);
+                problem(m,
+                        "the page as agreed of " + Narrow(*tab.captions.begin()) + " is on no tab");
+            }
+        }
+
         // A tab closed stays closed, unless another machine typed in it meanwhile; every
         // other tab, made here or there, is kept.
         std::vector<bool> owned(static_cast<std::size_t>(count), false);
@@ -629,7 +644,7 @@ Verdict Session::Judge() const {
             problem(m, "an error shown: " + NarrowPath(machine.view->errors()[e]));
         }
     }
-    verdict.textsLost = static_cast<int>(lost.size());
+    verdict.textsLost = static_cast<int>(lost.size() + lostPages.size());
 
     // Both hold the same tabs and pages.
     for (std::size_t m = 1; m < disks.size(); ++m) {
