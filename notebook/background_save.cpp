@@ -24,10 +24,14 @@ SaveResult RunSaveJob(const SaveJob& job, Store& store) {
         }
         const store::EncodedText file =
             store::EncodeStoredText(job.text, job.form, store.encodings());
-        const store::Fingerprint written = store::FingerprintOf(std::string_view(file.bytes));
+        store::Fingerprint written = store::FingerprintOf(std::string_view(file.bytes));
         // The same bytes are not written again: to a sync engine a write is a change, and one the
-        // other machine did not make would meet its edits there as a conflict.
-        if (!now || *now != written || job.keepOriginal) {
+        // other machine did not make would meet its edits there as a conflict. Nor is an empty
+        // page where no file stands: it reads as empty as it is, and a file of nothing from
+        // here would stand against the page another machine wrote there meanwhile.
+        if (now && !now->exists && file.bytes.empty() && !job.keepOriginal) {
+            written = *now;
+        } else if (!now || *now != written || job.keepOriginal) {
             if (now && now->exists) {
                 result.replaced = true;
                 result.before = std::string(store.LastRead());

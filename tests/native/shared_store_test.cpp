@@ -237,6 +237,21 @@ TEST(SharedStore, ARenamedTabKeepsItsIdentityAndPageInTheRecord) {
     EXPECT_EQ(record->mine[1].page, print("page of B"));
 }
 
+TEST(SharedStore, AnEmptyPageWithoutAFileIsLeftWithoutOne) {
+    // A tab whose page has not come yet (another machine's list came first) shows empty.
+    // Looking at it writes no file of nothing: the engine would carry it back as a change
+    // standing against the page on its way.
+    Disk disk = TwoTabs();
+    disk.files[L"strings/tabs.txt"] = "A\r\nB\r\nC\r\n";
+    MemoryFileSystem files(disk);
+    Program program(files);
+    program.notebook.MoveTo(2);
+    EXPECT_EQ(program.view.text(), QB_TEXT(""));
+    program.notebook.MoveTo(0);
+    EXPECT_EQ(File(files, L"strings/tab2.txt"), "<none>");
+    EXPECT_EQ(File(files, L"strings/tab0.txt"), "page of A");
+}
+
 TEST(SharedStore, FileHeldForAMomentIsAskedForAgain) {
     MemoryFileSystem files(TwoTabs());
     Program program(files);
