@@ -666,13 +666,21 @@ MergeOutcome Merge(const MergeInput& input) {
         } else if (id.baseIndex < 0 && id.mineIndex < 0 && writer && !id.inRecord) {
             // Made on another machine and not yet seen here: its page is the file where that
             // machine's list puts it, once it has come. A file there that is still a text this
-            // machine knows is another tab's: the page is on its way.
+            // machine knows is another tab's: the page is on its way. No file there, where
+            // machines keep records and none explains the list: the page may be on its way, or
+            // the tab may have none; the record of the machine that wrote the list tells.
             const int place = id.at[*writer];
+            bool filed = false;
             for (const TextOnDisk& text : input.texts) {
-                if (place >= 0 && text.page == place && text.copy.empty() &&
-                    (mineHolds(text.print) || Holds(old, text.print))) {
-                    waiting = true;
+                if (place >= 0 && text.page == place && text.copy.empty()) {
+                    filed = true;
+                    if (mineHolds(text.print) || Holds(old, text.print)) {
+                        waiting = true;
+                    }
                 }
+            }
+            if (!filed && lists[*writer].tabs == nullptr && !input.others.empty()) {
+                waiting = true;
             }
         }
         tab.broughtBack = id.baseIndex >= 0 && std::any_of(id.at.begin(), id.at.end(),

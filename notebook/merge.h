@@ -41,7 +41,8 @@
 //    the record that tells has come): for a text numbered by a list no record explains, or by
 //    a list whose machine gives that place another page, or only by the base (the machine
 //    that wrote it may have numbered anew with a list alike in bytes to this one's); for a page
-//    file nothing explains; for a rename read into a list on disk (the file or a copy) no
+//    file nothing explains; for a tab new in a list no record explains with no page file at its
+//    place; for a rename read into a list on disk (the file or a copy) no
 //    record explains; and for a tab closed here that the tab list file keeps, until the record
 //    of the machine that wrote that list, written after this machine's own last list, says
 //    whether it changed the tab's page. A tab another machine made whose record gives it no

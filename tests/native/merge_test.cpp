@@ -343,6 +343,26 @@ TEST(Merge, ARenameReadIntoAConflictCopyOfTheListWaitsForTheRecordOfItsMachine) 
     EXPECT_EQ(Tabs(outcome), (std::vector<Shown>{{renamed, Print("one")}, {T2, Print("two")}}));
 }
 
+TEST(Merge, ATabNewInAListNoRecordExplainsWaitsForItsPageOrTheRecord) {
+    // Another machine's list came with a new tab and no page file at its place: its page may be
+    // on its way, or the tab may have none. Only that machine's record tells.
+    const Utf16 made = QB_TEXT("New there");
+    MergeInput b;
+    b.base = {Tab(T0, "zero"), Tab(T1, "one")};
+    b.mine = *b.base;
+    b.listOnDisk = {T0, T1, made};
+    b.texts = {Page(0, "zero"), Page(1, "one")};
+    b.others = {*b.base};  // its record as they last agreed
+    EXPECT_FALSE(Merge(b).complete);
+
+    b.others = {
+        {Tab(T0, "zero"), Tab(T1, "one"), {made, store::FingerprintOf(std::nullopt), {}, "n"}}};
+    const auto outcome = Merge(b);
+    ASSERT_TRUE(outcome.complete);
+    ASSERT_EQ(outcome.tabs.size(), 3u);
+    EXPECT_FALSE(outcome.tabs[2].page.exists);
+}
+
 TEST(AgreedRecord, RoundTripsAndRefusesDamage) {
     notebook::Agreed record;
     record.base = {Tab(QB_TEXT("Заметки\tи прочее"), "a"), {QB_TEXT(""), Fingerprint{}, {}, {}}};
