@@ -745,6 +745,21 @@ bool Notebook::MergeStore(bool running) {
         wanted.push_back(tab.page);
     }
     std::vector<store::Fingerprint> keptAside;  // in the page history
+    std::vector<std::wstring> writtenHere;      // page files this merge wrote
+    // A text the tabs want that stands, besides the file written over, only in page files as
+    // they were found: another machine's close may delete or renumber those files next (its
+    // list is shorter), and take the text with them. It goes to the page history first.
+    auto onlyWhereTheEngineMayTakeIt = [&](const store::Fingerprint& print) {
+        if (!print.exists || print.size == 0 ||
+            std::find(wanted.begin(), wanted.end(), print) == wanted.end() ||
+            std::find(keptAside.begin(), keptAside.end(), print) != keptAside.end() ||
+            std::any_of(versions_.begin(), versions_.end(),
+                        [&](const Version& v) { return v.text == print; })) {
+            return false;
+        }
+        return std::none_of(writtenHere.begin(), writtenHere.end(),
+                            [&](const std::wstring& path) { return current[path] == print; });
+    };
     auto heldElsewhere = [&](const store::Fingerprint& print, const std::wstring& except) {
         if (std::find(keptAside.begin(), keptAside.end(), print) != keptAside.end()) {
             return true;
@@ -780,15 +795,18 @@ bool Notebook::MergeStore(bool running) {
             // A text the merge leaves in no tab and that stands nowhere else is kept in the page
             // history before its file is written over: whatever the merge decided, no text
             // goes.
-            if (there != current.end() && UnknownText(there->second, input, wanted)) {
+            if (there != current.end() && (UnknownText(there->second, input, wanted) ||
+                                           onlyWhereTheEngineMayTakeIt(there->second))) {
                 const auto bytes = store_.TryRead(name);
                 if (!bytes || store::FingerprintOf(std::string_view(*bytes)) != there->second) {
                     return true;  // changed meanwhile: merged at the next change
                 }
                 KeepAside(*bytes, it->second);
+                keptAside.push_back(there->second);
             }
             store_.SavePage(it->first, it->second);
             current[name] = store::FingerprintOf(std::string_view(it->second));
+            writtenHere.push_back(name);
             it = writes.erase(it);
             progress = true;
         }

@@ -561,6 +561,15 @@ TEST(SyncExplorer, EveryTabClosedOnOneMachineOrTheOther) {
                                   TabListFirst()));
 }
 
+TEST(SyncExplorer, ATextAMergeWritesOverGoesToTheHistoryWhereAnotherCloseMayTakeItsOtherFile) {
+    // A closes T0 and renames T2, now in its Tab1.txt; B types in T0. B meets A's Tab1.txt
+    // and puts T1's page back in it, while T2's page still stands in B's Tab2.txt, the file
+    // A's close deleted. That delete comes next: T2's page would be on no disk.
+    ExpectConverged(ApartThenBack(
+        {{0, Close(0)}, {1, Type(0, QB_TEXT(" typedB"))}, {0, {Command::kRename, 1, {}}}},
+        kEngineOrder));
+}
+
 TEST(SyncExplorer, DISABLED_TabClosedOnOneMachineWhileALaterTabIsTypedOnTheOther) {
     const Captions captions = {QB_TEXT("T0"), QB_TEXT("T1"), QB_TEXT("T2"), QB_TEXT("T3")};
     const Captions pages = {QB_TEXT("page zero"), QB_TEXT("page one"), QB_TEXT("page two"),
