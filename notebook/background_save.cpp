@@ -27,9 +27,10 @@ SaveResult RunSaveJob(const SaveJob& job, Store& store) {
         store::Fingerprint written = store::FingerprintOf(std::string_view(file.bytes));
         // The same bytes are not written again: to a sync engine a write is a change, and one the
         // other machine did not make would meet its edits there as a conflict. Nor is an empty
-        // page where no file stands: it reads as empty as it is, and a file of nothing from
-        // here would stand against the page another machine wrote there meanwhile.
-        if (now && !now->exists && file.bytes.empty() && !job.keepOriginal) {
+        // page where no file stands, in a store other machines share: it reads as empty as it
+        // is, and a file of nothing from here would stand against the page another machine
+        // wrote there meanwhile.
+        if (job.shared && now && !now->exists && file.bytes.empty() && !job.keepOriginal) {
             written = *now;
         } else if (!now || *now != written || job.keepOriginal) {
             if (now && now->exists) {

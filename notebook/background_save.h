@@ -21,6 +21,7 @@ struct SaveJob {
     store::Fingerprint seen;    // what the file held when last read or written here
     bool loaded = true;         // false: the page was never read, and is kept if it exists
     bool keepOriginal = false;  // the file holds bytes the text area never showed
+    bool shared = false;        // other machines' records are in the store
     std::uint64_t edits = 0;    // the text area's count of changes when the text was copied
     std::uint64_t taken = 0;    // when the job was taken (the notebook's clock)
 };

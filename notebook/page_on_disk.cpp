@@ -64,6 +64,7 @@ std::optional<SaveJob> Notebook::TakeSaveJob() {
     job.seen = pageSeen_;
     job.loaded = pageLoaded_;
     job.keepOriginal = pageCut_;
+    job.shared = !others_.empty();
     job.edits = view_.PageEdits();
     job.taken = clock_();
     return job;

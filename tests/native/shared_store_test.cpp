@@ -242,6 +242,11 @@ TEST(SharedStore, AnEmptyPageWithoutAFileIsLeftWithoutOne) {
     // Looking at it writes no file of nothing: the engine would carry it back as a change
     // standing against the page on its way.
     Disk disk = TwoTabs();
+    const auto print = [](std::string_view bytes) { return store::FingerprintOf(bytes); };
+    const notebook::KnownTab a{QB_TEXT("A"), print("page of A"), {}, "a"};
+    const notebook::KnownTab b{QB_TEXT("B"), print("page of B"), {}, "b"};
+    disk.files[L"sync-base-other.dat"] =
+        notebook::EncodeAgreed({{a, b}, {a, b}, {print("A\r\nB\r\n")}});
     disk.files[L"strings/tabs.txt"] = "A\r\nB\r\nC\r\n";
     MemoryFileSystem files(disk);
     Program program(files);
