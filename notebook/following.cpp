@@ -752,8 +752,7 @@ bool Notebook::MergeStore(bool running) {
     auto onlyWhereTheEngineMayTakeIt = [&](const store::Fingerprint& print) {
         if (!print.exists || print.size == 0 ||
             std::find(wanted.begin(), wanted.end(), print) == wanted.end() ||
-            std::find(keptAside.begin(), keptAside.end(), print) != keptAside.end() ||
-            std::any_of(versions_.begin(), versions_.end(),
+            std::any_of(versions_.begin(), versions_.end(),  // (kept aside already, too)
                         [&](const Version& v) { return v.text == print; })) {
             return false;
         }
