@@ -641,11 +641,12 @@ bool Notebook::MergeStore(bool running) {
         }
         input.texts.push_back({page, {}, *print});
     }
-    std::vector<std::wstring> readCopies;  // (one held for now is merged at the next change)
+    // (One held for now is merged at the next change.)
+    std::vector<std::pair<std::wstring, store::Fingerprint>> readCopies;
     for (const std::wstring& name : pageCopies) {
         if (const auto print = store_.FingerprintOf(InStore(name))) {
             input.texts.push_back({*store::ConflictCopyOf(name), name, *print});
-            readCopies.push_back(name);
+            readCopies.emplace_back(name, *print);
         }
     }
     if (agreed_) {
@@ -860,13 +861,21 @@ bool Notebook::MergeStore(bool running) {
     listSeen_ = store::FingerprintOf(std::string_view(list.bytes));
     tabListForm_ = list.form;
     tabListCut_ = false;
+    // A merge still waiting for texts (taken at start-up all the same) leaves a page it could
+    // not place: the tab it belongs to may be on its way.
+    const auto placed = [&](const store::Fingerprint& print) {
+        return outcome.complete || !print.exists ||
+               std::find(wanted.begin(), wanted.end(), print) != wanted.end();
+    };
     for (const TextOnDisk& text : input.texts) {
-        if (text.copy.empty() && text.page >= count) {
+        if (text.copy.empty() && text.page >= count && placed(text.print)) {
             store_.Remove(store::PageFileName(text.page));
         }
     }
-    for (const std::wstring& name : readCopies) {
-        store_.Remove(InStore(name));
+    for (const auto& [name, print] : readCopies) {
+        if (placed(print)) {
+            store_.Remove(InStore(name));
+        }
     }
     for (const std::wstring& name : listCopies) {
         store_.Remove(InStore(name));

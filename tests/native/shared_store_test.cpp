@@ -257,6 +257,36 @@ TEST(SharedStore, AnEmptyPageWithoutAFileIsLeftWithoutOne) {
     EXPECT_EQ(File(files, L"strings/tab0.txt"), "page of A");
 }
 
+TEST(SharedStore, APageAMergeCannotPlaceYetAtStartUpStaysForItsTab) {
+    // Of A, B, C: closed here, B; on another machine, C, and a new tab N typed into. N's page
+    // came before that machine's tab list, to a file past this machine's last tab. Starting
+    // meanwhile leaves the file: the tab it belongs to is on its way.
+    Disk disk;
+    disk.directories.insert(L"strings");
+    disk.files[L"settings.dat"] = SettingsFile(0);
+    const auto print = [](std::string_view bytes) { return store::FingerprintOf(bytes); };
+    const notebook::KnownTab a{QB_TEXT("A"), print("page of A"), {}, "a"};
+    const notebook::KnownTab b{QB_TEXT("B"), print("page of B"), {}, "b"};
+    const notebook::KnownTab c{QB_TEXT("C"), print("page of C"), {}, "c"};
+    const notebook::KnownTab n{QB_TEXT("N"), print("typed there"), {}, "n"};
+    disk.files[L"sync-base.dat"] =
+        notebook::EncodeAgreed({{a, b, c}, {a, c}, {print("A\r\nC\r\n")}});
+    disk.files[L"sync-base-other.dat"] =
+        notebook::EncodeAgreed({{a, b, c}, {a, b, n}, {print("A\r\nB\r\nN\r\n")}});
+    disk.files[L"strings/tabs.txt"] = "A\r\nC\r\n";
+    disk.files[L"strings/tab0.txt"] = "page of A";
+    disk.files[L"strings/tab1.txt"] = "page of C";
+    disk.files[L"strings/tab2.txt"] = "typed there";
+    MemoryFileSystem files(disk);
+    Program program(files);
+    EXPECT_EQ(File(files, L"strings/tab2.txt"), "typed there");
+    Outside(files, L"strings/tabs.txt", "A\r\nB\r\nN\r\n");
+    Outside(files, L"strings/tab1.txt", "page of B");
+    program.notebook.StoreChanged();
+    EXPECT_EQ(program.view.TabCaptions(), (Captions{QB_TEXT("A"), QB_TEXT("N")}));
+    EXPECT_EQ(File(files, L"strings/tab1.txt"), "typed there");
+}
+
 TEST(SharedStore, FileHeldForAMomentIsAskedForAgain) {
     MemoryFileSystem files(TwoTabs());
     Program program(files);
