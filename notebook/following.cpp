@@ -470,40 +470,51 @@ bool Notebook::UnknownText(const store::Fingerprint& print, const MergeInput& in
                         [&](const ClosedTab& tab) { return same(tab.page); });
 }
 
-bool Notebook::TakeTextsFromHistory(const MergeOutcome& outcome,
-                                    std::vector<TextOnDisk>& texts) {
-    // A page a merge needs that is in no page file and no copy any more (another machine's
-    // close renumbered the files meanwhile, and the copy holding it went as known) is still in
-    // the page history of the machine that replaced it, under a name that tells its text.
-    if (!store_.files().IsDirectory(kHistoryDirectory)) {
-        return false;
-    }
-    const std::vector<std::wstring> names = store_.files().List(kHistoryDirectory);
+std::optional<std::wstring> Notebook::FindInHistory(const store::Fingerprint& page,
+                                                    const std::vector<std::wstring>& names) {
+    // Every machine's versions are named by their texts.
     const auto folded = [](std::wstring name) {
         for (wchar_t& c : name) {
             c = static_cast<wchar_t>(std::towlower(static_cast<wint_t>(c)));
         }
         return name;
     };
+    const std::wstring own = VersionFileName(L"", page);
+    const std::wstring ending = folded(own.substr(own.rfind(L'-', own.rfind(L'-') - 1)));
+    for (const std::wstring& name : names) {
+        const std::wstring low = folded(name);
+        if (low.size() <= ending.size() ||
+            low.compare(low.size() - ending.size(), ending.size(), ending) != 0) {
+            continue;
+        }
+        const std::wstring path = std::wstring(kHistoryDirectory) + L"/" + name;
+        if (store_.FingerprintOf(path) == page) {
+            return path;
+        }
+    }
+    return std::nullopt;
+}
+
+std::vector<std::wstring> Notebook::HistoryFileNames() {
+    if (!store_.files().IsDirectory(kHistoryDirectory)) {
+        return {};
+    }
+    return store_.files().List(kHistoryDirectory);
+}
+
+bool Notebook::TakeTextsFromHistory(const MergeOutcome& outcome, std::vector<TextOnDisk>& texts) {
+    // A page a merge needs that is in no page file and no copy any more (another machine's
+    // close renumbered the files meanwhile, and the copy holding it went as known) is still in
+    // the page history of the machine that replaced it, under a name that tells its text.
+    const std::vector<std::wstring> names = HistoryFileNames();
     bool found = false;
     for (const MergedTab& tab : outcome.tabs) {
         if (tab.from || !tab.page.exists || tab.page.size == 0) {
             continue;
         }
-        const std::wstring own = VersionFileName(L"", tab.page);
-        const std::wstring ending = folded(own.substr(own.rfind(L'-', own.rfind(L'-') - 1)));
-        for (const std::wstring& name : names) {
-            const std::wstring low = folded(name);
-            if (low.size() <= ending.size() ||
-                low.compare(low.size() - ending.size(), ending.size(), ending) != 0) {
-                continue;
-            }
-            const std::wstring path = std::wstring(kHistoryDirectory) + L"/" + name;
-            if (store_.FingerprintOf(path) == tab.page) {
-                texts.push_back({-1, kFromHistory + path, tab.page});
-                found = true;
-                break;
-            }
+        if (const auto path = FindInHistory(tab.page, names)) {
+            texts.push_back({-1, kFromHistory + *path, tab.page});
+            found = true;
         }
     }
     return found;
@@ -683,6 +694,18 @@ bool Notebook::MergeStore(bool running) {
     const store::Utf16 selectedCaption =
         selected >= 0 && selected < TabCount() ? tabs_[static_cast<std::size_t>(selected)].caption
                                                : store::Utf16();
+
+    if (!input.others.empty()) {
+        const std::vector<std::wstring> names = HistoryFileNames();
+        for (const KnownTab& tab : input.mine) {
+            const bool onDisk =
+                std::any_of(input.texts.begin(), input.texts.end(),
+                            [&](const TextOnDisk& text) { return text.print == tab.page; });
+            if (!onDisk && tab.page.exists && tab.page.size > 0 && FindInHistory(tab.page, names)) {
+                input.inHistory.push_back(tab.page);
+            }
+        }
+    }
 
     MergeOutcome outcome = Merge(input);
     if (!outcome.complete && TakeTextsFromHistory(outcome, input.texts)) {

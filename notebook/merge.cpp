@@ -474,12 +474,31 @@ MergeOutcome Merge(const MergeInput& input) {
     }
 
     // Changed here: this machine's version differs from the base, and is on disk (or on
-    // screen) to be taken; one that is nowhere any more was seen and dropped elsewhere.
+    // screen) to be taken. One that is nowhere any more was seen and dropped elsewhere; but
+    // where machines keep records and the page history holds it, only when a record says so:
+    // another machine holds it as an earlier version of a tab's page or as another tab's, or
+    // closed a tab with it. Otherwise a merge elsewhere wrote over it before the record that
+    // names it had come, and kept it in the page history, where it is taken from.
+    auto droppedElsewhere = [&](const Fingerprint& now, const std::string& key) {
+        if (input.others.empty() || !now.exists || now.size == 0 || !Holds(input.inHistory, now)) {
+            return true;
+        }
+        const auto seen = [&](const KnownTab& tab) {
+            return Holds(tab.older, now) || (tab.page == now && tab.id != key);
+        };
+        return std::any_of(input.others.begin(), input.others.end(),
+                           [&](const std::vector<KnownTab>& other) {
+                               return std::any_of(other.begin(), other.end(), seen);
+                           }) ||
+               std::any_of(input.closed.begin(), input.closed.end(),
+                           [&](const KnownTab& tab) { return tab.page == now; });
+    };
     auto changedHere = [&](const Identity& id) {
         if (id.mineIndex < 0) {
             return false;
         }
-        const Fingerprint& now = input.mine[static_cast<std::size_t>(id.mineIndex)].page;
+        const KnownTab& mine = input.mine[static_cast<std::size_t>(id.mineIndex)];
+        const Fingerprint& now = mine.page;
         const bool onDisk = std::any_of(input.texts.begin(), input.texts.end(),
                                         [&](const TextOnDisk& t) { return t.print == now; });
         // (The page of another tab here, as agreed, is no change of this one: the file was
@@ -489,7 +508,7 @@ MergeOutcome Merge(const MergeInput& input) {
             std::any_of(baseTabs.begin(), baseTabs.end(), [&](const KnownTab& tab) {
                 return tab.page == now && &tab != &baseTabs[static_cast<std::size_t>(id.baseIndex)];
             });
-        return onDisk && !anotherTabs &&
+        return (onDisk || !droppedElsewhere(now, mine.id)) && !anotherTabs &&
                (id.baseIndex < 0 || now != baseTabs[static_cast<std::size_t>(id.baseIndex)].page);
     };
     // The tab list file's own pages, where the machine that wrote it left its record: a tab of

@@ -50,7 +50,9 @@
 // 3. A tab of the base stays when every list keeps it; one that a list dropped (a close) stays
 //    closed, unless a machine changed its page since the base: then it comes back, with that
 //    change, at its old place. Where that closes every tab, the tab list file stands as it is:
-//    a notebook keeps a tab.
+//    a notebook keeps a tab. A change of this machine's that is on no disk any more was seen
+//    and dropped elsewhere, unless the page history holds it and no record says another
+//    machine saw it: a merge elsewhere wrote over it before that record had come.
 // 3a. A tab some machine closed while its page was the text the tab has now is closed, on
 //    every machine: nobody changed that page since that machine last saw it. Each machine keeps
 //    a list of the tabs it closed, by identity, with their pages (the page history); that tells
@@ -119,6 +121,9 @@ struct MergeInput {
     std::vector<bool> otherSinceList;
     // The tabs every machine (this one too) closed, each with its identity and its page then.
     std::vector<KnownTab> closed;
+    // Pages of this machine's tabs that are in no page file and no copy, but in the page
+    // history (of any machine): a merge elsewhere may have kept them there.
+    std::vector<store::Fingerprint> inHistory;
 };
 
 struct MergedTab {

@@ -321,6 +321,10 @@ class Notebook {
     // Texts a merge needs that only the page history still holds, added to the texts it may
     // take; whether there were any.
     bool TakeTextsFromHistory(const MergeOutcome& outcome, std::vector<TextOnDisk>& texts);
+    // The page history's file names, and the one among them that holds this text.
+    std::vector<std::wstring> HistoryFileNames();
+    std::optional<std::wstring> FindInHistory(const store::Fingerprint& page,
+                                              const std::vector<std::wstring>& names);
     // A tab's page that its file no longer holds (another machine's write took its place).
     bool Displaced(const store::Fingerprint& print);
     // Whether a tab's page, as this machine last stored it, is that text.

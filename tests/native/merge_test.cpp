@@ -363,6 +363,35 @@ TEST(Merge, ATabNewInAListNoRecordExplainsWaitsForItsPageOrTheRecord) {
     EXPECT_FALSE(outcome.tabs[2].page.exists);
 }
 
+TEST(Merge, ATypedPageAnotherMachinesMergeKeptInThePageHistoryBringsItsTabBack) {
+    // Here (A): T1 typed. There (B): T1 closed; B's merge took A's typed Tab1 in before A's
+    // record had come, and wrote T2's page over it, keeping A's text in the page history.
+    MergeInput a;
+    a.base = {Tab(T0, "zero"), Tab(T1, "one"), Tab(T2, "two")};
+    for (std::size_t i = 0; i < a.base->size(); ++i) {
+        (*a.base)[i].id = "t" + std::to_string(i);
+    }
+    a.mine = *a.base;
+    a.mine[1].page = Print("one typed");
+    a.listOnDisk = {T0, T2};
+    a.texts = {Page(0, "zero"), Page(1, "two")};
+    a.others = {{(*a.base)[0], (*a.base)[2]}};
+    a.closed = {{T1, Print("one"), {}, "t1"}};
+    a.inHistory = {Print("one typed")};
+    const auto outcome = Merge(a);
+    EXPECT_FALSE(outcome.complete);  // until the text is taken from the page history
+    ASSERT_EQ(outcome.tabs.size(), 3u);
+    EXPECT_EQ(outcome.tabs[1].caption, T1);
+    EXPECT_EQ(outcome.tabs[1].page, Print("one typed"));
+
+    // A text in no history was seen and dropped elsewhere; so is one B closed its tab with.
+    a.inHistory.clear();
+    EXPECT_EQ(Tabs(Merge(a)), (std::vector<Shown>{{T0, Print("zero")}, {T2, Print("two")}}));
+    a.inHistory = {Print("one typed")};
+    a.closed = {{T1, Print("one typed"), {}, "t1"}};
+    EXPECT_EQ(Tabs(Merge(a)), (std::vector<Shown>{{T0, Print("zero")}, {T2, Print("two")}}));
+}
+
 TEST(AgreedRecord, RoundTripsAndRefusesDamage) {
     notebook::Agreed record;
     record.base = {Tab(QB_TEXT("Заметки\tи прочее"), "a"), {QB_TEXT(""), Fingerprint{}, {}, {}}};
