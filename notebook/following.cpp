@@ -594,8 +594,16 @@ bool Notebook::MergeStore(bool running) {
         if (store::IsConflictCopyOfFile(name, L"Tabs", L"txt")) {
             if (const auto bytes = store_.TryRead(InStore(name))) {
                 listCopies.push_back(name);
-                input.listCopies.push_back(store::SplitTabListText(
-                    store::DecodeStoredText(*bytes, store_.encodings()).text));
+                // (A list this machine wrote itself says nothing its record does not: the copy
+                // goes with the merge.)
+                const bool own =
+                    agreed_ && std::find(agreed_->lists.begin(), agreed_->lists.end(),
+                                         store::FingerprintOf(std::string_view(*bytes))) !=
+                                   agreed_->lists.end();
+                if (!own) {
+                    input.listCopies.push_back(store::SplitTabListText(
+                        store::DecodeStoredText(*bytes, store_.encodings()).text));
+                }
             }
         } else if (const auto page = store::PageFileIndex(name)) {
             if (*page < 0) {

@@ -287,6 +287,26 @@ TEST(SharedStore, APageAMergeCannotPlaceYetAtStartUpStaysForItsTab) {
     EXPECT_EQ(File(files, L"strings/tab1.txt"), "typed there");
 }
 
+TEST(SharedStore, ACopyOfAnEarlierTabListOfThisMachinesGoesWithoutAWait) {
+    // Renamed here twice; the engine left the first list as a copy. No other machine's record
+    // will ever explain it: it is this machine's own.
+    Disk disk = TwoTabs();
+    const auto print = [](std::string_view bytes) { return store::FingerprintOf(bytes); };
+    const notebook::KnownTab a{QB_TEXT("A"), print("page of A"), {}, "a"};
+    const notebook::KnownTab b{QB_TEXT("B"), print("page of B"), {}, "b"};
+    disk.files[L"sync-base.dat"] = notebook::EncodeAgreed({{a, b}, {a, b}, {print("A\r\nB\r\n")}});
+    disk.files[L"sync-base-other.dat"] = disk.files[L"sync-base.dat"];
+    MemoryFileSystem files(disk);
+    Program program(files);
+    program.notebook.RenamePage(1, QB_TEXT("B2"));
+    program.notebook.RenamePage(1, QB_TEXT("B3"));
+    const std::wstring copy = L"strings/tabs.sync-conflict-20261209-100000-AAAAAAA.txt";
+    Outside(files, copy, "A\r\nB2\r\n");
+    program.notebook.StoreChanged();
+    EXPECT_EQ(File(files, copy), "<none>");
+    EXPECT_EQ(program.view.TabCaptions(), (Captions{QB_TEXT("A"), QB_TEXT("B3")}));
+}
+
 TEST(SharedStore, FileHeldForAMomentIsAskedForAgain) {
     MemoryFileSystem files(TwoTabs());
     Program program(files);
