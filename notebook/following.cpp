@@ -937,6 +937,7 @@ bool Notebook::MergeStore(bool running) {
     tabsChanged_ = false;
     const auto stored = next >= 0 && next < count ? tabs_[static_cast<std::size_t>(next)].stored
                                                   : std::nullopt;
+    pageAway_ = false;  // each tab's file holds its page now
     if (screen && stored && *stored == store::FingerprintOf(std::string_view(screen->bytes))) {
         PageStored(*screen);  // the text on screen is its tab's page, stored
     } else if (!stored || *stored != shownBefore || screen) {

@@ -231,6 +231,11 @@ class Notebook {
     void LoadPage();
     // Shows a page as stored (read now, or changed outside while on screen).
     void ShowStoredPage(int index, const std::optional<std::string>& bytes, bool reload);
+    // While a merge waits: the tab's own page, where its file holds a text of another
+    // machine's that no record gives this tab yet (nothing where the file's text is its own).
+    std::optional<std::string> OwnPageAway(int index, const store::Fingerprint& inFile);
+    // What is typed into a page shown from away goes to the page history, not over the file.
+    void SavePageAway();
     // The tab list changed outside: the strip follows. True when it changed.
     bool FollowTabList();
     // The same, merging tabs changed here and on another machine where there are such.
@@ -413,6 +418,7 @@ class Notebook {
     bool writesStopped_ = false;    // the page files cannot be trusted: nothing is written
     bool pageLoaded_ = false;       // the text area holds the selected tab's page as read
     bool pageCut_ = false;          // that page is shown in part or altered (see LoadPage)
+    bool pageAway_ = false;         // shown from elsewhere than its file (OwnPageAway)
     bool settingsWritable_ = true;  // false: the settings file exists but could not be opened
     bool tabListCut_ = false;       // the tab list is shown in part or altered
     bool tabsChanged_ = false;      // tabs made, renamed or closed since the list was read

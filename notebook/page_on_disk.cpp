@@ -1,7 +1,10 @@
 // The page on screen and its file: read, shown, saved, and the guards that keep a file that was
 // not (wholly) read from being written over.
+#include <algorithm>
+
 #include "notebook/notebook.h"
 #include "notebook/notebook_texts.h"
+#include "store/pure/conflict_copies.h"
 #include "store/pure/page_names.h"
 
 namespace qb::notebook {
@@ -55,6 +58,10 @@ std::optional<SaveJob> Notebook::TakeSaveJob() {
     }
     if (pageCut_ && !view_.PageModified()) {
         return std::nullopt;  // the bytes not shown stay in the file
+    }
+    if (pageAway_) {
+        SavePageAway();
+        return std::nullopt;
     }
     SaveJob job;
     job.index = view_.SelectedTab();
@@ -144,7 +151,72 @@ void Notebook::LoadPage() {
         UpdateEditable();
         throw;
     }
+    if (mergeWaiting_ && bytes) {
+        if (const auto own = OwnPageAway(index, store::FingerprintOf(std::string_view(*bytes)))) {
+            ShowStoredPage(index, own, false);
+            pageAway_ = true;
+            return;
+        }
+    }
     ShowStoredPage(index, bytes, false);
+}
+
+std::optional<std::string> Notebook::OwnPageAway(int index, const store::Fingerprint& inFile) {
+    if (index < 0 || index >= TabCount()) {
+        return std::nullopt;
+    }
+    const TabState& tab = tabs_[static_cast<std::size_t>(index)];
+    if (!tab.stored || !tab.stored->exists || tab.stored->size == 0 || *tab.stored == inFile ||
+        std::find(tab.older.begin(), tab.older.end(), inFile) != tab.older.end()) {
+        return std::nullopt;
+    }
+    for (const Agreed& other : others_) {
+        for (const KnownTab& known : other.mine) {
+            const bool same = !known.id.empty() && !tab.id.empty() ? known.id == tab.id
+                                                                   : known.caption == tab.caption;
+            if (same && (known.page == inFile || std::find(known.older.begin(), known.older.end(),
+                                                           inFile) != known.older.end())) {
+                return std::nullopt;  // another machine's version of this tab
+            }
+        }
+    }
+    // The page as this machine last had it: pushed into a copy of its file, or into another
+    // page file, or kept in the page history.
+    const auto holds = [&](const std::wstring& path) -> std::optional<std::string> {
+        auto bytes = store_.TryRead(path);
+        if (bytes && store::FingerprintOf(std::string_view(*bytes)) == *tab.stored) {
+            return bytes;
+        }
+        return std::nullopt;
+    };
+    for (const std::wstring& name : store_.FileNames()) {
+        if (store::ConflictCopyOf(name) || store::PageFileIndex(name)) {
+            if (auto bytes = holds(std::wstring(store::kStoreDirectory) + L"/" + name)) {
+                return bytes;
+            }
+        }
+    }
+    if (const auto path = FindInHistory(*tab.stored, HistoryFileNames())) {
+        return holds(*path);
+    }
+    return std::nullopt;
+}
+
+void Notebook::SavePageAway() {
+    if (!view_.PageModified() || !pageLoaded_) {
+        return;
+    }
+    const store::EncodedText shown =
+        store::EncodeStoredText(view_.PageText(), pageForm_, store_.encodings());
+    const store::Fingerprint print = store::FingerprintOf(std::string_view(shown.bytes));
+    if (print != pageSeen_) {
+        // The merge takes it from there, as this tab's page, once it places the tabs.
+        KeepAside(shown.bytes, {});
+        pageSeen_ = print;
+        Remember(view_.SelectedTab(), print);
+        StoreAgreed(false);
+    }
+    PageSaved();
 }
 
 void Notebook::ShowStoredPage(int index, const std::optional<std::string>& bytes, bool reload) {
@@ -166,6 +238,7 @@ void Notebook::ShowStoredPage(int index, const std::optional<std::string>& bytes
         UpdateEditable();
         throw;
     }
+    pageAway_ = false;
     pageSeen_ =
         bytes ? store::FingerprintOf(std::string_view(*bytes)) : store::FingerprintOf(std::nullopt);
     Remember(index, pageSeen_);

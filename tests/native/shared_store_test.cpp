@@ -307,6 +307,42 @@ TEST(SharedStore, ACopyOfAnEarlierTabListOfThisMachinesGoesWithoutAWait) {
     EXPECT_EQ(program.view.TabCaptions(), (Captions{QB_TEXT("A"), QB_TEXT("B3")}));
 }
 
+TEST(SharedStore, WhileAMergeWaitsATabShowsItsOwnPageAndWhatIsTypedWritesOverNothing) {
+    // Of A, B, C, closed here: A. Another machine typed into B before its close came there, and
+    // wrote Tab1.txt, where this machine's list has C: the engine pushed C's page into a copy.
+    // Until that machine's record says whose the text is, the merge waits.
+    Disk disk;
+    disk.directories.insert(L"strings");
+    disk.files[L"settings.dat"] = SettingsFile(0);
+    const auto print = [](std::string_view bytes) { return store::FingerprintOf(bytes); };
+    const notebook::KnownTab a{QB_TEXT("A"), print("page of A"), {}, "a"};
+    const notebook::KnownTab b{QB_TEXT("B"), print("page of B"), {}, "b"};
+    const notebook::KnownTab c{QB_TEXT("C"), print("page of C"), {}, "c"};
+    disk.files[L"sync-base.dat"] =
+        notebook::EncodeAgreed({{a, b, c}, {b, c}, {print("B\r\nC\r\n")}});
+    disk.files[L"sync-base-other.dat"] =
+        notebook::EncodeAgreed({{a, b, c}, {a, b, c}, {print("A\r\nB\r\nC\r\n")}});
+    disk.files[L"strings/tabs.txt"] = "B\r\nC\r\n";
+    disk.files[L"strings/tab0.txt"] = "page of B";
+    disk.files[L"strings/tab1.txt"] = "page of C";
+    MemoryFileSystem files(disk);
+    Program program(files);
+    Outside(files, L"strings/tab1.txt", "page of B typed there");
+    Outside(files, L"strings/tab1.sync-conflict-20261209-100000-BBBBBBB.txt", "page of C");
+    program.notebook.StoreChanged();
+    program.notebook.MoveTo(1);
+    EXPECT_EQ(program.view.text(), QB_TEXT("page of C"));
+    program.view.Type(QB_TEXT("page of C typed here"));
+    program.notebook.PageEdited();
+    program.notebook.MoveTo(0);
+    EXPECT_EQ(File(files, L"strings/tab1.txt"), "page of B typed there");
+    int kept = 0;
+    for (const auto& [name, bytes] : files.Now().files) {
+        kept += name.rfind(L"history/", 0) == 0 && bytes == "page of C typed here";
+    }
+    EXPECT_EQ(kept, 1);
+}
+
 TEST(SharedStore, FileHeldForAMomentIsAskedForAgain) {
     MemoryFileSystem files(TwoTabs());
     Program program(files);
