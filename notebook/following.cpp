@@ -898,14 +898,26 @@ bool Notebook::MergeStore(bool running) {
         return outcome.complete || !print.exists ||
                std::find(wanted.begin(), wanted.end(), print) != wanted.end();
     };
+    // A text a tab wants that is left only in page files as found goes to the page history
+    // before its last other file goes: a close elsewhere may delete those next.
+    const auto removeFile = [&](const std::wstring& path, const store::Fingerprint& print) {
+        if (onlyWhereTheEngineMayTakeIt(print)) {
+            const auto bytes = store_.TryRead(path);
+            if (!bytes || store::FingerprintOf(std::string_view(*bytes)) != print) {
+                return;  // changed meanwhile: looked at again at the next change
+            }
+            KeepAside(*bytes, {});
+        }
+        store_.Remove(path);
+    };
     for (const TextOnDisk& text : input.texts) {
         if (text.copy.empty() && text.page >= count && placed(text.print)) {
-            store_.Remove(store::PageFileName(text.page));
+            removeFile(store::PageFileName(text.page), text.print);
         }
     }
     for (const auto& [name, print] : readCopies) {
         if (placed(print)) {
-            store_.Remove(InStore(name));
+            removeFile(InStore(name), print);
         }
     }
     for (const std::wstring& name : listCopies) {

@@ -343,6 +343,42 @@ TEST(SharedStore, WhileAMergeWaitsATabShowsItsOwnPageAndWhatIsTypedWritesOverNot
     EXPECT_EQ(kept, 1);
 }
 
+TEST(SharedStore, ACopyAMergeRemovesLeavesItsTextInThePageHistoryWhereACloseMayTakeTheRest) {
+    // Typed here: T1. On another machine: T1 closed, T2's page moved to Tab1.txt; the engine
+    // kept this machine's Tab1.txt and that machine's as a copy. T1 comes back, and the copy
+    // goes: T2's page is left only in Tab2.txt, which that machine's close deletes next.
+    Disk disk;
+    disk.directories.insert(L"strings");
+    disk.files[L"settings.dat"] = SettingsFile(0);
+    const auto print = [](std::string_view bytes) { return store::FingerprintOf(bytes); };
+    const notebook::KnownTab t0{QB_TEXT("T0"), print("page of T0"), {}, "t0"};
+    const notebook::KnownTab t1{QB_TEXT("T1"), print("page of T1"), {}, "t1"};
+    const notebook::KnownTab t2{QB_TEXT("T2"), print("page of T2"), {}, "t2"};
+    notebook::KnownTab typed = t1;
+    typed.page = print("page of T1 typed here");
+    disk.files[L"sync-base.dat"] =
+        notebook::EncodeAgreed({{t0, t1, t2}, {t0, typed, t2}, {print("T0\r\nT1\r\nT2\r\n")}});
+    disk.files[L"sync-base-other.dat"] =
+        notebook::EncodeAgreed({{t0, t1, t2}, {t0, t2}, {print("T0\r\nT2\r\n")}});
+    disk.files[L"strings/tabs.txt"] = "T0\r\nT1\r\nT2\r\n";
+    disk.files[L"strings/tab0.txt"] = "page of T0";
+    disk.files[L"strings/tab1.txt"] = "page of T1 typed here";
+    disk.files[L"strings/tab2.txt"] = "page of T2";
+    MemoryFileSystem files(disk);
+    Program program(files);
+    const std::wstring copy = L"strings/tab1.sync-conflict-20261209-100000-BBBBBBB.txt";
+    Outside(files, copy, "page of T2");
+    Outside(files, L"strings/tabs.sync-conflict-20261209-100000-BBBBBBB.txt", "T0\r\nT2\r\n");
+    program.notebook.StoreChanged();
+    EXPECT_EQ(program.view.TabCaptions(), (Captions{QB_TEXT("T0"), QB_TEXT("T1"), QB_TEXT("T2")}));
+    EXPECT_EQ(File(files, copy), "<none>");
+    int kept = 0;
+    for (const auto& [name, bytes] : files.Now().files) {
+        kept += name.rfind(L"history/", 0) == 0 && bytes == "page of T2";
+    }
+    EXPECT_EQ(kept, 1);
+}
+
 TEST(SharedStore, FileHeldForAMomentIsAskedForAgain) {
     MemoryFileSystem files(TwoTabs());
     Program program(files);
