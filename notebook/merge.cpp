@@ -548,6 +548,26 @@ MergeOutcome Merge(const MergeInput& input) {
             id.theirs.push_back(there.page);
         }
     }
+    // So is a tab held here that the list's machine changed since the base, in a way this
+    // machine never had: its text is on its way, and the merge waits for it rather than take
+    // this machine's version alone.
+    for (Identity& id : ids) {
+        if (listRecord == nullptr || mineList == 0 || id.baseIndex < 0 || id.at[0] < 0 ||
+            id.mineIndex < 0 || !id.theirs.empty()) {
+            continue;
+        }
+        const KnownTab& base = baseTabs[static_cast<std::size_t>(id.baseIndex)];
+        const KnownTab& mine = input.mine[static_cast<std::size_t>(id.mineIndex)];
+        const KnownTab& there = (*listRecord)[static_cast<std::size_t>(id.at[0])];
+        const bool anotherOfMine = std::any_of(
+            input.mine.begin(), input.mine.end(),
+            [&](const KnownTab& other) { return other.page == there.page && &other != &mine; });
+        if (there.page.exists && there.page.size > 0 && there.page != base.page &&
+            !Holds(base.older, there.page) && there.page != mine.page &&
+            !Holds(mine.older, there.page) && !anotherOfMine) {
+            id.theirs.push_back(there.page);
+        }
+    }
 
     auto present = [&](const Identity& id) {
         const bool everywhere =

@@ -45,8 +45,9 @@
 //    place; for a rename read into a list on disk (the file or a copy) no
 //    record explains; and for a tab closed here that the tab list file keeps, until the record
 //    of the machine that wrote that list, written after this machine's own last list, says
-//    whether it changed the tab's page. A tab another machine made whose record gives it no
-//    page file is taken without one.
+//    whether it changed the tab's page; and for a tab held here whose page that record gives
+//    as a text this machine never had, until the text comes. A tab another machine made whose
+//    record gives it no page file is taken without one.
 // 3. A tab of the base stays when every list keeps it; one that a list dropped (a close) stays
 //    closed, unless a machine changed its page since the base: then it comes back, with that
 //    change, at its old place. Where that closes every tab, the tab list file stands as it is:

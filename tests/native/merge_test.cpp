@@ -392,6 +392,36 @@ TEST(Merge, ATypedPageAnotherMachinesMergeKeptInThePageHistoryBringsItsTabBack) 
     EXPECT_EQ(Tabs(Merge(a)), (std::vector<Shown>{{T0, Print("zero")}, {T2, Print("two")}}));
 }
 
+TEST(Merge, ATabTheListsMachineChangedWaitsForThatTextBeforeTakingThisMachinesAlone) {
+    // Both typed into T1; the other machine made a tab too. Its list and record came, its page
+    // of T1 not yet (this machine's write holds the file).
+    MergeInput a;
+    a.base = {Tab(T0, "zero"), Tab(T1, "one")};
+    (*a.base)[0].id = "t0";
+    (*a.base)[1].id = "t1";
+    a.mine = *a.base;
+    a.mine[1].page = Print("one here");
+    const Utf16 made = QB_TEXT("New there");
+    a.listOnDisk = {T0, T1, made};
+    a.listOnDiskPrint = Print("T0\r\nT1\r\nNew there\r\n");
+    KnownTab there = (*a.base)[1];
+    there.page = Print("one there");
+    a.others = {{(*a.base)[0], there, {made, store::FingerprintOf(std::nullopt), {}, "n"}}};
+    a.otherLists = {{a.listOnDiskPrint}};
+    a.texts = {Page(0, "zero"), Page(1, "one here")};
+    EXPECT_FALSE(Merge(a).complete);
+
+    a.texts.push_back({1, L"tab1.sync-conflict-20261209-100000-BBBBBBB.txt", Print("one there")});
+    const auto outcome = Merge(a);
+    ASSERT_TRUE(outcome.complete);
+    std::vector<Fingerprint> pages;
+    for (const auto& tab : outcome.tabs) {
+        pages.push_back(tab.page);
+    }
+    EXPECT_EQ(std::count(pages.begin(), pages.end(), Print("one here")), 1);
+    EXPECT_EQ(std::count(pages.begin(), pages.end(), Print("one there")), 1);
+}
+
 TEST(AgreedRecord, RoundTripsAndRefusesDamage) {
     notebook::Agreed record;
     record.base = {Tab(QB_TEXT("Заметки\tи прочее"), "a"), {QB_TEXT(""), Fingerprint{}, {}, {}}};
