@@ -257,22 +257,35 @@ TEST(SharedStore, AnEmptyPageWithoutAFileIsLeftWithoutOne) {
     EXPECT_EQ(File(files, L"strings/tab0.txt"), "page of A");
 }
 
+// A store of no tabs yet, for the records and pages a test puts in it.
+Disk SharedFolder() {
+    Disk disk;
+    disk.directories.insert(L"strings");
+    disk.files[L"settings.dat"] = SettingsFile(0);
+    return disk;
+}
+
+store::Fingerprint Print(std::string_view bytes) {
+    return store::FingerprintOf(bytes);
+}
+
+notebook::KnownTab Known(const Utf16& caption, std::string_view page, const char* id) {
+    return {caption, Print(page), {}, id};
+}
+
 TEST(SharedStore, APageAMergeCannotPlaceYetAtStartUpStaysForItsTab) {
     // Of A, B, C: closed here, B; on another machine, C, and a new tab N typed into. N's page
     // came before that machine's tab list, to a file past this machine's last tab. Starting
     // meanwhile leaves the file: the tab it belongs to is on its way.
-    Disk disk;
-    disk.directories.insert(L"strings");
-    disk.files[L"settings.dat"] = SettingsFile(0);
-    const auto print = [](std::string_view bytes) { return store::FingerprintOf(bytes); };
-    const notebook::KnownTab a{QB_TEXT("A"), print("page of A"), {}, "a"};
-    const notebook::KnownTab b{QB_TEXT("B"), print("page of B"), {}, "b"};
-    const notebook::KnownTab c{QB_TEXT("C"), print("page of C"), {}, "c"};
-    const notebook::KnownTab n{QB_TEXT("N"), print("typed there"), {}, "n"};
+    Disk disk = SharedFolder();
+    const notebook::KnownTab a = Known(QB_TEXT("A"), "page of A", "a");
+    const notebook::KnownTab b = Known(QB_TEXT("B"), "page of B", "b");
+    const notebook::KnownTab c = Known(QB_TEXT("C"), "page of C", "c");
+    const notebook::KnownTab n = Known(QB_TEXT("N"), "typed there", "n");
     disk.files[L"sync-base.dat"] =
-        notebook::EncodeAgreed({{a, b, c}, {a, c}, {print("A\r\nC\r\n")}});
+        notebook::EncodeAgreed({{a, b, c}, {a, c}, {Print("A\r\nC\r\n")}});
     disk.files[L"sync-base-other.dat"] =
-        notebook::EncodeAgreed({{a, b, c}, {a, b, n}, {print("A\r\nB\r\nN\r\n")}});
+        notebook::EncodeAgreed({{a, b, c}, {a, b, n}, {Print("A\r\nB\r\nN\r\n")}});
     disk.files[L"strings/tabs.txt"] = "A\r\nC\r\n";
     disk.files[L"strings/tab0.txt"] = "page of A";
     disk.files[L"strings/tab1.txt"] = "page of C";
@@ -291,10 +304,9 @@ TEST(SharedStore, ACopyOfAnEarlierTabListOfThisMachinesGoesWithoutAWait) {
     // Renamed here twice; the engine left the first list as a copy. No other machine's record
     // will ever explain it: it is this machine's own.
     Disk disk = TwoTabs();
-    const auto print = [](std::string_view bytes) { return store::FingerprintOf(bytes); };
-    const notebook::KnownTab a{QB_TEXT("A"), print("page of A"), {}, "a"};
-    const notebook::KnownTab b{QB_TEXT("B"), print("page of B"), {}, "b"};
-    disk.files[L"sync-base.dat"] = notebook::EncodeAgreed({{a, b}, {a, b}, {print("A\r\nB\r\n")}});
+    const notebook::KnownTab a = Known(QB_TEXT("A"), "page of A", "a");
+    const notebook::KnownTab b = Known(QB_TEXT("B"), "page of B", "b");
+    disk.files[L"sync-base.dat"] = notebook::EncodeAgreed({{a, b}, {a, b}, {Print("A\r\nB\r\n")}});
     disk.files[L"sync-base-other.dat"] = disk.files[L"sync-base.dat"];
     MemoryFileSystem files(disk);
     Program program(files);
@@ -311,17 +323,14 @@ TEST(SharedStore, WhileAMergeWaitsATabShowsItsOwnPageAndWhatIsTypedWritesOverNot
     // Of A, B, C, closed here: A. Another machine typed into B before its close came there, and
     // wrote Tab1.txt, where this machine's list has C: the engine pushed C's page into a copy.
     // Until that machine's record says whose the text is, the merge waits.
-    Disk disk;
-    disk.directories.insert(L"strings");
-    disk.files[L"settings.dat"] = SettingsFile(0);
-    const auto print = [](std::string_view bytes) { return store::FingerprintOf(bytes); };
-    const notebook::KnownTab a{QB_TEXT("A"), print("page of A"), {}, "a"};
-    const notebook::KnownTab b{QB_TEXT("B"), print("page of B"), {}, "b"};
-    const notebook::KnownTab c{QB_TEXT("C"), print("page of C"), {}, "c"};
+    Disk disk = SharedFolder();
+    const notebook::KnownTab a = Known(QB_TEXT("A"), "page of A", "a");
+    const notebook::KnownTab b = Known(QB_TEXT("B"), "page of B", "b");
+    const notebook::KnownTab c = Known(QB_TEXT("C"), "page of C", "c");
     disk.files[L"sync-base.dat"] =
-        notebook::EncodeAgreed({{a, b, c}, {b, c}, {print("B\r\nC\r\n")}});
+        notebook::EncodeAgreed({{a, b, c}, {b, c}, {Print("B\r\nC\r\n")}});
     disk.files[L"sync-base-other.dat"] =
-        notebook::EncodeAgreed({{a, b, c}, {a, b, c}, {print("A\r\nB\r\nC\r\n")}});
+        notebook::EncodeAgreed({{a, b, c}, {a, b, c}, {Print("A\r\nB\r\nC\r\n")}});
     disk.files[L"strings/tabs.txt"] = "B\r\nC\r\n";
     disk.files[L"strings/tab0.txt"] = "page of B";
     disk.files[L"strings/tab1.txt"] = "page of C";
@@ -347,19 +356,16 @@ TEST(SharedStore, ACopyAMergeRemovesLeavesItsTextInThePageHistoryWhereACloseMayT
     // Typed here: T1. On another machine: T1 closed, T2's page moved to Tab1.txt; the engine
     // kept this machine's Tab1.txt and that machine's as a copy. T1 comes back, and the copy
     // goes: T2's page is left only in Tab2.txt, which that machine's close deletes next.
-    Disk disk;
-    disk.directories.insert(L"strings");
-    disk.files[L"settings.dat"] = SettingsFile(0);
-    const auto print = [](std::string_view bytes) { return store::FingerprintOf(bytes); };
-    const notebook::KnownTab t0{QB_TEXT("T0"), print("page of T0"), {}, "t0"};
-    const notebook::KnownTab t1{QB_TEXT("T1"), print("page of T1"), {}, "t1"};
-    const notebook::KnownTab t2{QB_TEXT("T2"), print("page of T2"), {}, "t2"};
+    Disk disk = SharedFolder();
+    const notebook::KnownTab t0 = Known(QB_TEXT("T0"), "page of T0", "t0");
+    const notebook::KnownTab t1 = Known(QB_TEXT("T1"), "page of T1", "t1");
+    const notebook::KnownTab t2 = Known(QB_TEXT("T2"), "page of T2", "t2");
     notebook::KnownTab typed = t1;
-    typed.page = print("page of T1 typed here");
+    typed.page = Print("page of T1 typed here");
     disk.files[L"sync-base.dat"] =
-        notebook::EncodeAgreed({{t0, t1, t2}, {t0, typed, t2}, {print("T0\r\nT1\r\nT2\r\n")}});
+        notebook::EncodeAgreed({{t0, t1, t2}, {t0, typed, t2}, {Print("T0\r\nT1\r\nT2\r\n")}});
     disk.files[L"sync-base-other.dat"] =
-        notebook::EncodeAgreed({{t0, t1, t2}, {t0, t2}, {print("T0\r\nT2\r\n")}});
+        notebook::EncodeAgreed({{t0, t1, t2}, {t0, t2}, {Print("T0\r\nT2\r\n")}});
     disk.files[L"strings/tabs.txt"] = "T0\r\nT1\r\nT2\r\n";
     disk.files[L"strings/tab0.txt"] = "page of T0";
     disk.files[L"strings/tab1.txt"] = "page of T1 typed here";
