@@ -59,10 +59,12 @@ std::optional<SaveJob> Notebook::TakeSaveJob() {
     if (pageCut_ && !view_.PageModified()) {
         return std::nullopt;  // the bytes not shown stay in the file
     }
-    if (pageAway_) {
+    if (pageAway_ && mergeWaiting_) {
         SavePageAway();
         return std::nullopt;
     }
+    // (A merge that no longer waits without having placed the page: the file's text is the
+    // other machine's version, and what is on screen goes beside it, as for any change outside.)
     SaveJob job;
     job.index = view_.SelectedTab();
     job.text = std::move(spareText_);
