@@ -27,6 +27,11 @@ std::wstring InStore(const std::wstring& name) {
 
 }  // namespace
 
+bool Notebook::IsTab(const KnownTab& known, const TabState& tab) {
+    // By identity where both know it, else by caption.
+    return !known.id.empty() && !tab.id.empty() ? known.id == tab.id : known.caption == tab.caption;
+}
+
 // ---- This machine's record ----
 
 std::vector<KnownTab> Notebook::KnownTabs() {
@@ -204,9 +209,7 @@ void Notebook::FollowPage() {
     }
     for (const Agreed& other : others_) {
         for (const KnownTab& tab : other.mine) {
-            const bool sameTab = !here.id.empty() && !tab.id.empty() ? here.id == tab.id
-                                                                     : here.caption == tab.caption;
-            if (tab.page == now && now.size > 0 && !sameTab) {
+            if (tab.page == now && now.size > 0 && !IsTab(tab, here)) {
                 return;
             }
         }
@@ -703,15 +706,20 @@ bool Notebook::MergeStore(bool running) {
         selected >= 0 && selected < TabCount() ? tabs_[static_cast<std::size_t>(selected)].caption
                                                : store::Utf16();
 
-    if (!input.others.empty()) {
-        const std::vector<std::wstring> names = HistoryFileNames();
-        for (const KnownTab& tab : input.mine) {
-            const bool onDisk =
-                std::any_of(input.texts.begin(), input.texts.end(),
-                            [&](const TextOnDisk& text) { return text.print == tab.page; });
-            if (!onDisk && tab.page.exists && tab.page.size > 0 && FindInHistory(tab.page, names)) {
-                input.inHistory.push_back(tab.page);
-            }
+    // (The page history is listed only when a page of this machine's is on no disk.)
+    std::optional<std::vector<std::wstring>> historyNames;
+    for (const KnownTab& tab : input.mine) {
+        const bool onDisk =
+            std::any_of(input.texts.begin(), input.texts.end(),
+                        [&](const TextOnDisk& text) { return text.print == tab.page; });
+        if (input.others.empty() || onDisk || !tab.page.exists || tab.page.size == 0) {
+            continue;
+        }
+        if (!historyNames) {
+            historyNames = HistoryFileNames();
+        }
+        if (FindInHistory(tab.page, *historyNames)) {
+            input.inHistory.push_back(tab.page);
         }
     }
 
@@ -778,6 +786,18 @@ bool Notebook::MergeStore(bool running) {
     }
     std::vector<store::Fingerprint> keptAside;  // in the page history
     std::vector<std::wstring> writtenHere;      // page files this merge wrote
+    // Keeps what a file holds in the page history; false when it changed meanwhile (merged at
+    // the next change).
+    auto keepAside = [&](const std::wstring& path, const store::Fingerprint& print,
+                         std::string_view after) {
+        const auto bytes = store_.TryRead(path);
+        if (!bytes || store::FingerprintOf(std::string_view(*bytes)) != print) {
+            return false;
+        }
+        KeepAside(*bytes, after);
+        keptAside.push_back(print);
+        return true;
+    };
     // A text the tabs want that stands, besides the file written over, only in page files as
     // they were found: another machine's close may delete or renumber those files next (its
     // list is shorter), and take the text with them. It goes to the page history first.
@@ -826,14 +846,11 @@ bool Notebook::MergeStore(bool running) {
             // A text the merge leaves in no tab and that stands nowhere else is kept in the page
             // history before its file is written over: whatever the merge decided, no text
             // goes.
-            if (there != current.end() && (UnknownText(there->second, input, wanted) ||
-                                           onlyWhereTheEngineMayTakeIt(there->second))) {
-                const auto bytes = store_.TryRead(name);
-                if (!bytes || store::FingerprintOf(std::string_view(*bytes)) != there->second) {
-                    return true;  // changed meanwhile: merged at the next change
-                }
-                KeepAside(*bytes, it->second);
-                keptAside.push_back(there->second);
+            if (there != current.end() &&
+                (UnknownText(there->second, input, wanted) ||
+                 onlyWhereTheEngineMayTakeIt(there->second)) &&
+                !keepAside(name, there->second, it->second)) {
+                return true;
             }
             store_.SavePage(it->first, it->second);
             current[name] = store::FingerprintOf(std::string_view(it->second));
@@ -846,12 +863,9 @@ bool Notebook::MergeStore(bool running) {
             // stands elsewhere before its file is written over.
             const auto it = writes.begin();
             const std::wstring name = store::PageFileName(it->first);
-            const auto bytes = store_.TryRead(name);
-            if (!bytes || store::FingerprintOf(std::string_view(*bytes)) != current[name]) {
-                return true;  // changed meanwhile: merged at the next change
+            if (!keepAside(name, current[name], it->second)) {
+                return true;
             }
-            KeepAside(*bytes, it->second);
-            keptAside.push_back(current[name]);
         }
     }
 
@@ -901,14 +915,9 @@ bool Notebook::MergeStore(bool running) {
     // A text a tab wants that is left only in page files as found goes to the page history
     // before its last other file goes: a close elsewhere may delete those next.
     const auto removeFile = [&](const std::wstring& path, const store::Fingerprint& print) {
-        if (onlyWhereTheEngineMayTakeIt(print)) {
-            const auto bytes = store_.TryRead(path);
-            if (!bytes || store::FingerprintOf(std::string_view(*bytes)) != print) {
-                return;  // changed meanwhile: looked at again at the next change
-            }
-            KeepAside(*bytes, {});
+        if (!onlyWhereTheEngineMayTakeIt(print) || keepAside(path, print, {})) {
+            store_.Remove(path);
         }
-        store_.Remove(path);
     };
     for (const TextOnDisk& text : input.texts) {
         if (text.copy.empty() && text.page >= count && placed(text.print)) {

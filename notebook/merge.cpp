@@ -526,45 +526,37 @@ MergeOutcome Merge(const MergeInput& input) {
             listRecord = &input.others[k];
         }
     }
+    // So is a tab held here that the list's machine changed since the base, in a way this
+    // machine never had: its text is on its way, and the merge waits for it rather than take
+    // this machine's version alone.
     bool closeInDoubt = false;
     for (Identity& id : ids) {
-        if (id.baseIndex < 0 || id.at[0] < 0 || id.mineIndex >= 0 || mineList == 0) {
+        if (id.baseIndex < 0 || id.at[0] < 0 || mineList == 0) {
+            continue;
+        }
+        const KnownTab* mine =
+            id.mineIndex >= 0 ? &input.mine[static_cast<std::size_t>(id.mineIndex)] : nullptr;
+        if (listRecord == nullptr) {
+            closeInDoubt = closeInDoubt || (mine == nullptr && id.theirs.empty());
+            continue;
+        }
+        if (mine != nullptr && !id.theirs.empty()) {
             continue;
         }
         const KnownTab& base = baseTabs[static_cast<std::size_t>(id.baseIndex)];
-        if (listRecord == nullptr) {
-            closeInDoubt = closeInDoubt || id.theirs.empty();
-            continue;
-        }
         const KnownTab& there = (*listRecord)[static_cast<std::size_t>(id.at[0])];
         // (A text of another tab of this machine's is no change of this one: that machine
         // took this machine's write of a page file as its tab's, after a close here.)
         const bool anotherOfMine =
-            std::any_of(input.mine.begin(), input.mine.end(), [&](const KnownTab& mine) {
-                return mine.page == there.page && (mine.id.empty() || mine.id != id.key);
+            std::any_of(input.mine.begin(), input.mine.end(), [&](const KnownTab& other) {
+                return other.page == there.page && &other != mine &&
+                       (other.id.empty() || other.id != id.key);
             });
+        const bool newHere =
+            mine == nullptr || (there.page != mine->page && !Holds(mine->older, there.page));
         if (there.page.exists && there.page.size > 0 && there.page != base.page &&
-            !Holds(base.older, there.page) && !Holds(id.theirs, there.page) && !anotherOfMine) {
-            id.theirs.push_back(there.page);
-        }
-    }
-    // So is a tab held here that the list's machine changed since the base, in a way this
-    // machine never had: its text is on its way, and the merge waits for it rather than take
-    // this machine's version alone.
-    for (Identity& id : ids) {
-        if (listRecord == nullptr || mineList == 0 || id.baseIndex < 0 || id.at[0] < 0 ||
-            id.mineIndex < 0 || !id.theirs.empty()) {
-            continue;
-        }
-        const KnownTab& base = baseTabs[static_cast<std::size_t>(id.baseIndex)];
-        const KnownTab& mine = input.mine[static_cast<std::size_t>(id.mineIndex)];
-        const KnownTab& there = (*listRecord)[static_cast<std::size_t>(id.at[0])];
-        const bool anotherOfMine = std::any_of(
-            input.mine.begin(), input.mine.end(),
-            [&](const KnownTab& other) { return other.page == there.page && &other != &mine; });
-        if (there.page.exists && there.page.size > 0 && there.page != base.page &&
-            !Holds(base.older, there.page) && there.page != mine.page &&
-            !Holds(mine.older, there.page) && !anotherOfMine) {
+            !Holds(base.older, there.page) && !Holds(id.theirs, there.page) && newHere &&
+            !anotherOfMine) {
             id.theirs.push_back(there.page);
         }
     }

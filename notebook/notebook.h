@@ -394,6 +394,8 @@ class Notebook {
         std::optional<store::Fingerprint> followed;
     };
     std::vector<TabState> tabs_;
+    // Whether another machine's tab (from its record) is this tab here.
+    static bool IsTab(const KnownTab& known, const TabState& tab);
     // A merge of tabs waits for a text a sync engine has yet to bring.
     bool mergeWaiting_ = false;
     // This start finished a close of this machine's that a crash cut short: the tab list it

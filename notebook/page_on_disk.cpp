@@ -174,10 +174,9 @@ std::optional<std::string> Notebook::OwnPageAway(int index, const store::Fingerp
     }
     for (const Agreed& other : others_) {
         for (const KnownTab& known : other.mine) {
-            const bool same = !known.id.empty() && !tab.id.empty() ? known.id == tab.id
-                                                                   : known.caption == tab.caption;
-            if (same && (known.page == inFile || std::find(known.older.begin(), known.older.end(),
-                                                           inFile) != known.older.end())) {
+            if (IsTab(known, tab) &&
+                (known.page == inFile ||
+                 std::find(known.older.begin(), known.older.end(), inFile) != known.older.end())) {
                 return std::nullopt;  // another machine's version of this tab
             }
         }
