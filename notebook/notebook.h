@@ -228,6 +228,9 @@ class Notebook {
     std::optional<SaveJob> TakeSaveJob();
     // The notebook follows a save's file work; a failure is raised.
     void SaveDone(SaveJob& job, const SaveResult& result);
+    // Whether a save's text is nothing this machine made since the page was last read or
+    // written here (its own version need not be kept beside another program's).
+    bool HoldsNothingNew(const SaveJob& job) const;
     void LoadPage();
     // Shows a page as stored (read now, or changed outside while on screen).
     void ShowStoredPage(int index, const std::optional<std::string>& bytes, bool reload);

@@ -79,15 +79,28 @@ std::optional<SaveJob> Notebook::TakeSaveJob() {
     return job;
 }
 
+bool Notebook::HoldsNothingNew(const SaveJob& job) const {
+    // The text last read or written here, and nothing typed since: the other program's version
+    // is the only one, followed as any change outside. (An empty page where no file stood is
+    // still kept beside it: the file may be another tab's page, renumbered by a close
+    // elsewhere, that the tab must not take.)
+    if (view_.PageEdits() != job.edits) {
+        return false;
+    }
+    const store::EncodedText file = store::EncodeStoredText(job.text, job.form, store_.encodings());
+    return store::FingerprintOf(std::string_view(file.bytes)) == job.seen;
+}
+
 void Notebook::SaveDone(SaveJob& job, const SaveResult& result) {
+    if (result.outcome == SaveResult::Outcome::ChangedOutside && !HoldsNothingNew(job)) {
+        // Another program's version stays, and this program's goes beside it.
+        KeepOwnTextAsNewTab();
+    }
     spareText_ = std::move(job.text);
     spareText_.clear();
     switch (result.outcome) {
         case SaveResult::Outcome::Skipped:
-            return;
         case SaveResult::Outcome::ChangedOutside:
-            // Another program's version stays, and this program's goes beside it.
-            KeepOwnTextAsNewTab();
             return;
         case SaveResult::Outcome::Failed:
             std::rethrow_exception(result.failure);

@@ -83,6 +83,20 @@ TEST(SharedStore, PageChangedBeforeTheChangeIsReportedIsNotWrittenOverEither) {
     EXPECT_EQ(File(files, L"strings/tab0.txt"), "edited elsewhere");
 }
 
+TEST(SharedStore, APageNotEditedHereThatAnotherProgramWroteMeanwhileAddsNoTab) {
+    // The tab is left before the change is reported: the page as read here is nothing to keep
+    // beside the other version.
+    MemoryFileSystem files(TwoTabs());
+    Program program(files);
+    Outside(files, L"strings/tab0.txt", "written elsewhere");
+    program.notebook.MoveTo(1);
+    EXPECT_EQ(program.view.TabCaptions(), (Captions{QB_TEXT("A"), QB_TEXT("B")}));
+    EXPECT_TRUE(program.view.notices().empty());
+    EXPECT_EQ(File(files, L"strings/tab0.txt"), "written elsewhere");
+    program.notebook.MoveTo(0);
+    EXPECT_EQ(program.view.text(), QB_TEXT("written elsewhere"));
+}
+
 TEST(SharedStore, EditsHereAndThereAtOnceKeepBothVersionsInTheirOwnTabs) {
     for (const bool reported : {true, false}) {
         SCOPED_TRACE(reported ? "the change reported" : "found when saving");
