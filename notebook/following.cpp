@@ -552,11 +552,21 @@ bool Notebook::FollowStore() {
 }
 
 void Notebook::StoreChanged() {
+    FollowChanges(false);
+}
+
+void Notebook::MergeWaitOver() {
+    if (mergeWaiting_) {
+        FollowChanges(true);
+    }
+}
+
+void Notebook::FollowChanges(bool waitOver) {
     FinishWrites();
     if (writesStopped_) {
         return;
     }
-    if (!MergeStore(true)) {
+    if (!MergeStore(true, waitOver)) {
         FollowTabList();
         FollowPage();
     }
@@ -572,7 +582,7 @@ void Notebook::StoreChanged() {
 
 // ---- Tabs changed here and on another machine ----
 
-bool Notebook::MergeStore(bool running) {
+bool Notebook::MergeStore(bool running, bool waitOver) {
     mergeWaiting_ = false;
     if (writesStopped_ || !store_.files().IsDirectory(store::kStoreDirectory)) {
         return false;
@@ -727,7 +737,7 @@ bool Notebook::MergeStore(bool running) {
     if (!outcome.complete && TakeTextsFromHistory(outcome, input.texts)) {
         outcome = Merge(input);
     }
-    if (!outcome.complete && running) {
+    if (!outcome.complete && running && !waitOver) {
         mergeWaiting_ = true;  // a text is still on its way: merged once it is here
         return true;
     }

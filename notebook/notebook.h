@@ -178,6 +178,14 @@ class Notebook {
     // list and the page on screen follow what is on disk, keeping every version of a page that
     // was changed here and there at once; copies a sync engine left beside pages become tabs.
     void StoreChanged();
+    // Whether a merge of tabs changed here and on another machine waits for a text still on
+    // its way; the window shows the tabs as they were meanwhile.
+    bool MergeWaits() const { return mergeWaiting_; }
+    // The store has been quiet this long and the merge still waits: what has not come is taken
+    // as not coming, as at start-up, and the tabs are merged from what is there (texts written
+    // over are kept in the page history first). A text that comes later is merged then.
+    static constexpr std::uint64_t kMergeWaitMs = 30000;
+    void MergeWaitOver();
 
     // Finds the text, letter case ignored: from the caret in the page on screen (as the text
     // area holds it), then in the pages of the following tabs in strip order (as their files
@@ -322,7 +330,10 @@ class Notebook {
     // Following a sync engine (following.cpp): whether what is on disk asks for a merge of
     // tabs, and the merge; false when it could not be made yet (a text still on its way).
     bool NeedsMerge(const std::string& listBytes);
-    bool MergeStore(bool settle);
+    bool MergeStore(bool settle, bool waitOver = false);
+    // What follows a change outside: the merge (given up waiting for what has not come, when
+    // waitOver), the tab list, the page on screen, the copies an engine left.
+    void FollowChanges(bool waitOver);
     // Whether the tab was made here since the machines last agreed (another machine has not
     // seen it), and whether an engine left a copy of its page.
     bool NewSinceAgreed(int index) const;

@@ -214,6 +214,9 @@ class TForm1 {
     LRESULT OnEndSession(bool ending);
     LRESULT OnShowRunningCopy();
     LRESULT OnStoreChanged();
+    // While a merge waits for a text, the store is looked at every while, and the wait given
+    // up once it has been quiet long enough (a change outside, or a new wait, starts that anew).
+    void FollowMergeWait(bool changed);
     LRESULT OnPageWritten();
     LRESULT OnDpiChanged(int dpi, const RECT& suggested);
     LRESULT OnColoursChanged(UINT msg, WPARAM wParam, LPARAM lParam);

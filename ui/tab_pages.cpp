@@ -22,6 +22,13 @@ constexpr UINT kSettleMs = 50;
 // time, after the change was first reported is still followed.
 constexpr UINT_PTR kStoreLookAgainTimer = 3;
 constexpr UINT kLookAgainMs = 1000;
+// While a merge of tabs waits for a text still on its way, the store is looked at every while
+// (what it waits for may come where no change is reported: another machine's record, its page
+// history), and the wait is given up once the store has been quiet for the notebook's while:
+// each change outside starts that while again.
+constexpr UINT_PTR kMergeLookTimer = 4;
+constexpr UINT kMergeLookMs = 2000;
+constexpr UINT_PTR kMergeWaitTimer = 5;
 
 }  // namespace
 
@@ -82,9 +89,31 @@ LRESULT TForm1::OnTimer(UINT_PTR id) {
                 SetTimer(Handle, kStoreLookAgainTimer, kLookAgainMs, nullptr);
             }
             notebook_.StoreChanged();
+            FollowMergeWait(true);
+        }
+    } else if (id == kMergeLookTimer || id == kMergeWaitTimer) {
+        KillTimer(Handle, id);
+        if (modalDialogs_ > 0) {
+            SetTimer(Handle, id, kSettleMs, nullptr);
+        } else {
+            id == kMergeLookTimer ? notebook_.StoreChanged() : notebook_.MergeWaitOver();
+            FollowMergeWait(id == kMergeWaitTimer);
         }
     }
     return 0;
+}
+
+void TForm1::FollowMergeWait(bool changed) {
+    if (!notebook_.MergeWaits()) {
+        KillTimer(Handle, kMergeLookTimer);
+        KillTimer(Handle, kMergeWaitTimer);
+        return;
+    }
+    SetTimer(Handle, kMergeLookTimer, kMergeLookMs, nullptr);
+    if (changed) {
+        SetTimer(Handle, kMergeWaitTimer, static_cast<UINT>(qb::notebook::Notebook::kMergeWaitMs),
+                 nullptr);
+    }
 }
 
 LRESULT TForm1::OnPageWritten() {

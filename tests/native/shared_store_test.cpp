@@ -6,6 +6,7 @@
 #include "notebook/agreed.h"
 #include "notebook/notebook.h"
 #include "store/pure/page_names.h"
+#include "store/pure/tab_list.h"
 #include "tests/native/code_page_1251.h"
 #include "tests/native/fake_view.h"
 #include "tests/native/memory_file_system.h"
@@ -364,6 +365,43 @@ TEST(SharedStore, WhileAMergeWaitsATabShowsItsOwnPageAndWhatIsTypedWritesOverNot
         kept += name.rfind(L"history/", 0) == 0 && bytes == "page of C typed here";
     }
     EXPECT_EQ(kept, 1);
+}
+
+TEST(SharedStore, AMergeThatWaitsForATextThatDoesNotComeGivesUpAndKeepsEveryText) {
+    // As above, but the record that would say whose the text in Tab1.txt is never comes. Once
+    // the store has been quiet for a while the tabs are merged from what is there, as at
+    // start-up: the window shows the tab list on disk again, and a text the merge wrote over
+    // is in the page history.
+    Disk disk = SharedFolder();
+    const notebook::KnownTab a = Known(QB_TEXT("A"), "page of A", "a");
+    const notebook::KnownTab b = Known(QB_TEXT("B"), "page of B", "b");
+    const notebook::KnownTab c = Known(QB_TEXT("C"), "page of C", "c");
+    disk.files[L"sync-base.dat"] =
+        notebook::EncodeAgreed({{a, b, c}, {b, c}, {Print("B\r\nC\r\n")}});
+    disk.files[L"sync-base-other.dat"] =
+        notebook::EncodeAgreed({{a, b, c}, {a, b, c}, {Print("A\r\nB\r\nC\r\n")}});
+    disk.files[L"strings/tabs.txt"] = "B\r\nC\r\n";
+    disk.files[L"strings/tab0.txt"] = "page of B";
+    disk.files[L"strings/tab1.txt"] = "page of C";
+    MemoryFileSystem files(disk);
+    Program program(files);
+    Outside(files, L"strings/tabs.txt", "A\r\nB\r\nC\r\n");
+    Outside(files, L"strings/tab1.txt", "page of B typed there");
+    Outside(files, L"strings/tab1.sync-conflict-20261209-100000-BBBBBBB.txt", "page of C");
+    program.notebook.StoreChanged();
+    ASSERT_TRUE(program.notebook.MergeWaits());
+    program.now += notebook::Notebook::kMergeWaitMs;
+    program.notebook.MergeWaitOver();
+    EXPECT_FALSE(program.notebook.MergeWaits());
+    const Disk now = files.Now();
+    const std::string& bytes = now.files.at(L"strings/tabs.txt");  // (captions in ASCII)
+    EXPECT_EQ(program.view.TabCaptions(),
+              store::SplitTabListText(Utf16(bytes.begin(), bytes.end())));
+    for (const std::string text : {"page of B typed there", "page of C"}) {
+        EXPECT_TRUE(std::any_of(now.files.begin(), now.files.end(), [&](const auto& file) {
+            return file.second == text && file.first.find(L"sync-conflict") == std::wstring::npos;
+        })) << text;
+    }
 }
 
 TEST(SharedStore, ACopyAMergeRemovesLeavesItsTextInThePageHistoryWhereACloseMayTakeTheRest) {

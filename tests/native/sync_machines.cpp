@@ -338,8 +338,20 @@ Verdict Session::Reconnect(const Chooser& choose) {
             for (auto& machine : machines_) {
                 machine->React();
             }
+            // A merge still waiting for a text gives up once the store has been quiet for its
+            // while, as the window's timer has it do.
+            bool waited = false;
+            for (auto& machine : machines_) {
+                if (machine->notebook->MergeWaits()) {
+                    if (!waited) {
+                        world_.now += notebook::Notebook::kMergeWaitMs;
+                        waited = true;
+                    }
+                    machine->Do([&machine] { machine->notebook->MergeWaitOver(); });
+                }
+            }
             engine_->Scan();
-            if (engine_->Pending().empty()) {
+            if (engine_->Pending().empty() && !waited) {
                 break;
             }
             if (++quietRounds > kMaxQuietRounds) {
