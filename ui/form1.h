@@ -269,6 +269,7 @@ class TForm1 {
     qb::ui::NotebookView view_{*this};
     qb::notebook::Notebook notebook_;
     std::unique_ptr<qb::win::DirectoryWatch> watch_;
+    std::unique_ptr<qb::win::DirectoryWatch> folderWatch_;
     // Writes the pages saved while typing; goes before the notebook.
     std::unique_ptr<qb::win::BackgroundWriter> writer_;
 };

@@ -128,6 +128,9 @@ LRESULT TForm1::OnPageWritten() {
 void TForm1::WatchStore() {
     watch_ = std::make_unique<qb::win::DirectoryWatch>(std::wstring(qb::store::kStoreDirectory),
                                                        Handle, StoreChangedMessage);
+    // And the folder the store is in, where other machines' records of the store come: a merge
+    // may wait for one, and their agreeing lets the copies an engine left go.
+    folderWatch_ = std::make_unique<qb::win::DirectoryWatch>(L".", Handle, StoreChangedMessage);
 }
 
 LRESULT TForm1::OnStoreChanged() {
