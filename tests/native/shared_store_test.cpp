@@ -3,6 +3,8 @@
 // program's own steps. Nothing either side wrote is lost.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "notebook/agreed.h"
 #include "notebook/notebook.h"
 #include "store/pure/page_names.h"
