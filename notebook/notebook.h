@@ -181,9 +181,9 @@ class Notebook {
     // Whether a merge of tabs changed here and on another machine waits for a text still on
     // its way; the window shows the tabs as they were meanwhile.
     bool MergeWaits() const { return mergeWaiting_; }
-    // The store has been quiet this long and the merge still waits: what has not come is taken
-    // as not coming, as at start-up, and the tabs are merged from what is there (texts written
-    // over are kept in the page history first). A text that comes later is merged then.
+    // The merge has waited this long: what has not come is taken as not coming, as at
+    // start-up, and the tabs are merged from what is there (texts written over are kept in the
+    // page history first). A text that comes later is merged then.
     static constexpr std::uint64_t kMergeWaitMs = 30000;
     void MergeWaitOver();
 

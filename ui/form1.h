@@ -215,8 +215,8 @@ class TForm1 {
     LRESULT OnShowRunningCopy();
     LRESULT OnStoreChanged();
     // While a merge waits for a text, the store is looked at every while, and the wait given
-    // up once it has been quiet long enough (a change outside, or a new wait, starts that anew).
-    void FollowMergeWait(bool changed);
+    // up once it has lasted long enough.
+    void FollowMergeWait();
     LRESULT OnPageWritten();
     LRESULT OnDpiChanged(int dpi, const RECT& suggested);
     LRESULT OnColoursChanged(UINT msg, WPARAM wParam, LPARAM lParam);
@@ -270,6 +270,7 @@ class TForm1 {
     qb::notebook::Notebook notebook_;
     std::unique_ptr<qb::win::DirectoryWatch> watch_;
     std::unique_ptr<qb::win::DirectoryWatch> folderWatch_;
+    bool mergeWaitTimed_ = false;  // the merge's wait is being timed
     // Writes the pages saved while typing; goes before the notebook.
     std::unique_ptr<qb::win::BackgroundWriter> writer_;
 };

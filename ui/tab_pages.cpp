@@ -23,9 +23,9 @@ constexpr UINT kSettleMs = 50;
 constexpr UINT_PTR kStoreLookAgainTimer = 3;
 constexpr UINT kLookAgainMs = 1000;
 // While a merge of tabs waits for a text still on its way, the store is looked at every while
-// (what it waits for may come where no change is reported: another machine's record, its page
-// history), and the wait is given up once the store has been quiet for the notebook's while:
-// each change outside starts that while again.
+// (what it waits for may come where no change is reported: another machine's page history), and
+// the wait is given up once it has lasted the notebook's while. (Counted from the wait's start,
+// not from the last change: the program's own writes are changes too.)
 constexpr UINT_PTR kMergeLookTimer = 4;
 constexpr UINT kMergeLookMs = 2000;
 constexpr UINT_PTR kMergeWaitTimer = 5;
@@ -89,30 +89,37 @@ LRESULT TForm1::OnTimer(UINT_PTR id) {
                 SetTimer(Handle, kStoreLookAgainTimer, kLookAgainMs, nullptr);
             }
             notebook_.StoreChanged();
-            FollowMergeWait(true);
+            FollowMergeWait();
         }
     } else if (id == kMergeLookTimer || id == kMergeWaitTimer) {
         KillTimer(Handle, id);
         if (modalDialogs_ > 0) {
             SetTimer(Handle, id, kSettleMs, nullptr);
         } else {
-            id == kMergeLookTimer ? notebook_.StoreChanged() : notebook_.MergeWaitOver();
-            FollowMergeWait(id == kMergeWaitTimer);
+            if (id == kMergeLookTimer) {
+                notebook_.StoreChanged();
+            } else {
+                mergeWaitTimed_ = false;
+                notebook_.MergeWaitOver();
+            }
+            FollowMergeWait();
         }
     }
     return 0;
 }
 
-void TForm1::FollowMergeWait(bool changed) {
+void TForm1::FollowMergeWait() {
     if (!notebook_.MergeWaits()) {
         KillTimer(Handle, kMergeLookTimer);
         KillTimer(Handle, kMergeWaitTimer);
+        mergeWaitTimed_ = false;
         return;
     }
     SetTimer(Handle, kMergeLookTimer, kMergeLookMs, nullptr);
-    if (changed) {
+    if (!mergeWaitTimed_) {
         SetTimer(Handle, kMergeWaitTimer, static_cast<UINT>(qb::notebook::Notebook::kMergeWaitMs),
                  nullptr);
+        mergeWaitTimed_ = true;
     }
 }
 

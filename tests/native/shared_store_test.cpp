@@ -371,9 +371,9 @@ TEST(SharedStore, WhileAMergeWaitsATabShowsItsOwnPageAndWhatIsTypedWritesOverNot
 
 TEST(SharedStore, AMergeThatWaitsForATextThatDoesNotComeGivesUpAndKeepsEveryText) {
     // As above, but the record that would say whose the text in Tab1.txt is never comes. Once
-    // the store has been quiet for a while the tabs are merged from what is there, as at
-    // start-up: the window shows the tab list on disk again, and a text the merge wrote over
-    // is in the page history.
+    // the merge has waited its while the tabs are merged from what is there, as at start-up:
+    // the window shows the tab list on disk again, and a text the merge wrote over is in the
+    // page history.
     Disk disk = SharedFolder();
     const notebook::KnownTab a = Known(QB_TEXT("A"), "page of A", "a");
     const notebook::KnownTab b = Known(QB_TEXT("B"), "page of B", "b");

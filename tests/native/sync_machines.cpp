@@ -338,8 +338,8 @@ Verdict Session::Reconnect(const Chooser& choose) {
             for (auto& machine : machines_) {
                 machine->React();
             }
-            // A merge still waiting for a text gives up once the store has been quiet for its
-            // while, as the window's timer has it do.
+            // A merge still waiting for a text once everything came gives up after its while,
+            // as the window's timer has it do.
             bool waited = false;
             for (auto& machine : machines_) {
                 if (machine->notebook->MergeWaits()) {
