@@ -74,37 +74,29 @@ void TForm1::ScheduleBackgroundSave(ULONGLONG wait) {
 }
 
 LRESULT TForm1::OnTimer(UINT_PTR id) {
+    KillTimer(Handle, id);
     if (id == kBackgroundSaveTimer) {
-        KillTimer(Handle, kBackgroundSaveTimer);
         if (const auto retry = notebook_.SaveInBackground(modalDialogs_ > 0)) {
             ScheduleBackgroundSave(*retry);
         }
-    } else if (id == kStoreChangedTimer || id == kStoreLookAgainTimer) {
-        KillTimer(Handle, id);
-        if (modalDialogs_ > 0) {
-            // A command of the program waits for an answer: the strip stays as it showed it.
-            SetTimer(Handle, id, kSettleMs, nullptr);
-        } else {
-            if (id == kStoreChangedTimer) {
-                SetTimer(Handle, kStoreLookAgainTimer, kLookAgainMs, nullptr);
-            }
-            notebook_.StoreChanged();
-            FollowMergeWait();
-        }
-    } else if (id == kMergeLookTimer || id == kMergeWaitTimer) {
-        KillTimer(Handle, id);
-        if (modalDialogs_ > 0) {
-            SetTimer(Handle, id, kSettleMs, nullptr);
-        } else {
-            if (id == kMergeLookTimer) {
-                notebook_.StoreChanged();
-            } else {
-                mergeWaitTimed_ = false;
-                notebook_.MergeWaitOver();
-            }
-            FollowMergeWait();
-        }
+        return 0;
     }
+    // The store's timers: changes outside, and a merge that waits.
+    if (modalDialogs_ > 0) {
+        // A command of the program waits for an answer: the strip stays as it showed it.
+        SetTimer(Handle, id, kSettleMs, nullptr);
+        return 0;
+    }
+    if (id == kStoreChangedTimer) {
+        SetTimer(Handle, kStoreLookAgainTimer, kLookAgainMs, nullptr);
+    }
+    if (id == kMergeWaitTimer) {
+        mergeWaitTimed_ = false;
+        notebook_.MergeWaitOver();
+    } else {
+        notebook_.StoreChanged();
+    }
+    FollowMergeWait();
     return 0;
 }
 
