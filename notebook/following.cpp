@@ -505,17 +505,20 @@ std::vector<std::wstring> Notebook::HistoryFileNames() {
     return store_.files().List(kHistoryDirectory);
 }
 
-bool Notebook::TakeTextsFromHistory(const MergeOutcome& outcome, std::vector<TextOnDisk>& texts) {
+bool Notebook::TakeTextsFromHistory(const MergeOutcome& outcome, std::vector<TextOnDisk>& texts,
+                                    std::optional<std::vector<std::wstring>>& names) {
     // A page a merge needs that is in no page file and no copy any more (another machine's
     // close renumbered the files meanwhile, and the copy holding it went as known) is still in
     // the page history of the machine that replaced it, under a name that tells its text.
-    const std::vector<std::wstring> names = HistoryFileNames();
+    if (!names) {
+        names = HistoryFileNames();
+    }
     bool found = false;
     for (const MergedTab& tab : outcome.tabs) {
         if (tab.from || !tab.page.exists || tab.page.size == 0) {
             continue;
         }
-        if (const auto path = FindInHistory(tab.page, names)) {
+        if (const auto path = FindInHistory(tab.page, *names)) {
             texts.push_back({-1, kFromHistory + *path, tab.page});
             found = true;
         }
@@ -716,7 +719,8 @@ bool Notebook::MergeStore(bool running, bool waitOver) {
         selected >= 0 && selected < TabCount() ? tabs_[static_cast<std::size_t>(selected)].caption
                                                : store::Utf16();
 
-    // (The page history is listed only when a page of this machine's is on no disk.)
+    // (The page history is listed only when a page of this machine's is on no disk, or a text
+    // the merge needs is in no file; and then once.)
     std::optional<std::vector<std::wstring>> historyNames;
     for (const KnownTab& tab : input.mine) {
         const bool onDisk =
@@ -734,7 +738,7 @@ bool Notebook::MergeStore(bool running, bool waitOver) {
     }
 
     MergeOutcome outcome = Merge(input);
-    if (!outcome.complete && TakeTextsFromHistory(outcome, input.texts)) {
+    if (!outcome.complete && TakeTextsFromHistory(outcome, input.texts, historyNames)) {
         outcome = Merge(input);
     }
     if (!outcome.complete && running && !waitOver) {

@@ -330,7 +330,7 @@ class Notebook {
     // Following a sync engine (following.cpp): whether what is on disk asks for a merge of
     // tabs, and the merge; false when it could not be made yet (a text still on its way).
     bool NeedsMerge(const std::string& listBytes);
-    bool MergeStore(bool settle, bool waitOver = false);
+    bool MergeStore(bool running, bool waitOver = false);
     // What follows a change outside: the merge (given up waiting for what has not come, when
     // waitOver), the tab list, the page on screen, the copies an engine left.
     void FollowChanges(bool waitOver);
@@ -338,8 +338,9 @@ class Notebook {
     // seen it), and whether an engine left a copy of its page.
     bool NewSinceAgreed(int index) const;
     // Texts a merge needs that only the page history still holds, added to the texts it may
-    // take; whether there were any.
-    bool TakeTextsFromHistory(const MergeOutcome& outcome, std::vector<TextOnDisk>& texts);
+    // take; whether there were any. The history's file names are listed here unless they were.
+    bool TakeTextsFromHistory(const MergeOutcome& outcome, std::vector<TextOnDisk>& texts,
+                              std::optional<std::vector<std::wstring>>& names);
     // The page history's file names, and the one among them that holds this text.
     std::vector<std::wstring> HistoryFileNames();
     std::optional<std::wstring> FindInHistory(const store::Fingerprint& page,

@@ -336,10 +336,8 @@ TEST(SharedStore, ACopyOfAnEarlierTabListOfThisMachinesGoesWithoutAWait) {
     EXPECT_EQ(program.view.TabCaptions(), (Captions{QB_TEXT("A"), QB_TEXT("B3")}));
 }
 
-TEST(SharedStore, WhileAMergeWaitsATabShowsItsOwnPageAndWhatIsTypedWritesOverNothing) {
-    // Of A, B, C, closed here: A. Another machine typed into B before its close came there, and
-    // wrote Tab1.txt, where this machine's list has C: the engine pushed C's page into a copy.
-    // Until that machine's record says whose the text is, the merge waits.
+// Of A, B, C: closed here, A; the other machine has not seen that close.
+Disk ClosedHereWhileBTypedThere() {
     Disk disk = SharedFolder();
     const notebook::KnownTab a = Known(QB_TEXT("A"), "page of A", "a");
     const notebook::KnownTab b = Known(QB_TEXT("B"), "page of B", "b");
@@ -351,7 +349,14 @@ TEST(SharedStore, WhileAMergeWaitsATabShowsItsOwnPageAndWhatIsTypedWritesOverNot
     disk.files[L"strings/tabs.txt"] = "B\r\nC\r\n";
     disk.files[L"strings/tab0.txt"] = "page of B";
     disk.files[L"strings/tab1.txt"] = "page of C";
-    MemoryFileSystem files(disk);
+    return disk;
+}
+
+TEST(SharedStore, WhileAMergeWaitsATabShowsItsOwnPageAndWhatIsTypedWritesOverNothing) {
+    // Of A, B, C, closed here: A. Another machine typed into B before its close came there, and
+    // wrote Tab1.txt, where this machine's list has C: the engine pushed C's page into a copy.
+    // Until that machine's record says whose the text is, the merge waits.
+    MemoryFileSystem files(ClosedHereWhileBTypedThere());
     Program program(files);
     Outside(files, L"strings/tab1.txt", "page of B typed there");
     Outside(files, L"strings/tab1.sync-conflict-20261209-100000-BBBBBBB.txt", "page of C");
@@ -374,18 +379,7 @@ TEST(SharedStore, AMergeThatWaitsForATextThatDoesNotComeGivesUpAndKeepsEveryText
     // the merge has waited its while the tabs are merged from what is there, as at start-up:
     // the window shows the tab list on disk again, and a text the merge wrote over is in the
     // page history.
-    Disk disk = SharedFolder();
-    const notebook::KnownTab a = Known(QB_TEXT("A"), "page of A", "a");
-    const notebook::KnownTab b = Known(QB_TEXT("B"), "page of B", "b");
-    const notebook::KnownTab c = Known(QB_TEXT("C"), "page of C", "c");
-    disk.files[L"sync-base.dat"] =
-        notebook::EncodeAgreed({{a, b, c}, {b, c}, {Print("B\r\nC\r\n")}});
-    disk.files[L"sync-base-other.dat"] =
-        notebook::EncodeAgreed({{a, b, c}, {a, b, c}, {Print("A\r\nB\r\nC\r\n")}});
-    disk.files[L"strings/tabs.txt"] = "B\r\nC\r\n";
-    disk.files[L"strings/tab0.txt"] = "page of B";
-    disk.files[L"strings/tab1.txt"] = "page of C";
-    MemoryFileSystem files(disk);
+    MemoryFileSystem files(ClosedHereWhileBTypedThere());
     Program program(files);
     Outside(files, L"strings/tabs.txt", "A\r\nB\r\nC\r\n");
     Outside(files, L"strings/tab1.txt", "page of B typed there");
