@@ -24,7 +24,8 @@ qb_syncthing_home() {
 #   qb_syncthing_config HOME FOLDER LISTEN_PORT GUI_PORT API_KEY SELF_ID [PEER_ID PEER_PORT]...
 # rescanIntervalS sets how often it rescans the folder on its own (QB_SYNCTHING_RESCAN_S), and
 # reconnectionIntervalS how soon it dials a peer again after a pause or a lost connection
-# (QB_SYNCTHING_RECONNECT_S; Syncthing's own default is a minute).
+# (QB_SYNCTHING_RECONNECT_S; Syncthing's own default is a minute). A PEER_PORT of "-" gives the
+# peer no address: this instance never dials it and only answers when the peer dials.
 qb_syncthing_config() {
     local home=$1 folder=$2 listen=$3 gui=$4 key=$5 self=$6
     shift 6
@@ -32,7 +33,9 @@ qb_syncthing_config() {
     local peers=""
     while (($# >= 2)); do
         devices+="        <device id=\"$1\"></device>"$'\n'
-        peers+="    <device id=\"$1\" name=\"peer\" compression=\"metadata\"><address>tcp://127.0.0.1:$2</address></device>"$'\n'
+        local address="tcp://127.0.0.1:$2"
+        [[ $2 == - ]] && address=dynamic
+        peers+="    <device id=\"$1\" name=\"peer\" compression=\"metadata\"><address>$address</address></device>"$'\n'
         shift 2
     done
     # A folder written here gets maxConflicts 0 unless told otherwise, and the losing side of
