@@ -737,6 +737,7 @@ bool Notebook::MergeStore(bool running, bool waitOver) {
         }
     }
 
+    input.waitOver = waitOver;
     MergeOutcome outcome = Merge(input);
     if (!outcome.complete && TakeTextsFromHistory(outcome, input.texts, historyNames)) {
         outcome = Merge(input);

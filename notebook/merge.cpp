@@ -8,6 +8,7 @@
 
 namespace qb::notebook {
 
+
 namespace {
 
 using store::Fingerprint;
@@ -384,6 +385,30 @@ MergeOutcome Merge(const MergeInput& input) {
     }
     std::vector<TextOnDisk> orphans;
     bool waitingForList = false;
+    // A text that makes the merge wait for a list or a record (below). Once it has waited its
+    // while, that list or record is not coming: an engine's copy is kept as a version of its
+    // own, since no merge to come would read it; unless it is an earlier version of a tab's
+    // page, which the tab held before (then it goes, to the page history where it is found
+    // nowhere else, as a page file the merge writes over does; a name beginning with ':' is no
+    // file).
+    std::vector<Fingerprint> seenBefore;
+    for (const std::vector<KnownTab>* tabs : {&input.mine, &input.closed}) {
+        for (const KnownTab& tab : *tabs) {
+            seenBefore.insert(seenBefore.end(), tab.older.begin(), tab.older.end());
+        }
+    }
+    for (const std::vector<KnownTab>& other : input.others) {
+        for (const KnownTab& tab : other) {
+            seenBefore.insert(seenBefore.end(), tab.older.begin(), tab.older.end());
+        }
+    }
+    const auto unexplained = [&](const TextOnDisk& text) {
+        if (!input.waitOver || text.copy.empty() || text.copy.front() == L':') {
+            waitingForList = true;
+        } else if (!Holds(seenBefore, text.print)) {
+            orphans.push_back(text);
+        }
+    };
     for (const TextOnDisk& text : input.texts) {
         if (!text.print.exists) {
             continue;
@@ -424,7 +449,7 @@ MergeOutcome Merge(const MergeInput& input) {
                     }
                 }
                 if (!owner) {
-                    waitingForList = true;  // its tab's list is on its way
+                    unexplained(text);  // its tab's list is on its way
                 }
             }
         }
@@ -441,13 +466,13 @@ MergeOutcome Merge(const MergeInput& input) {
             // written, or left in a copy, by a machine whose record and list have yet to come.)
             if (lists[*writer].tabs != nullptr && place < lists[*writer].tabs->size() &&
                 (*lists[*writer].tabs)[place].page != text.print) {
-                waitingForList = true;
+                unexplained(text);
                 continue;
             }
             // (And where machines keep records and none explains the list, its numbering may
             // be older than the text's: the list's record tells.)
             if (lists[*writer].tabs == nullptr && !input.others.empty()) {
-                waitingForList = true;
+                unexplained(text);
                 continue;
             }
             owner = idAt[*writer][place];
@@ -455,7 +480,7 @@ MergeOutcome Merge(const MergeInput& input) {
             // (Where machines keep records, the machine that wrote it may have numbered its
             // pages anew, as this one did, with a list alike in bytes: its record tells.)
             if (!input.others.empty()) {
-                waitingForList = true;
+                unexplained(text);
                 continue;
             }
             owner = static_cast<std::size_t>(text.page);
@@ -467,7 +492,7 @@ MergeOutcome Merge(const MergeInput& input) {
         } else if (text.copy.empty() && !input.others.empty()) {
             // A page file no list and no record explains, where machines keep records: the
             // list and the record of the machine that wrote it are on their way.
-            waitingForList = true;
+            unexplained(text);
         } else {
             orphans.push_back(text);
         }
@@ -730,11 +755,20 @@ MergeOutcome Merge(const MergeInput& input) {
         if (text.print.size == 0) {
             continue;  // an empty page no list numbers: nothing to keep
         }
-        MergedTab second;
-        second.caption = OtherVersionCaption(QB_TEXT("Tab") + [&] {
+        // Named after the tab whose page file it is (or is a copy of) by the numbering it was
+        // read with; past the last tab, after the file.
+        const auto place = static_cast<std::size_t>(text.page);
+        Utf16 owner;
+        if (writer && text.page >= 0 && place < idAt[*writer].size()) {
+            owner = ids[idAt[*writer][place]].caption;
+        } else if (!writer && text.page >= 0 && place < baseTabs.size()) {
+            owner = baseTabs[place].caption;
+        } else {
             const std::string digits = std::to_string(text.page);
-            return Utf16(digits.begin(), digits.end());
-        }());
+            owner = QB_TEXT("Tab") + Utf16(digits.begin(), digits.end());
+        }
+        MergedTab second;
+        second.caption = OtherVersionCaption(owner);
         second.page = text.print;
         second.id = VersionId(text.print);
         second.otherVersion = true;

@@ -47,7 +47,10 @@
 //    of the machine that wrote that list, written after this machine's own last list, says
 //    whether it changed the tab's page; and for a tab held here whose page that record gives
 //    as a text this machine never had, until the text comes. A tab another machine made whose
-//    record gives it no page file is taken without one.
+//    record gives it no page file is taken without one. The wait has an end (the window's, of
+//    thirty seconds): then an engine's copy that waited for a list or a record is a second
+//    version of its own, under the caption of the tab whose page file it is a copy of by the
+//    numbering it was read with, for a copy nothing else will ever read.
 // 3. A tab of the base stays when every list keeps it; one that a list dropped (a close) stays
 //    closed, unless a machine changed its page since the base: then it comes back, with that
 //    change, at its old place. Where that closes every tab, the tab list file stands as it is:
@@ -125,6 +128,9 @@ struct MergeInput {
     // Pages of this machine's tabs that are in no page file and no copy, but in the page
     // history (of any machine): a merge elsewhere may have kept them there.
     std::vector<store::Fingerprint> inHistory;
+    // The merge has waited its while for a list or a record that has not come: an engine's
+    // copy that waited for one is kept as a second version of its own (rule 2a).
+    bool waitOver = false;
 };
 
 struct MergedTab {

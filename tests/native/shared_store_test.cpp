@@ -400,6 +400,47 @@ TEST(SharedStore, AMergeThatWaitsForATextThatDoesNotComeGivesUpAndKeepsEveryText
     }
 }
 
+TEST(SharedStore, ACopyNoRecordExplainsBecomesATabOfItsOwnOnceTheMergeHasWaited) {
+    // A tab made on each machine, N here and M there; an engine left a copy of Tab2.txt with
+    // a text no record names (that machine's record has moved on since). Once the merge has
+    // waited its while, the copy is a tab of its own, under the caption of the tab whose page
+    // file it is a copy of in that machine's list, and the merge waits for it no more.
+    Disk disk = TwoTabs();
+    const notebook::KnownTab a = Known(QB_TEXT("A"), "page of A", "a");
+    const notebook::KnownTab b = Known(QB_TEXT("B"), "page of B", "b");
+    const notebook::KnownTab m = Known(QB_TEXT("M"), "page of M", "m");
+    disk.files[L"sync-base.dat"] = notebook::EncodeAgreed({{a, b}, {a, b}, {Print("A\r\nB\r\n")}});
+    disk.files[L"sync-base-other.dat"] =
+        notebook::EncodeAgreed({{a, b}, {a, b, m}, {Print("A\r\nB\r\nM\r\n")}});
+    MemoryFileSystem files(disk);
+    Program program(files);
+    program.notebook.AddPage(QB_TEXT("N"));
+    program.view.Type(QB_TEXT("page of N"));
+    program.notebook.PageEdited();
+    program.notebook.MoveTo(0);
+    const std::wstring copy = L"strings/tab2.sync-conflict-20261209-100000-BBBBBBB.txt";
+    Outside(files, L"strings/tabs.txt", "A\r\nB\r\nM\r\n");
+    Outside(files, L"strings/tab2.txt", "page of M");
+    Outside(files, L"strings/tab2.sync-conflict-20261209-100001-AAAAAAA.txt", "page of N");
+    Outside(files, copy, "page of M as it once was");
+    program.notebook.StoreChanged();
+    ASSERT_TRUE(program.notebook.MergeWaits());
+    program.now += notebook::Notebook::kMergeWaitMs;
+    program.notebook.MergeWaitOver();
+    EXPECT_FALSE(program.notebook.MergeWaits());
+    EXPECT_EQ(File(files, copy), "<none>");
+    const Captions captions = program.view.TabCaptions();
+    EXPECT_EQ(std::count(captions.begin(), captions.end(),
+                         notebook::OtherVersionCaption(QB_TEXT("M"))),
+              1);
+    const Disk now = files.Now();
+    EXPECT_TRUE(std::any_of(now.files.begin(), now.files.end(), [](const auto& file) {
+        return file.first.rfind(L"strings/tab", 0) == 0 && file.second == "page of M as it once was";
+    }));
+    program.notebook.StoreChanged();
+    EXPECT_FALSE(program.notebook.MergeWaits());
+}
+
 TEST(SharedStore, ACopyAMergeRemovesLeavesItsTextInThePageHistoryWhereACloseMayTakeTheRest) {
     // Typed here: T1. On another machine: T1 closed, T2's page moved to Tab1.txt; the engine
     // kept this machine's Tab1.txt and that machine's as a copy. T1 comes back, and the copy
