@@ -430,12 +430,13 @@ TEST(SharedStore, ACopyNoRecordExplainsBecomesATabOfItsOwnOnceTheMergeHasWaited)
     EXPECT_FALSE(program.notebook.MergeWaits());
     EXPECT_EQ(File(files, copy), "<none>");
     const Captions captions = program.view.TabCaptions();
-    EXPECT_EQ(std::count(captions.begin(), captions.end(),
-                         notebook::OtherVersionCaption(QB_TEXT("M"))),
-              1);
+    EXPECT_EQ(
+        std::count(captions.begin(), captions.end(), notebook::OtherVersionCaption(QB_TEXT("M"))),
+        1);
     const Disk now = files.Now();
     EXPECT_TRUE(std::any_of(now.files.begin(), now.files.end(), [](const auto& file) {
-        return file.first.rfind(L"strings/tab", 0) == 0 && file.second == "page of M as it once was";
+        return file.first.rfind(L"strings/tab", 0) == 0 &&
+               file.second == "page of M as it once was";
     }));
     program.notebook.StoreChanged();
     EXPECT_FALSE(program.notebook.MergeWaits());
