@@ -8,7 +8,6 @@
 
 namespace qb::notebook {
 
-
 namespace {
 
 using store::Fingerprint;
