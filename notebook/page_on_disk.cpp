@@ -166,8 +166,12 @@ void Notebook::LoadPage() {
         UpdateEditable();
         throw;
     }
-    if (mergeWaiting_ && bytes) {
-        if (const auto own = OwnPageAway(index, store::FingerprintOf(std::string_view(*bytes)))) {
+    // (Also where its file is gone: another machine may have set it aside, a page past the last
+    // tab of a list that had yet to hold this tab.)
+    if (mergeWaiting_) {
+        const store::Fingerprint inFile = bytes ? store::FingerprintOf(std::string_view(*bytes))
+                                                : store::FingerprintOf(std::nullopt);
+        if (const auto own = OwnPageAway(index, inFile)) {
             ShowStoredPage(index, own, false);
             pageAway_ = true;
             return;

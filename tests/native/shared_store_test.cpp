@@ -442,6 +442,45 @@ TEST(SharedStore, ACopyNoRecordExplainsBecomesATabOfItsOwnOnceTheMergeHasWaited)
     EXPECT_FALSE(program.notebook.MergeWaits());
 }
 
+TEST(SharedStore, WhileAMergeWaitsATabWhosePageFileWasSetAsideShowsItsPage) {
+    // A tab made here, N, typed and saved in Tab2.txt. The other machine made a tab of its own,
+    // M, before N's list came there, and set N's page aside (as Tab2.txt.original, and in the
+    // page history). M's page has not come: the merge waits. N shows its own page, not an
+    // empty one that what is typed next would be saved over.
+    Disk disk = TwoTabs();
+    const notebook::KnownTab a = Known(QB_TEXT("A"), "page of A", "a");
+    const notebook::KnownTab b = Known(QB_TEXT("B"), "page of B", "b");
+    const notebook::KnownTab m = Known(QB_TEXT("M"), "page of M", "m");
+    disk.files[L"sync-base.dat"] = notebook::EncodeAgreed({{a, b}, {a, b}, {Print("A\r\nB\r\n")}});
+    disk.files[L"sync-base-other.dat"] =
+        notebook::EncodeAgreed({{a, b}, {a, b, m}, {Print("A\r\nB\r\nM\r\n")}});
+    MemoryFileSystem files(disk);
+    Program program(files);
+    program.notebook.AddPage(QB_TEXT("N"));
+    program.view.Type(QB_TEXT("page of N"));
+    program.notebook.PageEdited();
+    program.notebook.MoveTo(0);
+    files.MakeDirectory(L"history");
+    Outside(files, notebook::VersionFileName(L"other", Print("page of N")), "page of N");
+    Outside(files, L"strings/tab2.txt.original", "page of N");
+    ASSERT_EQ(files.Delete(L"strings/tab2.txt"), 0u);
+    Outside(files, L"strings/tabs.txt", "A\r\nB\r\nM\r\n");
+    program.notebook.StoreChanged();
+    ASSERT_TRUE(program.notebook.MergeWaits());
+    program.notebook.MoveTo(2);
+    EXPECT_EQ(program.view.text(), QB_TEXT("page of N"));
+    // What is typed there is N's, once M's page has come and the merge places the tabs.
+    program.view.Type(QB_TEXT("page of N typed"));
+    program.notebook.PageEdited();
+    program.notebook.MoveTo(0);
+    Outside(files, L"strings/tab2.txt", "page of M");
+    program.notebook.StoreChanged();
+    EXPECT_FALSE(program.notebook.MergeWaits());
+    EXPECT_EQ(program.view.TabCaptions(),
+              (Captions{QB_TEXT("A"), QB_TEXT("B"), QB_TEXT("M"), QB_TEXT("N")}));
+    EXPECT_EQ(File(files, L"strings/tab3.txt"), "page of N typed");
+}
+
 TEST(SharedStore, ACopyAMergeRemovesLeavesItsTextInThePageHistoryWhereACloseMayTakeTheRest) {
     // Typed here: T1. On another machine: T1 closed, T2's page moved to Tab1.txt; the engine
     // kept this machine's Tab1.txt and that machine's as a copy. T1 comes back, and the copy
