@@ -400,11 +400,8 @@ TEST(SharedStore, AMergeThatWaitsForATextThatDoesNotComeGivesUpAndKeepsEveryText
     }
 }
 
-TEST(SharedStore, ACopyNoRecordExplainsBecomesATabOfItsOwnOnceTheMergeHasWaited) {
-    // A tab made on each machine, N here and M there; an engine left a copy of Tab2.txt with
-    // a text no record names (that machine's record has moved on since). Once the merge has
-    // waited its while, the copy is a tab of its own, under the caption of the tab whose page
-    // file it is a copy of in that machine's list, and the merge waits for it no more.
+// Of A and B, as agreed: the other machine made a tab, M, with its page.
+Disk NewTabThere() {
     Disk disk = TwoTabs();
     const notebook::KnownTab a = Known(QB_TEXT("A"), "page of A", "a");
     const notebook::KnownTab b = Known(QB_TEXT("B"), "page of B", "b");
@@ -412,12 +409,25 @@ TEST(SharedStore, ACopyNoRecordExplainsBecomesATabOfItsOwnOnceTheMergeHasWaited)
     disk.files[L"sync-base.dat"] = notebook::EncodeAgreed({{a, b}, {a, b}, {Print("A\r\nB\r\n")}});
     disk.files[L"sync-base-other.dat"] =
         notebook::EncodeAgreed({{a, b}, {a, b, m}, {Print("A\r\nB\r\nM\r\n")}});
-    MemoryFileSystem files(disk);
-    Program program(files);
-    program.notebook.AddPage(QB_TEXT("N"));
-    program.view.Type(QB_TEXT("page of N"));
+    return disk;
+}
+
+// New here, typed, and left (so saved).
+void TypeInANewTab(Program& program, const Utf16& caption, const Utf16& text) {
+    program.notebook.AddPage(caption);
+    program.view.Type(text);
     program.notebook.PageEdited();
     program.notebook.MoveTo(0);
+}
+
+TEST(SharedStore, ACopyNoRecordExplainsBecomesATabOfItsOwnOnceTheMergeHasWaited) {
+    // A tab made on each machine, N here and M there; an engine left a copy of Tab2.txt with
+    // a text no record names (that machine's record has moved on since). Once the merge has
+    // waited its while, the copy is a tab of its own, under the caption of the tab whose page
+    // file it is a copy of in that machine's list, and the merge waits for it no more.
+    MemoryFileSystem files(NewTabThere());
+    Program program(files);
+    TypeInANewTab(program, QB_TEXT("N"), QB_TEXT("page of N"));
     const std::wstring copy = L"strings/tab2.sync-conflict-20261209-100000-BBBBBBB.txt";
     Outside(files, L"strings/tabs.txt", "A\r\nB\r\nM\r\n");
     Outside(files, L"strings/tab2.txt", "page of M");
@@ -447,19 +457,9 @@ TEST(SharedStore, WhileAMergeWaitsATabWhosePageFileWasSetAsideShowsItsPage) {
     // M, before N's list came there, and set N's page aside (as Tab2.txt.original, and in the
     // page history). M's page has not come: the merge waits. N shows its own page, not an
     // empty one that what is typed next would be saved over.
-    Disk disk = TwoTabs();
-    const notebook::KnownTab a = Known(QB_TEXT("A"), "page of A", "a");
-    const notebook::KnownTab b = Known(QB_TEXT("B"), "page of B", "b");
-    const notebook::KnownTab m = Known(QB_TEXT("M"), "page of M", "m");
-    disk.files[L"sync-base.dat"] = notebook::EncodeAgreed({{a, b}, {a, b}, {Print("A\r\nB\r\n")}});
-    disk.files[L"sync-base-other.dat"] =
-        notebook::EncodeAgreed({{a, b}, {a, b, m}, {Print("A\r\nB\r\nM\r\n")}});
-    MemoryFileSystem files(disk);
+    MemoryFileSystem files(NewTabThere());
     Program program(files);
-    program.notebook.AddPage(QB_TEXT("N"));
-    program.view.Type(QB_TEXT("page of N"));
-    program.notebook.PageEdited();
-    program.notebook.MoveTo(0);
+    TypeInANewTab(program, QB_TEXT("N"), QB_TEXT("page of N"));
     files.MakeDirectory(L"history");
     Outside(files, notebook::VersionFileName(L"other", Print("page of N")), "page of N");
     Outside(files, L"strings/tab2.txt.original", "page of N");
