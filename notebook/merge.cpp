@@ -387,9 +387,9 @@ MergeOutcome Merge(const MergeInput& input) {
     // A text that makes the merge wait for a list or a record (below). Once it has waited its
     // while, that list or record is not coming: an engine's copy is kept as a version of its
     // own, since no merge to come would read it; unless it is an earlier version of a tab's
-    // page, which the tab held before (then it goes, to the page history where it is found
-    // nowhere else, as a page file the merge writes over does; a name beginning with ':' is no
-    // file).
+    // page, which the tabs held before: that copy goes with the others the merge read. A page
+    // file is written over (and kept in the page history) as before. (A name beginning with
+    // ':' is no file.)
     std::vector<Fingerprint> seenBefore;
     for (const std::vector<KnownTab>* tabs : {&input.mine, &input.closed}) {
         for (const KnownTab& tab : *tabs) {
