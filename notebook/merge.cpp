@@ -390,16 +390,16 @@ MergeOutcome Merge(const MergeInput& input) {
     // page, which the tabs held before: that copy goes with the others the merge read. A page
     // file is written over (and kept in the page history) as before. (A name beginning with
     // ':' is no file.)
-    std::vector<Fingerprint> seenBefore;
-    for (const std::vector<KnownTab>* tabs : {&input.mine, &input.closed}) {
-        for (const KnownTab& tab : *tabs) {
+    std::vector<Fingerprint> seenBefore;  // (needed only then)
+    const auto olderOf = [&](const std::vector<KnownTab>& tabs) {
+        for (const KnownTab& tab : tabs) {
             seenBefore.insert(seenBefore.end(), tab.older.begin(), tab.older.end());
         }
-    }
-    for (const std::vector<KnownTab>& other : input.others) {
-        for (const KnownTab& tab : other) {
-            seenBefore.insert(seenBefore.end(), tab.older.begin(), tab.older.end());
-        }
+    };
+    if (input.waitOver) {
+        olderOf(input.mine);
+        olderOf(input.closed);
+        std::for_each(input.others.begin(), input.others.end(), olderOf);
     }
     const auto unexplained = [&](const TextOnDisk& text) {
         if (!input.waitOver || text.copy.empty() || text.copy.front() == L':') {
