@@ -290,6 +290,12 @@ void Notebook::TakeConflictCopies() {
         if (RecordedElsewhere(print)) {
             continue;  // another machine's tab's page, wherever its file stood: the merge's
         }
+        // A number this machine gives to another tab than the machines last agreed on (a
+        // close or a move here) may be another machine's numbering still, as agreed: whose page
+        // it copies is known once every machine holds these tabs, or its record tells.
+        if (!agreedEverywhere && RenumberedHere(*page)) {
+            continue;
+        }
         const store::StoredText text = store_.DecodePage(*bytes);
         const store::Utf16 owner = *page >= 0 && *page < TabCount()
                                        ? tabs_[static_cast<std::size_t>(*page)].caption
@@ -533,6 +539,15 @@ bool Notebook::NewSinceAgreed(int index) const {
     const store::Utf16& caption = tabs_[static_cast<std::size_t>(index)].caption;
     return std::none_of(agreed_->base.begin(), agreed_->base.end(),
                         [&](const KnownTab& tab) { return tab.caption == caption; });
+}
+
+bool Notebook::RenumberedHere(int index) const {
+    if (!agreed_ || others_.empty() || index < 0 ||
+        static_cast<std::size_t>(index) >= agreed_->base.size()) {
+        return false;
+    }
+    const KnownTab& agreed = agreed_->base[static_cast<std::size_t>(index)];
+    return index >= TabCount() || !IsTab(agreed, tabs_[static_cast<std::size_t>(index)]);
 }
 
 bool Notebook::HasConflictCopy(int index) {

@@ -337,6 +337,8 @@ class Notebook {
     // Whether the tab was made here since the machines last agreed (another machine has not
     // seen it), and whether an engine left a copy of its page.
     bool NewSinceAgreed(int index) const;
+    // Whether this machine's tab at that place is another than the one agreed there.
+    bool RenumberedHere(int index) const;
     // Texts a merge needs that only the page history still holds, added to the texts it may
     // take; whether there were any. The history's file names are listed here unless they were.
     bool TakeTextsFromHistory(const MergeOutcome& outcome, std::vector<TextOnDisk>& texts,

@@ -352,6 +352,29 @@ Disk ClosedHereWhileBTypedThere() {
     return disk;
 }
 
+TEST(SharedStore, ACopyOfAPageFileTheOtherMachineNumberedAsAgreedWaitsForItsTab) {
+    // Of A, B, C, closed here: A, so Tab1.txt is C's page here. Another machine typed into B,
+    // its Tab1.txt still, and the engine kept that as a copy beside this machine's newer file.
+    // The copy is B's page, not C's: it waits until the other machine has followed the close.
+    MemoryFileSystem files(ClosedHereWhileBTypedThere());
+    Program program(files);
+    const std::wstring copy = L"strings/tab1.sync-conflict-20261209-100000-BBBBBBB.txt";
+    Outside(files, copy, "page of B typed there");
+    program.notebook.StoreChanged();
+    EXPECT_EQ(program.view.TabCaptions(), (Captions{QB_TEXT("B"), QB_TEXT("C")}));
+    EXPECT_EQ(File(files, copy), "page of B typed there");
+    // That machine merged: B's page with its typing, in B's file now.
+    const notebook::KnownTab b = Known(QB_TEXT("B"), "page of B typed there", "b");
+    const notebook::KnownTab c = Known(QB_TEXT("C"), "page of C", "c");
+    Outside(files, L"strings/tab0.txt", "page of B typed there");
+    Outside(files, L"sync-base-other.dat",
+            notebook::EncodeAgreed({{b, c}, {b, c}, {Print("B\r\nC\r\n")}}));
+    program.notebook.StoreChanged();
+    EXPECT_EQ(program.view.TabCaptions(), (Captions{QB_TEXT("B"), QB_TEXT("C")}));
+    EXPECT_EQ(File(files, L"strings/tab0.txt"), "page of B typed there");
+    EXPECT_EQ(File(files, copy), "<none>");
+}
+
 TEST(SharedStore, WhileAMergeWaitsATabShowsItsOwnPageAndWhatIsTypedWritesOverNothing) {
     // Of A, B, C, closed here: A. Another machine typed into B before its close came there, and
     // wrote Tab1.txt, where this machine's list has C: the engine pushed C's page into a copy.
