@@ -134,11 +134,14 @@ Captions CaptionsOf(const std::vector<KnownTab>& tabs) {
 }
 
 bool SameTabs(const std::vector<KnownTab>& a, const std::vector<KnownTab>& b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
-                      [](const KnownTab& x, const KnownTab& y) {
-                          return x.caption == y.caption && x.page == y.page &&
-                                 (x.id == y.id || x.id.empty() || y.id.empty());
-                      });
+    return std::equal(
+        a.begin(), a.end(), b.begin(), b.end(), [](const KnownTab& x, const KnownTab& y) {
+            // (No page file and an empty one are the same empty page: a machine that never
+            // saved a new tab's page holds what another wrote for it.)
+            const bool samePage = x.page == y.page || (x.page.size == 0 && y.page.size == 0);
+            return x.caption == y.caption && samePage &&
+                   (x.id == y.id || x.id.empty() || y.id.empty());
+        });
 }
 
 std::string VersionId(const store::Fingerprint& page) {

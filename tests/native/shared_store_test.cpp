@@ -435,6 +435,33 @@ Disk NewTabThere() {
     return disk;
 }
 
+TEST(SharedStore, ANewTabWithoutAPageFileHereAndAnEmptyOneThereAreTheSameTab) {
+    // N made here and left empty: no page file. The other machine took N over, and its
+    // program wrote an empty Tab2.txt. The machines agree, so a copy of a text the tabs hold
+    // goes, and the record here takes N into what was last agreed.
+    Disk disk = TwoTabs();
+    const notebook::KnownTab a = Known(QB_TEXT("A"), "page of A", "a");
+    const notebook::KnownTab b = Known(QB_TEXT("B"), "page of B", "b");
+    disk.files[L"sync-base.dat"] = notebook::EncodeAgreed({{a, b}, {a, b}, {Print("A\r\nB\r\n")}});
+    disk.files[L"sync-base-other.dat"] = disk.files[L"sync-base.dat"];
+    MemoryFileSystem files(disk);
+    Program program(files);
+    program.notebook.AddPage(QB_TEXT("N"));
+    program.notebook.MoveTo(0);
+    ASSERT_EQ(File(files, L"strings/tab2.txt"), "<none>");
+    const notebook::KnownTab n = Known(QB_TEXT("N"), "", "");
+    Outside(files, L"strings/tab2.txt", "");
+    Outside(files, L"sync-base-other.dat",
+            notebook::EncodeAgreed({{a, b}, {a, b, n}, {Print("A\r\nB\r\nN\r\n")}}));
+    const std::wstring copy = L"strings/tab1.sync-conflict-20261209-100000-BBBBBBB.txt";
+    Outside(files, copy, "page of B");
+    program.notebook.StoreChanged();
+    EXPECT_EQ(File(files, copy), "<none>");
+    const auto agreed = notebook::DecodeAgreed(File(files, L"sync-base.dat"));
+    ASSERT_TRUE(agreed.has_value());
+    EXPECT_EQ(agreed->base.size(), 3u);
+}
+
 // New here, typed, and left (so saved).
 void TypeInANewTab(Program& program, const Utf16& caption, const Utf16& text) {
     program.notebook.AddPage(caption);
