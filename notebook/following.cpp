@@ -1017,16 +1017,53 @@ bool Notebook::MergeStore(bool running, bool waitOver) {
     }
     StoreAgreed(true);
     if (!broughtBack.empty() || !keptTwice.empty()) {
-        std::wstring subject = L"merged:";
-        for (const std::wstring& caption : broughtBack) {
-            subject += caption + L"\n";
-        }
-        for (const std::wstring& caption : keptTwice) {
-            subject += caption + L"\n";
-        }
-        Notice(subject, TabsMergedNotice(broughtBack, keptTwice));
+        MergeNews(broughtBack, keptTwice, !running);
     }
     return true;
+}
+
+void Notebook::MergeNews(const std::vector<std::wstring>& broughtBack,
+                         const std::vector<std::wstring>& keptTwice, bool now) {
+    if (!mergeNews_) {
+        mergeNews_.emplace();
+    }
+    const auto add = [](std::vector<std::wstring>& to, const std::vector<std::wstring>& from) {
+        for (const std::wstring& caption : from) {
+            if (std::find(to.begin(), to.end(), caption) == to.end()) {
+                to.push_back(caption);
+            }
+        }
+    };
+    add(mergeNews_->broughtBack, broughtBack);
+    add(mergeNews_->keptTwice, keptTwice);
+    mergeNews_->due = clock_() + (now ? 0 : kMergeNewsMs);
+    if (now) {
+        TellMergeNews();
+    }
+}
+
+std::optional<std::uint64_t> Notebook::MergeNewsDue() const {
+    if (!mergeNews_ || mergeWaiting_) {
+        return std::nullopt;  // (a merge that waits is followed by its own timers)
+    }
+    const std::uint64_t now = clock_();
+    return mergeNews_->due > now ? mergeNews_->due - now : 0;
+}
+
+void Notebook::TellMergeNews() {
+    if (!mergeNews_ || mergeWaiting_ || clock_() < mergeNews_->due) {
+        return;
+    }
+    const PendingNews news = std::move(*mergeNews_);
+    mergeNews_.reset();
+    std::wstring subject = L"merged:";
+    for (const std::wstring& caption : news.broughtBack) {
+        subject += caption + L"\n";
+    }
+    for (const std::wstring& caption : news.keptTwice) {
+        subject += caption + L"\n";
+    }
+    Notice(subject, TabsMergedNotice(news.broughtBack, news.keptTwice));
 }
 
 }  // namespace qb::notebook

@@ -186,6 +186,13 @@ class Notebook {
     // page history first). A text that comes later is merged then.
     static constexpr std::uint64_t kMergeWaitMs = 30000;
     void MergeWaitOver();
+    // What merges told of while the program runs is told in one notice, once no merge has
+    // had news for this long and none waits: an engine brings another machine's changes a
+    // file at a time, and each may be merged on its own. How long from now until it is due;
+    // nothing when there is nothing to tell (or a merge waits).
+    static constexpr std::uint64_t kMergeNewsMs = 5000;
+    std::optional<std::uint64_t> MergeNewsDue() const;
+    void TellMergeNews();
 
     // Finds the text, letter case ignored: from the caret in the page on screen (as the text
     // area holds it), then in the pages of the following tabs in strip order (as their files
@@ -276,6 +283,10 @@ class Notebook {
     // The settings file follows the window, unless it holds these bytes already.
     void WriteSettings();
     void Notice(const std::wstring& subject, const std::wstring& text);
+    // A merge brought tabs back or kept pages twice (by caption): told now, or with what the
+    // next merges bring (TellMergeNews).
+    void MergeNews(const std::vector<std::wstring>& broughtBack,
+                   const std::vector<std::wstring>& keptTwice, bool now);
 
     // The tabs, kept here and shown by the strip.
     void ShowTabs(const std::vector<store::Utf16>& captions);
@@ -432,6 +443,12 @@ class Notebook {
     store::Settings settings_;
     SaveSchedule schedule_;
     Told told_;
+    struct PendingNews {
+        std::vector<std::wstring> broughtBack;
+        std::vector<std::wstring> keptTwice;
+        std::uint64_t due = 0;  // clock_
+    };
+    std::optional<PendingNews> mergeNews_;
 
     // What protects the stored notes from being written over with what was never read.
     bool writesStopped_ = false;    // the page files cannot be trusted: nothing is written

@@ -217,6 +217,8 @@ class TForm1 {
     // While a merge waits for a text, the store is looked at every while, and the wait given
     // up once it has lasted long enough.
     void FollowMergeWait();
+    // What the merges had to tell is told once they have been still a while.
+    void FollowMergeNews();
     LRESULT OnPageWritten();
     LRESULT OnDpiChanged(int dpi, const RECT& suggested);
     LRESULT OnColoursChanged(UINT msg, WPARAM wParam, LPARAM lParam);

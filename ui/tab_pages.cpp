@@ -29,6 +29,8 @@ constexpr UINT kLookAgainMs = 1000;
 constexpr UINT_PTR kMergeLookTimer = 4;
 constexpr UINT kMergeLookMs = 2000;
 constexpr UINT_PTR kMergeWaitTimer = 5;
+// What the merges had to tell, once they have been still for the notebook's while.
+constexpr UINT_PTR kMergeNewsTimer = 6;
 
 }  // namespace
 
@@ -90,14 +92,28 @@ LRESULT TForm1::OnTimer(UINT_PTR id) {
     if (id == kStoreChangedTimer) {
         SetTimer(Handle, kStoreLookAgainTimer, kLookAgainMs, nullptr);
     }
-    if (id == kMergeWaitTimer) {
+    if (id == kMergeNewsTimer) {
+        notebook_.TellMergeNews();
+    } else if (id == kMergeWaitTimer) {
         mergeWaitTimed_ = false;
         notebook_.MergeWaitOver();
     } else {
         notebook_.StoreChanged();
     }
     FollowMergeWait();
+    FollowMergeNews();
     return 0;
+}
+
+void TForm1::FollowMergeNews() {
+    if (const auto due = notebook_.MergeNewsDue()) {
+        SetTimer(Handle, kMergeNewsTimer,
+                 static_cast<UINT>(
+                     std::clamp<std::uint64_t>(*due, USER_TIMER_MINIMUM, USER_TIMER_MAXIMUM)),
+                 nullptr);
+    } else {
+        KillTimer(Handle, kMergeNewsTimer);
+    }
 }
 
 void TForm1::FollowMergeWait() {

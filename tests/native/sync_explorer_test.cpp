@@ -556,6 +556,33 @@ TEST(SyncExplorer, ACopyTakenAsATabOnBothMachinesIsOneTab) {
                                   TabListFirst()));
 }
 
+TEST(SyncExplorer, MergesOfOneReconnectionAreToldInOneNotice) {
+    // B types in T1 and closes T2; A types in T1 and in T2. On B one merge brings T2 back and
+    // the next keeps T1 twice, a file apart: one notice tells both.
+    const std::vector<Step> steps = {{1, Type(1, QB_TEXT(" typedB"))},
+                                     {0, Type(1, QB_TEXT(" typedA1"))},
+                                     {1, Close(2)},
+                                     {0, Type(2, QB_TEXT(" typedA2"))},
+                                     {1, kRestart}};
+    const Chooser backwards = [](const std::vector<Delivery>& pending) {
+        return pending.size() - 1;
+    };
+    for (const Chooser& order : {kEngineOrder, TabListFirst(), backwards}) {
+        const Captions captions = {QB_TEXT("T0"), QB_TEXT("T1"), QB_TEXT("T2")};
+        const Captions pages = {QB_TEXT("page of T0"), QB_TEXT("page of T1"),
+                                QB_TEXT("page of T2")};
+        Session session(AgreedStore(captions, pages, 0), captions, 2);
+        for (const Step& step : steps) {
+            session.Apply(step.machine, step.command);
+        }
+        const std::size_t before = session.machines()[1]->view->notices().size();
+        ExpectConverged(session.Reconnect(order));
+        const auto& notices = session.machines()[1]->view->notices();
+        ASSERT_EQ(notices.size(), before + 1);
+        EXPECT_NE(notices.back().find(L"«T2»"), std::wstring::npos) << "brought back";
+    }
+}
+
 TEST(SyncExplorer, EveryTabClosedOnOneMachineOrTheOther) {
     // A closes T0; B closes T2 and T1. Each close stands, and none is left: the notebook keeps
     // the tab list written last, the same on both machines, rather than none.

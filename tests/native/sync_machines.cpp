@@ -350,6 +350,14 @@ Verdict Session::Reconnect(const Chooser& choose) {
                     machine->Do([&machine] { machine->notebook->MergeWaitOver(); });
                 }
             }
+            // And what the merges had to tell is told once they have been still a while, as
+            // the window's timer has it.
+            for (auto& machine : machines_) {
+                if (const auto due = machine->notebook->MergeNewsDue()) {
+                    world_.now += *due;
+                    machine->Do([&machine] { machine->notebook->TellMergeNews(); });
+                }
+            }
             engine_->Scan();
             if (engine_->Pending().empty() && !waited) {
                 break;
