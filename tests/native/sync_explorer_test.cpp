@@ -735,6 +735,9 @@ TEST(SyncExplorer, DISABLED_CommandsWhileFilesArrive) {
     const std::uint64_t runs = FromEnvironment("QB_SYNC_RUNS", 300);
     // QB_SYNC_RUN=N gives run N alone, as it went among the others.
     const std::uint64_t only = FromEnvironment("QB_SYNC_RUN", runs);
+    // QB_SYNC_STEPS: how many files brought or commands given between the first commands and
+    // the link back for good.
+    const std::uint64_t steps = FromEnvironment("QB_SYNC_STEPS", 12);
     std::printf(
         "sync explorer: seed %llu, %llu runs of commands while files arrive "
         "(QB_SYNC_SEED, QB_SYNC_RUNS, QB_SYNC_RUN)\n",
@@ -769,7 +772,7 @@ TEST(SyncExplorer, DISABLED_CommandsWhileFilesArrive) {
             give(0);
             give(1);
         }
-        for (int step = 0; step < 12; ++step) {
+        for (std::uint64_t step = 0; step < steps; ++step) {
             if (random() % 2 == 0) {
                 const std::vector<Delivery> pending = session.PendingNow();
                 if (!pending.empty()) {
