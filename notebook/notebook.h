@@ -449,6 +449,7 @@ class Notebook {
         std::uint64_t due = 0;  // clock_
     };
     std::optional<PendingNews> mergeNews_;
+    int left_ = -1;  // the tab selected when the page was last left
 
     // What protects the stored notes from being written over with what was never read.
     bool writesStopped_ = false;    // the page files cannot be trusted: nothing is written

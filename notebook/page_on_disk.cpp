@@ -277,10 +277,16 @@ void Notebook::LeavePage() {
     FinishWrites();
     FollowStore();
     SavePage();
+    left_ = view_.SelectedTab();
 }
 
 void Notebook::PageSelected() {
     FinishWrites();
+    // A strip shown anew as the page was left (another program changed the tab list) may
+    // have fewer tabs than the place clicked: the tab left stays chosen.
+    if (view_.SelectedTab() < 0 || view_.SelectedTab() >= TabCount()) {
+        view_.SelectTab(left_ >= 0 && left_ < TabCount() ? left_ : TabCount() - 1);
+    }
     // The tab chosen is looked for again in a list another program changed meanwhile.
     const int chosen = view_.SelectedTab();
     const store::Utf16 caption = chosen >= 0 && chosen < TabCount()

@@ -179,6 +179,30 @@ TEST(SharedStore, CloseIsGivenUpWhenTheTabsChangedOutside) {
     EXPECT_EQ(program.view.notices().size(), 1u);
 }
 
+TEST(SharedStore, AClickOnATabTheListLostAsThePageWasLeftStaysOnTheTabLeft) {
+    // Of A, B, C, another program closed B and C; the change is followed as A is left for
+    // the click on C, so the strip holds A alone when the click lands. What is typed next is
+    // A's, in A's file: no page file of a tab that is gone.
+    Disk disk = TwoTabs();
+    disk.files[L"strings/tabs.txt"] = "A\r\nB\r\nC\r\n";
+    disk.files[L"strings/tab2.txt"] = "page of C";
+    MemoryFileSystem files(disk);
+    Program program(files);
+    Outside(files, L"strings/tabs.txt", "A\r\n");
+    ASSERT_EQ(files.Delete(L"strings/tab1.txt"), 0u);
+    ASSERT_EQ(files.Delete(L"strings/tab2.txt"), 0u);
+    program.notebook.LeavePage();
+    program.view.Click(2);
+    program.notebook.PageSelected();
+    EXPECT_EQ(program.view.SelectedTab(), 0);
+    EXPECT_EQ(program.view.text(), QB_TEXT("page of A"));
+    program.view.Type(program.view.text() + QB_TEXT(" typed"));
+    program.notebook.PageEdited();
+    program.notebook.LeavePage();
+    EXPECT_EQ(File(files, L"strings/tab0.txt"), "page of A typed");
+    EXPECT_EQ(File(files, L"strings/tab2.txt"), "<none>");
+}
+
 TEST(SharedStore, ConflictCopiesBecomeTabsOfTheirOwnOnce) {
     Disk disk = TwoTabs();
     disk.files[L"strings/tab1.sync-conflict-20261208-220327-HNP2OSX.txt"] = "B from home";
