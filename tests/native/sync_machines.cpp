@@ -151,14 +151,18 @@ void Machine::Switch(int index) {
     });
 }
 
-void Machine::Type(int index, const Utf16& text) {
+bool Machine::Type(int index, const Utf16& text) {
     if (view->SelectedTab() != index) {
         Switch(index);
+    }
+    if (!view->editable()) {
+        return false;  // (a page that cannot be typed into takes no keys)
     }
     view->Type(view->text() + text);
     notebook->PageEdited();
     world.now += 2;
     Do([this] { notebook->SaveInBackground(false); });
+    return true;
 }
 
 void Machine::React() {
@@ -249,7 +253,9 @@ bool Session::Apply(int m, const Command& command) {
     switch (command.kind) {
         case Command::kType: {
             const Utf16 token = command.text.empty() ? QB_TEXT(" typed") + side : command.text;
-            machine.Type(command.index, token);
+            if (!machine.Type(command.index, token)) {
+                return false;
+            }
             ledger_.tokens.push_back({token, strip[static_cast<std::size_t>(command.index)], m});
             break;
         }

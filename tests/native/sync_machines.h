@@ -37,8 +37,9 @@ class Machine {
     // What the window does around the user's commands: a failure is shown in the error box.
     void Do(const std::function<void()>& command);
     // The user types the text at the end of tab i's page (clicking the tab first when it is
-    // not selected), and the background save falls due.
-    void Type(int index, const store::Utf16& text);
+    // not selected), and the background save falls due; false when the page shown then takes
+    // no typing.
+    bool Type(int index, const store::Utf16& text);
     void Switch(int index);
     // The directory watch reports a change in the store, and a background save due runs.
     void React();
