@@ -249,9 +249,13 @@ class Notebook {
     void LoadPage();
     // Shows a page as stored (read now, or changed outside while on screen).
     void ShowStoredPage(int index, const std::optional<std::string>& bytes, bool reload);
-    // While a merge waits: the tab's own page, where its file holds a text of another
-    // machine's that no record gives this tab yet (nothing where the file's text is its own).
-    std::optional<std::string> OwnPageAway(int index, const store::Fingerprint& inFile);
+    // While a merge waits: whether the tab's file holds a text of another machine's that no
+    // record gives this tab yet (or none), and the tab's own page where it is found then.
+    struct PageAway {
+        bool away = false;
+        std::optional<std::string> bytes;
+    };
+    PageAway OwnPageAway(int index, const store::Fingerprint& inFile);
     // What is typed into a page shown from away goes to the page history, not over the file.
     void SavePageAway();
     // The tab list changed outside: the strip follows. True when it changed.

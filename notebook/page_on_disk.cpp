@@ -171,30 +171,38 @@ void Notebook::LoadPage() {
     if (mergeWaiting_) {
         const store::Fingerprint inFile = bytes ? store::FingerprintOf(std::string_view(*bytes))
                                                 : store::FingerprintOf(std::nullopt);
-        if (const auto own = OwnPageAway(index, inFile)) {
-            ShowStoredPage(index, own, false);
+        const PageAway own = OwnPageAway(index, inFile);
+        if (own.bytes) {
+            ShowStoredPage(index, own.bytes, false);
             pageAway_ = true;
+            return;
+        }
+        if (own.away) {
+            // Not here yet: nothing is shown to be typed over (the text of another tab, or an
+            // empty page saved over this one's) until the merge places it.
+            view_.ClearPage();
+            UpdateEditable();
             return;
         }
     }
     ShowStoredPage(index, bytes, false);
 }
 
-std::optional<std::string> Notebook::OwnPageAway(int index, const store::Fingerprint& inFile) {
+Notebook::PageAway Notebook::OwnPageAway(int index, const store::Fingerprint& inFile) {
     if (index < 0 || index >= TabCount()) {
-        return std::nullopt;
+        return {};
     }
     const TabState& tab = tabs_[static_cast<std::size_t>(index)];
     if (!tab.stored || !tab.stored->exists || tab.stored->size == 0 || *tab.stored == inFile ||
         std::find(tab.older.begin(), tab.older.end(), inFile) != tab.older.end()) {
-        return std::nullopt;
+        return {};
     }
     for (const Agreed& other : others_) {
         for (const KnownTab& known : other.mine) {
             if (IsTab(known, tab) &&
                 (known.page == inFile ||
                  std::find(known.older.begin(), known.older.end(), inFile) != known.older.end())) {
-                return std::nullopt;  // another machine's version of this tab
+                return {};  // another machine's version of this tab
             }
         }
     }
@@ -210,14 +218,14 @@ std::optional<std::string> Notebook::OwnPageAway(int index, const store::Fingerp
     for (const std::wstring& name : store_.FileNames()) {
         if (store::ConflictCopyOf(name) || store::PageFileIndex(name)) {
             if (auto bytes = holds(std::wstring(store::kStoreDirectory) + L"/" + name)) {
-                return bytes;
+                return {true, std::move(bytes)};
             }
         }
     }
     if (const auto path = FindInHistory(*tab.stored, HistoryFileNames())) {
-        return holds(*path);
+        return {true, holds(*path)};
     }
-    return std::nullopt;
+    return {true, std::nullopt};
 }
 
 void Notebook::SavePageAway() {

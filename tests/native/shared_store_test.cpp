@@ -555,6 +555,24 @@ TEST(SharedStore, WhileAMergeWaitsATabWhosePageFileWasSetAsideShowsItsPage) {
     EXPECT_EQ(File(files, L"strings/tab3.txt"), "page of N typed");
 }
 
+TEST(SharedStore, WhileAMergeWaitsATabWhosePageIsNowhereYetTakesNoTyping) {
+    // As above, but N's page has not come back from the other machine yet: not in a copy, not
+    // in the page history. Until the merge places it, N shows nothing and takes no typing,
+    // which would be saved over its page as an empty one.
+    MemoryFileSystem files(NewTabThere());
+    Program program(files);
+    TypeInANewTab(program, QB_TEXT("N"), QB_TEXT("page of N"));
+    ASSERT_EQ(files.Delete(L"strings/tab2.txt"), 0u);
+    Outside(files, L"strings/tabs.txt", "A\r\nB\r\nM\r\n");
+    program.notebook.StoreChanged();
+    ASSERT_TRUE(program.notebook.MergeWaits());
+    program.notebook.MoveTo(2);
+    EXPECT_EQ(program.view.text(), QB_TEXT(""));
+    EXPECT_FALSE(program.view.editable());
+    program.notebook.MoveTo(0);
+    EXPECT_TRUE(program.view.editable()) << "A's page is here";
+}
+
 TEST(SharedStore, ACopyAMergeRemovesLeavesItsTextInThePageHistoryWhereACloseMayTakeTheRest) {
     // Typed here: T1. On another machine: T1 closed, T2's page moved to Tab1.txt; the engine
     // kept this machine's Tab1.txt and that machine's as a copy. T1 comes back, and the copy
