@@ -168,11 +168,14 @@ void Notebook::LoadPage() {
     }
     // (Also where its file is gone: another machine may have set it aside, a page past the last
     // tab of a list that had yet to hold this tab.)
-    if (mergeWaiting_) {
-        const store::Fingerprint inFile = bytes ? store::FingerprintOf(std::string_view(*bytes))
-                                                : store::FingerprintOf(std::nullopt);
+    const store::Fingerprint inFile =
+        bytes ? store::FingerprintOf(std::string_view(*bytes)) : store::FingerprintOf(std::nullopt);
+    // Another tab's page, moved into this tab's file by a close elsewhere: the same, until the
+    // tab list that says so comes and is merged.
+    const bool anotherTabs = !mergeWaiting_ && AnotherTabsPage(index, inFile);
+    if (mergeWaiting_ || anotherTabs) {
         const PageAway own = OwnPageAway(index, inFile);
-        if (own.bytes) {
+        if (own.bytes && mergeWaiting_) {
             ShowStoredPage(index, own.bytes, false);
             pageAway_ = true;
             return;
@@ -186,6 +189,21 @@ void Notebook::LoadPage() {
         }
     }
     ShowStoredPage(index, bytes, false);
+}
+
+bool Notebook::AnotherTabsPage(int index, const store::Fingerprint& inFile) const {
+    if (others_.empty() || !inFile.exists || inFile.size == 0) {
+        return false;
+    }
+    for (int i = 0; i < TabCount(); ++i) {
+        const TabState& tab = tabs_[static_cast<std::size_t>(i)];
+        if (i != index &&
+            ((tab.stored && *tab.stored == inFile) ||
+             std::find(tab.older.begin(), tab.older.end(), inFile) != tab.older.end())) {
+            return true;
+        }
+    }
+    return false;
 }
 
 Notebook::PageAway Notebook::OwnPageAway(int index, const store::Fingerprint& inFile) {

@@ -573,6 +573,40 @@ TEST(SharedStore, WhileAMergeWaitsATabWhosePageIsNowhereYetTakesNoTyping) {
     EXPECT_TRUE(program.view.editable()) << "A's page is here";
 }
 
+TEST(SharedStore, ATabWhoseFileHoldsAnotherTabsPageTakesNoTypingUntilTheListComes) {
+    // Of A, B, C, the other machine closed B: C's page came into Tab1.txt, its tab list has
+    // not come yet. B shows nothing to type over C's page with; once the list has come, the
+    // tabs are A and C.
+    Disk disk = SharedFolder();
+    const notebook::KnownTab a = Known(QB_TEXT("A"), "page of A", "a");
+    const notebook::KnownTab b = Known(QB_TEXT("B"), "page of B", "b");
+    const notebook::KnownTab c = Known(QB_TEXT("C"), "page of C", "c");
+    disk.files[L"sync-base.dat"] =
+        notebook::EncodeAgreed({{a, b, c}, {a, b, c}, {Print("A\r\nB\r\nC\r\n")}});
+    disk.files[L"sync-base-other.dat"] = disk.files[L"sync-base.dat"];
+    disk.files[L"strings/tabs.txt"] = "A\r\nB\r\nC\r\n";
+    disk.files[L"strings/tab0.txt"] = "page of A";
+    disk.files[L"strings/tab1.txt"] = "page of B";
+    disk.files[L"strings/tab2.txt"] = "page of C";
+    MemoryFileSystem files(disk);
+    Program program(files);
+    program.notebook.MoveTo(2);
+    program.notebook.MoveTo(0);
+    Outside(files, L"strings/tab1.txt", "page of C");
+    ASSERT_EQ(files.Delete(L"strings/tab2.txt"), 0u);
+    program.notebook.StoreChanged();
+    program.notebook.MoveTo(1);
+    EXPECT_EQ(program.view.text(), QB_TEXT(""));
+    EXPECT_FALSE(program.view.editable());
+    Outside(files, L"sync-base-other.dat",
+            notebook::EncodeAgreed({{a, b, c}, {a, c}, {Print("A\r\nC\r\n")}}));
+    Outside(files, L"strings/tabs.txt", "A\r\nC\r\n");
+    program.notebook.StoreChanged();
+    EXPECT_EQ(program.view.TabCaptions(), (Captions{QB_TEXT("A"), QB_TEXT("C")}));
+    EXPECT_EQ(program.view.text(), QB_TEXT("page of C"));
+    EXPECT_TRUE(program.view.editable());
+}
+
 TEST(SharedStore, ACopyAMergeRemovesLeavesItsTextInThePageHistoryWhereACloseMayTakeTheRest) {
     // Typed here: T1. On another machine: T1 closed, T2's page moved to Tab1.txt; the engine
     // kept this machine's Tab1.txt and that machine's as a copy. T1 comes back, and the copy
