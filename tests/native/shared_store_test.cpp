@@ -341,15 +341,21 @@ TEST(SharedStore, APageAMergeCannotPlaceYetAtStartUpStaysForItsTab) {
     EXPECT_EQ(File(files, L"strings/tab1.txt"), "typed there");
 }
 
+// A and B, as agreed on both machines.
+const notebook::KnownTab kAgreedA = Known(QB_TEXT("A"), "page of A", "a");
+const notebook::KnownTab kAgreedB = Known(QB_TEXT("B"), "page of B", "b");
+Disk AgreedOnBoth() {
+    Disk disk = TwoTabs();
+    disk.files[L"sync-base.dat"] =
+        notebook::EncodeAgreed({{kAgreedA, kAgreedB}, {kAgreedA, kAgreedB}, {Print("A\r\nB\r\n")}});
+    disk.files[L"sync-base-other.dat"] = disk.files[L"sync-base.dat"];
+    return disk;
+}
+
 TEST(SharedStore, ACopyOfAnEarlierTabListOfThisMachinesGoesWithoutAWait) {
     // Renamed here twice; the engine left the first list as a copy. No other machine's record
     // will ever explain it: it is this machine's own.
-    Disk disk = TwoTabs();
-    const notebook::KnownTab a = Known(QB_TEXT("A"), "page of A", "a");
-    const notebook::KnownTab b = Known(QB_TEXT("B"), "page of B", "b");
-    disk.files[L"sync-base.dat"] = notebook::EncodeAgreed({{a, b}, {a, b}, {Print("A\r\nB\r\n")}});
-    disk.files[L"sync-base-other.dat"] = disk.files[L"sync-base.dat"];
-    MemoryFileSystem files(disk);
+    MemoryFileSystem files(AgreedOnBoth());
     Program program(files);
     program.notebook.RenamePage(1, QB_TEXT("B2"));
     program.notebook.RenamePage(1, QB_TEXT("B3"));
@@ -463,12 +469,7 @@ TEST(SharedStore, ANewTabWithoutAPageFileHereAndAnEmptyOneThereAreTheSameTab) {
     // N made here and left empty: no page file. The other machine took N over, and its
     // program wrote an empty Tab2.txt. The machines agree, so a copy of a text the tabs hold
     // goes, and the record here takes N into what was last agreed.
-    Disk disk = TwoTabs();
-    const notebook::KnownTab a = Known(QB_TEXT("A"), "page of A", "a");
-    const notebook::KnownTab b = Known(QB_TEXT("B"), "page of B", "b");
-    disk.files[L"sync-base.dat"] = notebook::EncodeAgreed({{a, b}, {a, b}, {Print("A\r\nB\r\n")}});
-    disk.files[L"sync-base-other.dat"] = disk.files[L"sync-base.dat"];
-    MemoryFileSystem files(disk);
+    MemoryFileSystem files(AgreedOnBoth());
     Program program(files);
     program.notebook.AddPage(QB_TEXT("N"));
     program.notebook.MoveTo(0);
@@ -476,7 +477,8 @@ TEST(SharedStore, ANewTabWithoutAPageFileHereAndAnEmptyOneThereAreTheSameTab) {
     const notebook::KnownTab n = Known(QB_TEXT("N"), "", "");
     Outside(files, L"strings/tab2.txt", "");
     Outside(files, L"sync-base-other.dat",
-            notebook::EncodeAgreed({{a, b}, {a, b, n}, {Print("A\r\nB\r\nN\r\n")}}));
+            notebook::EncodeAgreed(
+                {{kAgreedA, kAgreedB}, {kAgreedA, kAgreedB, n}, {Print("A\r\nB\r\nN\r\n")}}));
     const std::wstring copy = L"strings/tab1.sync-conflict-20261209-100000-BBBBBBB.txt";
     Outside(files, copy, "page of B");
     program.notebook.StoreChanged();
@@ -526,6 +528,15 @@ TEST(SharedStore, ACopyNoRecordExplainsBecomesATabOfItsOwnOnceTheMergeHasWaited)
     EXPECT_FALSE(program.notebook.MergeWaits());
 }
 
+// N's page file goes, and the other machine's list with M comes before M's page: the merge
+// waits.
+void NsFileGoesAndMsListComes(Program& program, MemoryFileSystem& files) {
+    ASSERT_EQ(files.Delete(L"strings/tab2.txt"), 0u);
+    Outside(files, L"strings/tabs.txt", "A\r\nB\r\nM\r\n");
+    program.notebook.StoreChanged();
+    ASSERT_TRUE(program.notebook.MergeWaits());
+}
+
 TEST(SharedStore, WhileAMergeWaitsATabWhosePageFileWasSetAsideShowsItsPage) {
     // A tab made here, N, typed and saved in Tab2.txt. The other machine made a tab of its own,
     // M, before N's list came there, and set N's page aside (as Tab2.txt.original, and in the
@@ -537,10 +548,7 @@ TEST(SharedStore, WhileAMergeWaitsATabWhosePageFileWasSetAsideShowsItsPage) {
     files.MakeDirectory(L"history");
     Outside(files, notebook::VersionFileName(L"other", Print("page of N")), "page of N");
     Outside(files, L"strings/tab2.txt.original", "page of N");
-    ASSERT_EQ(files.Delete(L"strings/tab2.txt"), 0u);
-    Outside(files, L"strings/tabs.txt", "A\r\nB\r\nM\r\n");
-    program.notebook.StoreChanged();
-    ASSERT_TRUE(program.notebook.MergeWaits());
+    NsFileGoesAndMsListComes(program, files);
     program.notebook.MoveTo(2);
     EXPECT_EQ(program.view.text(), QB_TEXT("page of N"));
     // What is typed there is N's, once M's page has come and the merge places the tabs.
@@ -562,10 +570,7 @@ TEST(SharedStore, WhileAMergeWaitsATabWhosePageIsNowhereYetTakesNoTyping) {
     MemoryFileSystem files(NewTabThere());
     Program program(files);
     TypeInANewTab(program, QB_TEXT("N"), QB_TEXT("page of N"));
-    ASSERT_EQ(files.Delete(L"strings/tab2.txt"), 0u);
-    Outside(files, L"strings/tabs.txt", "A\r\nB\r\nM\r\n");
-    program.notebook.StoreChanged();
-    ASSERT_TRUE(program.notebook.MergeWaits());
+    NsFileGoesAndMsListComes(program, files);
     program.notebook.MoveTo(2);
     EXPECT_EQ(program.view.text(), QB_TEXT(""));
     EXPECT_FALSE(program.view.editable());
@@ -577,16 +582,12 @@ TEST(SharedStore, ATabWhoseFileHoldsAnotherTabsPageTakesNoTypingUntilTheListCome
     // Of A, B, C, the other machine closed B: C's page came into Tab1.txt, its tab list has
     // not come yet. B shows nothing to type over C's page with; once the list has come, the
     // tabs are A and C.
-    Disk disk = SharedFolder();
-    const notebook::KnownTab a = Known(QB_TEXT("A"), "page of A", "a");
-    const notebook::KnownTab b = Known(QB_TEXT("B"), "page of B", "b");
-    const notebook::KnownTab c = Known(QB_TEXT("C"), "page of C", "c");
-    disk.files[L"sync-base.dat"] =
-        notebook::EncodeAgreed({{a, b, c}, {a, b, c}, {Print("A\r\nB\r\nC\r\n")}});
+    const std::vector<notebook::KnownTab> tabs = {kAgreedA, kAgreedB,
+                                                  Known(QB_TEXT("C"), "page of C", "c")};
+    Disk disk = AgreedOnBoth();
+    disk.files[L"sync-base.dat"] = notebook::EncodeAgreed({tabs, tabs, {Print("A\r\nB\r\nC\r\n")}});
     disk.files[L"sync-base-other.dat"] = disk.files[L"sync-base.dat"];
     disk.files[L"strings/tabs.txt"] = "A\r\nB\r\nC\r\n";
-    disk.files[L"strings/tab0.txt"] = "page of A";
-    disk.files[L"strings/tab1.txt"] = "page of B";
     disk.files[L"strings/tab2.txt"] = "page of C";
     MemoryFileSystem files(disk);
     Program program(files);
@@ -599,7 +600,7 @@ TEST(SharedStore, ATabWhoseFileHoldsAnotherTabsPageTakesNoTypingUntilTheListCome
     EXPECT_EQ(program.view.text(), QB_TEXT(""));
     EXPECT_FALSE(program.view.editable());
     Outside(files, L"sync-base-other.dat",
-            notebook::EncodeAgreed({{a, b, c}, {a, c}, {Print("A\r\nC\r\n")}}));
+            notebook::EncodeAgreed({tabs, {tabs[0], tabs[2]}, {Print("A\r\nC\r\n")}}));
     Outside(files, L"strings/tabs.txt", "A\r\nC\r\n");
     program.notebook.StoreChanged();
     EXPECT_EQ(program.view.TabCaptions(), (Captions{QB_TEXT("A"), QB_TEXT("C")}));
