@@ -249,8 +249,9 @@ class Notebook {
     void LoadPage();
     // Shows a page as stored (read now, or changed outside while on screen).
     void ShowStoredPage(int index, const std::optional<std::string>& bytes, bool reload);
-    // While a merge waits: whether the tab's file holds a text of another machine's that no
-    // record gives this tab yet (or none), and the tab's own page where it is found then.
+    // While a merge waits, or another tab's page stands in the tab's file: whether that file
+    // holds a text of another machine's that no record gives this tab yet (or none), and the
+    // tab's own page where it is found then.
     struct PageAway {
         bool away = false;
         std::optional<std::string> bytes;
