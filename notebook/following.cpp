@@ -1054,7 +1054,7 @@ void Notebook::TellMergeNews() {
     if (!mergeNews_ || mergeWaiting_ || clock_() < mergeNews_->due) {
         return;
     }
-    const PendingNews news = std::move(*mergeNews_);
+    const PendingMergeNews news = std::move(*mergeNews_);
     mergeNews_.reset();
     std::wstring subject = L"merged:";
     for (const std::wstring& caption : news.broughtBack) {

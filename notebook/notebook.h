@@ -93,6 +93,13 @@ class View {
 // of memory as "Out of memory", any other exception by its own text. Call only in a handler.
 Error CurrentFailure();
 
+// What merges had to tell that is not told yet (Notebook::TellMergeNews).
+struct PendingMergeNews {
+    std::vector<std::wstring> broughtBack;
+    std::vector<std::wstring> keptTwice;
+    std::uint64_t due = 0;  // the notebook's clock
+};
+
 class Notebook {
   public:
     // Milliseconds from any fixed moment.
@@ -452,12 +459,7 @@ class Notebook {
     store::Settings settings_;
     SaveSchedule schedule_;
     Told told_;
-    struct PendingNews {
-        std::vector<std::wstring> broughtBack;
-        std::vector<std::wstring> keptTwice;
-        std::uint64_t due = 0;  // clock_
-    };
-    std::optional<PendingNews> mergeNews_;
+    std::optional<PendingMergeNews> mergeNews_;
     int left_ = -1;  // the tab selected when the page was last left
 
     // What protects the stored notes from being written over with what was never read.
