@@ -138,7 +138,8 @@ TEST(Editing, TypingIntoALongPageAddsTheText) {
 
 // Polls the page file until it holds the bytes; false when it does not within the time. A read
 // that meets the file while the program's writer moves its new bytes into place is tried again.
-bool PageBecomes(const ScratchDir& dir, const std::string& bytes, int timeoutMs = 4000) {
+// (A save falls due up to five seconds after typing began, and a loaded machine adds to that.)
+bool PageBecomes(const ScratchDir& dir, const std::string& bytes, int timeoutMs = 10000) {
     for (int waited = 0; waited < timeoutMs; waited += 50) {
         try {
             if (dir.Read(L"Strings/Tab0.txt") == bytes) {
