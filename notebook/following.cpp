@@ -186,13 +186,8 @@ void Notebook::FollowPage() {
     }
     // Another tab's page moved here by a close on another machine, whose tab list is still on
     // its way: shown with the list, under its own caption.
-    for (int i = 0; i < TabCount(); ++i) {
-        const TabState& tab = tabs_[static_cast<std::size_t>(i)];
-        const bool known = (tab.stored && *tab.stored == now) ||
-                           std::find(tab.older.begin(), tab.older.end(), now) != tab.older.end();
-        if (i != index && known && now.size > 0) {
-            return;
-        }
+    if (AnotherTabsPage(index, now)) {
+        return;
     }
     // The same, where another machine's record gives the text to another tab than this one;
     // and a tab made here that no other machine knows yet: no other machine wrote its page.

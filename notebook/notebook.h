@@ -264,9 +264,8 @@ class Notebook {
         std::optional<std::string> bytes;
     };
     PageAway OwnPageAway(int index, const store::Fingerprint& inFile);
-    // Whether a text is another tab's page here, now or before, in a store machines share:
-    // in this tab's file, it was put there by a close on another machine, whose tab list is
-    // on its way.
+    // Whether a text (not empty) is another tab's page here, now or before: in this tab's
+    // file, a close on another machine put it there, and that machine's tab list is on its way.
     bool AnotherTabsPage(int index, const store::Fingerprint& inFile) const;
     // What is typed into a page shown from away goes to the page history, not over the file.
     void SavePageAway();

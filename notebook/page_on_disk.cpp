@@ -170,10 +170,9 @@ void Notebook::LoadPage() {
     // tab of a list that had yet to hold this tab.)
     const store::Fingerprint inFile =
         bytes ? store::FingerprintOf(std::string_view(*bytes)) : store::FingerprintOf(std::nullopt);
-    // Another tab's page, moved into this tab's file by a close elsewhere: the same, until the
-    // tab list that says so comes and is merged.
-    const bool anotherTabs = !mergeWaiting_ && AnotherTabsPage(index, inFile);
-    if (mergeWaiting_ || anotherTabs) {
+    // Another tab's page, moved into this tab's file by a close elsewhere in a store machines
+    // share: the same, until the tab list that says so comes and is merged.
+    if (mergeWaiting_ || (!others_.empty() && AnotherTabsPage(index, inFile))) {
         const PageAway own = OwnPageAway(index, inFile);
         if (own.bytes && mergeWaiting_) {
             ShowStoredPage(index, own.bytes, false);
@@ -192,7 +191,7 @@ void Notebook::LoadPage() {
 }
 
 bool Notebook::AnotherTabsPage(int index, const store::Fingerprint& inFile) const {
-    if (others_.empty() || !inFile.exists || inFile.size == 0) {
+    if (!inFile.exists || inFile.size == 0) {
         return false;
     }
     for (int i = 0; i < TabCount(); ++i) {

@@ -1,6 +1,7 @@
 // Tab pages: the handlers of the strip, the text area and the tab commands, each a call on the
 // notebook, which keeps the text area showing the page of the selected tab.
 #include <algorithm>
+#include <cstdint>
 #include <optional>
 
 #include "res/resource.h"
@@ -31,6 +32,11 @@ constexpr UINT kMergeLookMs = 2000;
 constexpr UINT_PTR kMergeWaitTimer = 5;
 // What the merges had to tell, once they have been still for the notebook's while.
 constexpr UINT_PTR kMergeNewsTimer = 6;
+
+// A notebook's delay as a timer's.
+UINT TimerDelay(std::uint64_t ms) {
+    return static_cast<UINT>(std::clamp<std::uint64_t>(ms, USER_TIMER_MINIMUM, USER_TIMER_MAXIMUM));
+}
 
 }  // namespace
 
@@ -70,9 +76,7 @@ void TForm1::Memo1Change() {
 }
 
 void TForm1::ScheduleBackgroundSave(ULONGLONG wait) {
-    SetTimer(Handle, kBackgroundSaveTimer,
-             static_cast<UINT>(std::clamp<ULONGLONG>(wait, USER_TIMER_MINIMUM, USER_TIMER_MAXIMUM)),
-             nullptr);
+    SetTimer(Handle, kBackgroundSaveTimer, TimerDelay(wait), nullptr);
 }
 
 LRESULT TForm1::OnTimer(UINT_PTR id) {
@@ -107,10 +111,7 @@ LRESULT TForm1::OnTimer(UINT_PTR id) {
 
 void TForm1::FollowMergeNews() {
     if (const auto due = notebook_.MergeNewsDue()) {
-        SetTimer(Handle, kMergeNewsTimer,
-                 static_cast<UINT>(
-                     std::clamp<std::uint64_t>(*due, USER_TIMER_MINIMUM, USER_TIMER_MAXIMUM)),
-                 nullptr);
+        SetTimer(Handle, kMergeNewsTimer, TimerDelay(*due), nullptr);
     } else {
         KillTimer(Handle, kMergeNewsTimer);
     }
